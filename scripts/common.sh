@@ -1,0 +1,73 @@
+# Shared by the project's scripts: packages, builds and the private Wine session.
+# Sourced, not run.
+
+ZEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+ZEL_PACKAGES=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+              googletest wine wine64 xvfb xauth fonts-wine imagemagick x11-utils)
+
+zel_install_missing() {
+	local missing=()
+	for package in "${ZEL_PACKAGES[@]}"; do
+		dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
+	done
+	[ ${#missing[@]} -eq 0 ] && return 0
+	echo "Installing: ${missing[*]}"
+	export DEBIAN_FRONTEND=noninteractive
+	apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# zel_build <arch> [targets...]: configures once, then builds build/<arch>.
+zel_build() {
+	local arch=$1
+	shift
+	local dir="$ZEL_ROOT/build/$arch"
+	if [ ! -f "$dir/build.ninja" ]; then
+		cmake -S "$ZEL_ROOT" -B "$dir" -G Ninja \
+			-DCMAKE_TOOLCHAIN_FILE="$ZEL_ROOT/cmake/toolchain-$arch.cmake" >/dev/null || return 1
+	fi
+	cmake --build "$dir" -- "$@"
+}
+
+# A private HOME and WINEPREFIX: Wine maps Documents to $HOME, so nothing the
+# program deletes can be anyone's real file. One wineserver serves the session.
+zel_start_wine() {
+	ZEL_SESSION=$(mktemp -d /tmp/zel-session.XXXXXX)
+	export HOME="$ZEL_SESSION/home"
+	export WINEPREFIX="$ZEL_SESSION/prefix"
+	export WINEDEBUG=-all
+	export WINEDLLOVERRIDES="mscoree=;mshtml="
+	export WINEARCH=win64
+	unset XDG_DATA_HOME
+	mkdir -p "$HOME/.local/share/Trash/files" "$HOME/.local/share/Trash/info"
+	mkdir -p "$WINEPREFIX"
+	# Persistent for the whole session: every test process then starts in milliseconds.
+	wineserver -p
+	/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+}
+
+zel_stop_wine() {
+	[ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+	[ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+	[ -n "${ZEL_SESSION:-}" ] && case "$ZEL_SESSION" in /tmp/zel-session.*) rm -rf "$ZEL_SESSION" ;; esac
+	return 0
+}
+
+# Starts Xvfb on a free display unless one is given.
+zel_start_display() {
+	if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+		return 0
+	fi
+	local number=90
+	while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do
+		number=$((number + 1))
+	done
+	Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+	XVFB_PID=$!
+	export DISPLAY=":$number"
+	for _ in $(seq 50); do
+		xdpyinfo >/dev/null 2>&1 && return 0
+		sleep 0.1
+	done
+	echo "Xvfb did not start" >&2
+	return 1
+}
