@@ -1,0 +1,91 @@
+// BDirectory: folder listing over FindFirstFileW/FindNextFileW.
+#include "storage/Directory.h"
+
+#include "storage/Entry.h"
+#include "storage/Path.h"
+
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+bool IsDotOrDotDot(const wchar_t* name)
+{
+	return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
+}
+
+}  // namespace
+
+BDirectory::BDirectory(const BString& path)
+	: fPath(path), fStatus(path.Length() > 0 && fPath.Length() == path.Length() ? kOk : kError)
+{
+	std::memset(&fFound, 0, sizeof(fFound));
+}
+
+BDirectory::~BDirectory()
+{
+	fPath.Clear();
+	fStatus = kError;
+	RestartIteration();
+}
+
+status_t BDirectory::SetEntryFromFound(BEntry* entry) const
+{
+	BPath path(&fPath);
+	path.AddComponent(BString(fFound.cFileName));
+	return entry->SetFromString(path.Path()) == kOk ? kOk : kError;
+}
+
+status_t BDirectory::NextEntry(BEntry* entry, bool traverse)
+{
+	// Without a path the pattern would list the current folder instead.
+	if (entry == nullptr || traverse || fStatus < 0)
+		return kError;
+	if (fFind == INVALID_HANDLE_VALUE) {
+		BPath pattern(&fPath);
+		pattern.AddComponent("*.*");
+		BString patternText = pattern.Path();
+		if (patternText.Chars() == nullptr)
+			return kError;
+		fFind = FindFirstFileW(patternText.Chars(), &fFound);
+		if (fFind == INVALID_HANDLE_VALUE)
+			return kError;
+		if (!IsDotOrDotDot(fFound.cFileName))
+			return SetEntryFromFound(entry);
+	}
+	while (FindNextFileW(fFind, &fFound)) {
+		if (!IsDotOrDotDot(fFound.cFileName))
+			return SetEntryFromFound(entry);
+	}
+	return kError;
+}
+
+status_t BDirectory::NextEntryPath(BString* path)
+{
+	if (path == nullptr)
+		return kError;
+	BEntry entry;
+	status_t status = NextEntry(&entry, false);
+	if (status != kOk)
+		return status;
+	return entry.CopyPathStringTo(path);
+}
+
+int32 BDirectory::NextRawEntries(void* /*buffer*/, size_t /*length*/, int32 /*count*/)
+{
+	return 0;
+}
+
+status_t BDirectory::RestartIteration()
+{
+	if (fFind != INVALID_HANDLE_VALUE) {
+		FindClose(fFind);
+		fFind = INVALID_HANDLE_VALUE;
+	}
+	return kOk;
+}
+
+int32 BDirectory::CountEntries()
+{
+	return 0;
+}
