@@ -1,0 +1,93 @@
+// RkRemovalList: the uninstaller's one decision and its one action.
+#include "app/RemovalList.h"
+
+#include "storage/Directory.h"
+#include "storage/Entry.h"
+#include "storage/Path.h"
+
+namespace {
+
+const char* const kVendorFolderName = "Quorvane";
+const char* const kProductFolderName = "Brisca";
+
+// An entry whose path cannot be formed counts as the product folder.
+bool EntryIsNamed(const BEntry& entry, const BString& name)
+{
+	BPath entryPath;
+	if (entry.CopyPathTo(&entryPath) != kOk)
+		return true;
+	return entryPath.LastComponent().Compare(name) == 0;
+}
+
+// Reads at most two entries: a second entry means the folder holds something else.
+bool FolderHoldsOnly(BDirectory& folder, const BString& name)
+{
+	BEntry entry;
+	if (folder.NextEntry(&entry, false) != kOk)
+		return true;
+	if (!EntryIsNamed(entry, name))
+		return false;
+	if (folder.NextEntry(&entry, false) != kOk)
+		return true;
+	return false;
+}
+
+}  // namespace
+
+void RkRemovalList::Append(const BString& path)
+{
+	if (path.Length() > 0)
+		fFolders.push_back(path);
+}
+
+void RkRemovalList::FindFolders()
+{
+	BPath path(kUserDocumentsFolder);
+	if (path.Status() < 0)
+		return;
+	path.AddComponent(kVendorFolderName);
+	path.AddComponent(kProductFolderName);
+	ConsiderFolder(path, kProductFolderName);
+}
+
+void RkRemovalList::ConsiderFolder(BPath& path, const char* name)
+{
+	if (name == nullptr || path.Status() < 0)
+		return;
+	if (path.LastComponent().Compare(BString(name)) != 0)
+		return;
+	if (VendorFolderOnlyHolds(path, name))
+		return;
+	if (!path.ExistsOnDisk())
+		return;
+	Append(path.Path());
+}
+
+bool RkRemovalList::VendorFolderOnlyHolds(BPath& path, const char* name)
+{
+	BPath vendor;
+	if (path.ParentPath(&vendor) != kOk || vendor.Status() < 0)
+		return false;
+	if (vendor.LastComponent().Compare(BString(kVendorFolderName)) != 0)
+		return false;
+	if (!vendor.ExistsOnDisk() || vendor.Path().Length() == 0)
+		return false;
+	BDirectory folder(vendor.Path());
+	if (folder.Status() < 0)
+		return false;
+	if (!FolderHoldsOnly(folder, BString(name)))
+		return false;
+	Append(vendor.Path());
+	return true;
+}
+
+void RkRemovalList::RemoveFolders()
+{
+	for (const BString& folder : fFolders) {
+		if (folder.Length() == 0)
+			continue;
+		BEntry entry(folder, false);
+		if (entry.Status() >= 0 && entry.ExistsOnDisk())
+			entry.Delete();
+	}
+}

@@ -1,0 +1,35 @@
+// RkRemovalList: which folder the uninstaller removes, and removing it.
+//
+// The product folder is Documents\Quorvane\Brisca. When the vendor folder holds
+// nothing but the product folder (or nothing at all, or cannot be listed), the
+// vendor folder is listed instead so that no empty vendor folder stays behind.
+// The list holds at most one full path. It is filled once, when the uninstall
+// window is built, and removal deletes what was listed without asking again.
+#pragma once
+
+#include "support/String.h"
+
+#include <vector>
+
+class BPath;
+
+class RkRemovalList {
+public:
+	// Fills the list from the user's documents folder.
+	void FindFolders();
+	// Decides about one candidate whose last component should be `name`.
+	void ConsiderFolder(BPath& path, const char* name);
+	// True (and the vendor folder listed) when the candidate's parent is the vendor
+	// folder and holds nothing but the candidate.
+	bool VendorFolderOnlyHolds(BPath& path, const char* name);
+	// Deletes every listed entry that still exists; failures are not reported.
+	void RemoveFolders();
+
+	int32 CountFolders() const { return static_cast<int32>(fFolders.size()); }
+	const BString& FolderAt(int32 index) const { return fFolders[static_cast<size_t>(index)]; }
+
+private:
+	void Append(const BString& path);
+
+	std::vector<BString> fFolders;
+};

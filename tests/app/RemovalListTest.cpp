@@ -1,0 +1,191 @@
+// The removal list against real folders in the private documents folder.
+#include "app/RemovalList.h"
+#include "storage/Path.h"
+#include "tests/harness/Folders.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace zeltest;
+
+namespace {
+
+class RemovalListTest : public ::testing::Test {
+protected:
+	void SetUp() override
+	{
+		ASSERT_FALSE(DocumentsFolder().empty());
+		fVendor = std::make_unique<ScratchFolder>(Join(DocumentsFolder(), L"Quorvane"));
+		fProduct = *fVendor / L"Brisca";
+		EmptyTrash();
+	}
+
+	std::wstring Found()
+	{
+		RkRemovalList list;
+		list.FindFolders();
+		if (list.CountFolders() == 0)
+			return std::wstring();
+		EXPECT_EQ(list.CountFolders(), 1);
+		return list.FolderAt(0).Chars();
+	}
+
+	void FindAndRemove()
+	{
+		RkRemovalList list;
+		list.FindFolders();
+		list.RemoveFolders();
+	}
+
+	std::unique_ptr<ScratchFolder> fVendor;
+	std::wstring fProduct;
+};
+
+TEST_F(RemovalListTest, VendorHoldingOnlyTheProductIsListedAndTrashedWhole)
+{
+	MakeFolder(fProduct);
+	MakeFile(Join(fProduct, L"game.dat"));
+	EXPECT_EQ(Found(), fVendor->Path());
+
+	FindAndRemove();
+	EXPECT_FALSE(Exists(fVendor->Path()));
+	EXPECT_EQ(CountTrashedEntries(L"Quorvane"), 1);
+	EXPECT_TRUE(Exists(Join(TrashFilesFolder(), L"Quorvane\\Brisca\\game.dat")));
+}
+
+TEST_F(RemovalListTest, ProductBesideAnotherFileIsListedAloneAndTheFileSurvives)
+{
+	MakeFolder(fProduct);
+	MakeFile(*fVendor / L"Readme.txt");
+	EXPECT_EQ(Found(), fProduct);
+
+	FindAndRemove();
+	EXPECT_FALSE(Exists(fProduct));
+	EXPECT_TRUE(Exists(*fVendor / L"Readme.txt"));
+	EXPECT_EQ(CountTrashedEntries(L"Brisca"), 1);
+	EXPECT_EQ(CountTrashedEntries(L"Quorvane"), 0);
+}
+
+TEST_F(RemovalListTest, ProductBesideAnotherFolderIsListedAlone)
+{
+	MakeFolder(fProduct);
+	MakeFolder(*fVendor / L"Zorvik");
+	MakeFile(*fVendor / L"Zorvik\\keep.txt");
+	EXPECT_EQ(Found(), fProduct);
+
+	FindAndRemove();
+	EXPECT_FALSE(Exists(fProduct));
+	EXPECT_TRUE(Exists(*fVendor / L"Zorvik\\keep.txt"));
+}
+
+TEST_F(RemovalListTest, AnEntryEnumeratedBeforeTheProductDecidesTheSame)
+{
+	// Names sorting before "Brisca" come first from Wine's and NTFS's listings alike.
+	MakeFolder(*fVendor / L"Aardvark");
+	MakeFolder(fProduct);
+	MakeFile(*fVendor / L"0-first.txt");
+	EXPECT_EQ(Found(), fProduct);
+}
+
+TEST_F(RemovalListTest, EmptyVendorFolderIsListedAndRemoved)
+{
+	EXPECT_EQ(Found(), fVendor->Path());
+	FindAndRemove();
+	EXPECT_FALSE(Exists(fVendor->Path()));
+}
+
+TEST_F(RemovalListTest, VendorWithoutTheProductListsNothing)
+{
+	MakeFile(*fVendor / L"Readme.txt");
+	MakeFolder(*fVendor / L"Other");
+	EXPECT_EQ(Found(), L"");
+	FindAndRemove();
+	EXPECT_TRUE(Exists(*fVendor / L"Readme.txt"));
+	EXPECT_TRUE(Exists(*fVendor / L"Other"));
+}
+
+TEST_F(RemovalListTest, NoVendorFolderListsNothing)
+{
+	fVendor.reset();
+	ASSERT_FALSE(Exists(Join(DocumentsFolder(), L"Quorvane")));
+	EXPECT_EQ(Found(), L"");
+}
+
+TEST_F(RemovalListTest, ProductThatIsAFileIsListedAndDeletedAsAFile)
+{
+	MakeFile(fProduct);
+	MakeFile(*fVendor / L"Readme.txt");
+	EXPECT_EQ(Found(), fProduct);
+
+	FindAndRemove();
+	EXPECT_FALSE(Exists(fProduct));
+	EXPECT_TRUE(Exists(*fVendor / L"Readme.txt"));
+}
+
+TEST_F(RemovalListTest, ReadOnlyProductIsListedButLeftInPlace)
+{
+	MakeFolder(fProduct);
+	MakeFile(Join(fProduct, L"save.dat"));
+	MakeFile(*fVendor / L"Readme.txt");
+	ASSERT_TRUE(SetReadOnly(fProduct, true));
+	EXPECT_EQ(Found(), fProduct);
+
+	FindAndRemove();
+	EXPECT_TRUE(Exists(Join(fProduct, L"save.dat")));
+	EXPECT_EQ(CountTrashedEntries(L"Brisca"), 0);
+}
+
+TEST_F(RemovalListTest, ProductInAnotherCaseFailsTheNameTestButExistsOnDisk)
+{
+	std::wstring lowerCase = *fVendor / L"brisca";
+	MakeFolder(lowerCase);
+	MakeFile(*fVendor / L"Readme.txt");
+	// The vendor test sees a name that differs, so the product path is tested for
+	// existence, and the case-blind file system finds it.
+	EXPECT_EQ(Found(), fProduct);
+}
+
+TEST_F(RemovalListTest, ProductInAnotherCaseAloneStillLeavesTheVendorFolderUnlisted)
+{
+	MakeFolder(*fVendor / L"brisca");
+	// The only entry differs in case from the product name: not "only the product".
+	EXPECT_EQ(Found(), fProduct);
+}
+
+TEST(RemovalListCandidates, CandidatesOfAnotherNameOrWithoutStatusAreIgnored)
+{
+	ScratchFolder scratch;
+	MakeFolder(scratch / L"Quorvane");
+	MakeFolder(scratch / L"Quorvane\\Brisca");
+	MakeFile(scratch / L"Quorvane\\other.txt");
+	BString base = ToBString(scratch / L"Quorvane\\Brisca");
+
+	RkRemovalList list;
+	BPath empty;
+	list.ConsiderFolder(empty, "Brisca");
+	BPath path(&base);
+	list.ConsiderFolder(path, nullptr);
+	list.ConsiderFolder(path, "Other");
+	EXPECT_EQ(list.CountFolders(), 0);
+
+	list.ConsiderFolder(path, "Brisca");
+	ASSERT_EQ(list.CountFolders(), 1);
+	EXPECT_TRUE(list.FolderAt(0) == base);
+}
+
+TEST(RemovalListCandidates, ParentOfAnotherNameIsNeverTheVendorFolder)
+{
+	ScratchFolder scratch;
+	MakeFolder(scratch / L"Brisca");
+	BString candidate = ToBString(scratch / L"Brisca");
+	BPath path(&candidate);
+
+	RkRemovalList list;
+	EXPECT_FALSE(list.VendorFolderOnlyHolds(path, "Brisca"));
+	list.ConsiderFolder(path, "Brisca");
+	ASSERT_EQ(list.CountFolders(), 1);
+	EXPECT_TRUE(list.FolderAt(0) == candidate);
+}
+
+}  // namespace
