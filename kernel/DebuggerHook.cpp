@@ -1,0 +1,40 @@
+// DebuggerHook: the box that reports fatal misuse, and its seam for tests.
+#include "kernel/DebuggerHook.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace {
+
+// MB_TASKMODAL | MB_ICONHAND | MB_OKCANCEL
+constexpr UINT kDebuggerBoxStyle = 0x2011;
+
+std::atomic<DebuggerBoxObserver> sBoxObserver{nullptr};
+
+int32 ShowDebuggerBox(const char* message)
+{
+	DebuggerBoxObserver observer = sBoxObserver.load(std::memory_order_acquire);
+	if (observer != nullptr)
+		return observer(message);
+	return MessageBoxA(nullptr, message, "Debugger Called!", kDebuggerBoxStyle);
+}
+
+}  // namespace
+
+DebuggerBoxObserver SetDebuggerBoxObserver(DebuggerBoxObserver observer)
+{
+	return sBoxObserver.exchange(observer, std::memory_order_acq_rel);
+}
+
+int32 DebuggerHook(const char* message)
+{
+	if (message == nullptr)
+		message = "";
+	int32 answer = ShowDebuggerBox(message);
+	if (answer == IDCANCEL) {
+		DebugBreak();
+		return 0;
+	}
+	return answer;
+}
