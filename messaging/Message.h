@@ -1,0 +1,109 @@
+// BMessage: a command code, named typed fields and a delivery record.
+//
+// The fields live in a reference-counted BMessageBody shared between copies;
+// every change first makes the body private (copy on write). A message has no
+// lock: one thread uses it at a time, and it passes between threads only by
+// being handed to a queue or target, after which the sender leaves it alone.
+// Copies sharing a body may live on different threads.
+#pragma once
+
+#include "messaging/MessageFlatten.h"
+#include "support/String.h"
+
+class BMessage {
+public:
+	BMessage();
+	explicit BMessage(uint32 command);
+	BMessage(const BMessage& other);
+	// As the copy, with the delivery record copied too (the target token reset to -1).
+	BMessage(const BMessage& other, bool withDeliveryRecord);
+	BMessage& operator=(const BMessage& other);
+	virtual ~BMessage();
+
+	void Clear();
+
+	status_t AddData(const char* name, type_code type, const void* data, int32 size, bool fixedSize = true);
+	status_t GetData(const char* name, type_code type, int32 index, const void** data, int32* size) const;
+	status_t CopyData(const char* name, type_code type, int32 index, void* destination, int32 size) const;
+	status_t OverwriteData(const char* name, int32 index, type_code type, const void* data, int32 size);
+	status_t RemoveField(const char* name);
+
+	status_t AddBool(const char* name, bool value);
+	status_t GetBool(const char* name, bool* value) const;
+	status_t AddInt8(const char* name, int8 value);
+	status_t AddInt32(const char* name, int32 value);
+	status_t GetInt32(const char* name, int32* value) const;
+	status_t GetInt32(const char* name, int32 index, int32* value) const;
+	int32 Int32At(const char* name, int32 index) const;
+	status_t AddFloat(const char* name, float value);
+	float FloatAt(const char* name, int32 index) const;
+	status_t GetPointer(const char* name, void** value) const;
+
+	// A UTF-16 'USTR' item with its terminating zero unit; -1 for a null name or text.
+	status_t AddText(const char* name, const BString* text);
+	// Reads a 'USTR' item, or else a UTF-8 'CSTR' item, at the index.
+	status_t GetText(const char* name, int32 index, BString* text) const;
+	status_t GetText(const char* name, BString* text) const { return GetText(name, 0, text); }
+
+	status_t AddNestedMessage(const char* name, const BMessage* message);
+	status_t GetNestedMessage(const char* name, int32 index, BMessage* message) const;
+
+	bigtime_t When() const;
+	bool HasWhen() const;
+	void SetWhen(bigtime_t when);
+
+	bool IsSystemCode() const;
+	bool IsDelivered() const;
+	bool SenderWaits() const;
+	bool NeedsReply() const;
+	bool HasSpecifiers() const;
+	status_t CurrentSpecifier(int32* index, BMessage* specifier = nullptr, uint32* command = nullptr,
+		BString* property = nullptr) const;
+	status_t DropSpecifier();
+	bool HasDropPoint() const;
+
+	// -1, 0 or 1; fields compared in creation order, nested messages recursively.
+	int32 Compare(const BMessage& other, bool compareWhat) const;
+
+	// The compact flattened form, without delivery record.
+	int32 FlattenedSize() const;
+	// kBadValue when the buffer is smaller than FlattenedSize.
+	status_t Flatten(void* buffer, int32 size) const;
+	// Reads `available` bytes of untrusted data in either format and byte order;
+	// on failure the message is cleared. Atom fields are refused.
+	status_t Unflatten(const void* buffer, size_t available);
+
+	// The flattened form in either layout, written into the body's header area
+	// when it is free. The result must be released with ReleaseFlattenResult.
+	status_t Flatten(BPrivate::FlattenResult* result, bool fixedLayout, bool withDeliveryRecord) const;
+	const BPrivate::BMessageRecord& DeliveryRecord() const { return fRecord; }
+	void SetDeliveryRecord(const BPrivate::BMessageRecord& record) { fRecord = record; }
+	int32 FieldCount() const { return fBody == nullptr ? 0 : fBody->FieldCount(); }
+	const BMessageBody* Body() const { return fBody; }
+
+	uint32 what;
+
+private:
+	friend class BMessageQueue;
+
+	BPrivate::BMessageInfo Info() const;
+	void TakeInfo(const BPrivate::BMessageInfo& info);
+	void CopyFrom(const BMessage& other);
+	status_t MakeBodyPrivate();
+	// Unflattens an item of one of this process's bodies (atom references kept).
+	status_t UnflattenItem(const void* item, uint32 size);
+	bool HasFieldOfType(const char* name, type_code type) const;
+
+	virtual void _ReservedMessage1();
+	virtual void _ReservedMessage2();
+	virtual void _ReservedMessage3();
+
+	BMessage* fNext = nullptr;
+	BMessage* fPrevious = nullptr;
+	bigtime_t fWhen = 0;
+	int32 fCurrentSpecifier = -1;
+	BMessageBody* fBody = nullptr;
+	BPrivate::BMessageRecord fRecord;
+	bool fHasWhen = false;
+	uint32 fDestroyedMark = 0;
+};

@@ -1,0 +1,251 @@
+// Checked decoding of body chunks: nothing here reads outside the given range.
+#include "messaging/MessageChunks.h"
+
+#include "messaging/MessageBody.h"
+
+namespace BPrivate {
+
+namespace {
+
+constexpr uint32 kNameStart = 17;
+constexpr uint32 kFlattenedMagic = FourCC("FOB2");
+constexpr uint32 kFixedHeaderSize = 16;
+
+bool ReadArrayWords(const uint8* chunk, FieldLayout* field)
+{
+	if (field->size < field->data + 8)
+		return false;
+	field->count = Load32(chunk + field->data);
+	return field->count > 0;
+}
+
+bool CheckFixedArray(const uint8* chunk, FieldLayout* field)
+{
+	if (!ReadArrayWords(chunk, field))
+		return false;
+	uint64 items = static_cast<uint64>(field->count) * field->itemSize;
+	return field->data + 8 + items == field->size;
+}
+
+// The offset table must describe items laid end to end at 8-byte steps, with
+// the table right behind the last item: exactly what the writers produce.
+bool CheckVariableArray(const uint8* chunk, FieldLayout* field)
+{
+	if (!ReadArrayWords(chunk, field))
+		return false;
+	field->tableOffset = Load32(chunk + field->data + 4);
+	uint64 tableEnd = static_cast<uint64>(field->data) + 8 + field->tableOffset + 4ull * field->count;
+	if (tableEnd != field->size || (field->tableOffset & 7) != 0)
+		return false;
+	const uint8* table = chunk + field->data + 8 + field->tableOffset;
+	uint32 start = 0;
+	uint32 end = 0;
+	for (uint32 i = 0; i < field->count; i++) {
+		end = Load32(table + 4 * i);
+		if (end < start || end > field->tableOffset)
+			return false;
+		start = RoundUp8(end);
+	}
+	return RoundUp8(end) == field->tableOffset;
+}
+
+}  // namespace
+
+bool ReadFieldChunk(const uint8* base, uint32 length, uint32 offset, FieldLayout* field)
+{
+	if (offset > length || length - offset < kNameStart + 2)
+		return false;
+	const uint8* chunk = base + offset;
+	if (Load16(chunk) != kFieldChunk)
+		return false;
+	field->form = Load16(chunk + 2);
+	field->size = Load32(chunk + 4);
+	if (field->size > length - offset || field->size < kNameStart + 2)
+		return false;
+	field->type = Load32(chunk + 8);
+	field->itemSize = Load32(chunk + 12);
+	field->nameLength = chunk[16];
+	field->name = reinterpret_cast<const char*>(chunk + kNameStart);
+	field->data = RoundUp8(kNameStart + 1 + field->nameLength);
+	field->count = 1;
+	field->tableOffset = 0;
+	if (field->nameLength == 0 || field->data > field->size || field->name[field->nameLength] != 0)
+		return false;
+	switch (field->form) {
+		case kSingleItem:
+			return field->size - field->data == field->itemSize;
+		case kFixedArray:
+			return CheckFixedArray(chunk, field);
+		case kVariableArray:
+			return CheckVariableArray(chunk, field);
+		default:
+			return false;
+	}
+}
+
+void FieldItemBounds(const uint8* chunk, const FieldLayout& field, uint32 index, uint32* start,
+	uint32* size)
+{
+	switch (field.form) {
+		case kSingleItem:
+			*start = field.data;
+			*size = field.itemSize;
+			return;
+		case kFixedArray:
+			*start = field.data + 8 + index * field.itemSize;
+			*size = field.itemSize;
+			return;
+		default: {
+			const uint8* table = chunk + field.data + 8 + field.tableOffset;
+			uint32 itemStart = index == 0 ? 0 : RoundUp8(Load32(table + 4 * (index - 1)));
+			*start = field.data + 8 + itemStart;
+			*size = Load32(table + 4 * index) - itemStart;
+			return;
+		}
+	}
+}
+
+namespace {
+
+// The field chunks of a body, in data-area order, for the index check.
+bool IndexNamesEveryField(const uint8* data, const BodyShape& shape, uint32 fieldChunksSeen)
+{
+	uint32 indexSize = Load32(data + shape.indexOffset + 4);
+	if (indexSize != kChunkHeaderSize + 4 * fieldChunksSeen)
+		return false;
+	const uint8* entries = data + shape.indexOffset + kChunkHeaderSize;
+	const char* previous = nullptr;
+	for (uint32 i = 0; i < fieldChunksSeen; i++) {
+		uint32 offset = Load32(entries + 4 * i);
+		FieldLayout field;
+		// Every entry must start a field chunk before the index; strictly ascending
+		// names then also rule out an entry given twice.
+		if (offset >= shape.indexOffset || (offset & 7) != 0 ||
+			!ReadFieldChunk(data, shape.indexOffset, offset, &field))
+			return false;
+		if (previous != nullptr && std::strcmp(previous, field.name) >= 0)
+			return false;
+		previous = field.name;
+	}
+	return true;
+}
+
+}  // namespace
+
+status_t CheckBody(const uint8* data, uint32 length, BodyShape* shape)
+{
+	uint32 offset = 0;
+	uint32 fieldChunks = 0;
+	bool indexSeen = false;
+	while (true) {
+		if (length - offset < kChunkHeaderSize)
+			return kNotAMessage;
+		uint16 kind = Load16(data + offset);
+		uint32 size = Load32(data + offset + 4);
+		if (size < kChunkHeaderSize || size > length - offset)
+			return kNotAMessage;
+		if (kind == kEndChunk) {
+			if (!indexSeen || size != kChunkHeaderSize)
+				return kNotAMessage;
+			shape->endOffset = offset;
+			shape->usedSize = offset + kChunkHeaderSize;
+			shape->fieldCount = fieldChunks;
+			return IndexNamesEveryField(data, *shape, fieldChunks) ? kOk : kNotAMessage;
+		}
+		// The index must be the last chunk before the end mark.
+		if (indexSeen)
+			return kNotAMessage;
+		if (kind == kIndexChunk) {
+			indexSeen = true;
+			shape->indexOffset = offset;
+		} else if (kind == kFieldChunk) {
+			FieldLayout field;
+			if (!ReadFieldChunk(data, length, offset, &field))
+				return kNotAMessage;
+			fieldChunks++;
+		}
+		uint32 next = RoundUp8(size);
+		if (next > length - offset)
+			return kNotAMessage;
+		offset += next;
+	}
+}
+
+namespace {
+
+bool VisitNestedMessage(const uint8* item, uint32 size, int32 depth, AtomVisitor visit, void* context);
+
+bool VisitBodyChunks(const uint8* data, uint32 length, int32 depth, AtomVisitor visit, void* context)
+{
+	uint32 offset = 0;
+	while (length - offset >= kChunkHeaderSize) {
+		uint16 kind = Load16(data + offset);
+		uint32 size = Load32(data + offset + 4);
+		if (kind == kEndChunk || size < kChunkHeaderSize || size > length - offset)
+			return true;
+		FieldLayout field;
+		if (kind == kFieldChunk && ReadFieldChunk(data, length, offset, &field)) {
+			const uint8* chunk = data + offset;
+			bool atoms = field.type == kAtomType || field.type == kAtomRefType;
+			bool nested = field.type == kMessageType;
+			for (uint32 i = 0; (atoms || nested) && i < field.count; i++) {
+				uint32 start;
+				uint32 itemSize;
+				FieldItemBounds(chunk, field, i, &start, &itemSize);
+				if (atoms && itemSize == sizeof(void*))
+					visit(field.type, chunk + start, context);
+				else if (nested && !VisitNestedMessage(chunk + start, itemSize, depth, visit, context))
+					return false;
+			}
+		}
+		uint32 next = RoundUp8(size);
+		if (next > length - offset)
+			return true;
+		offset += next;
+	}
+	return true;
+}
+
+// A nested item is a compact flattened message: skip the fixed part and the
+// header chunks, then walk its body. Items in another byte order or another
+// format hold nothing this process could have referenced.
+bool VisitNestedMessage(const uint8* item, uint32 size, int32 depth, AtomVisitor visit, void* context)
+{
+	if (size < kFixedHeaderSize || Load32(item) != kFlattenedMagic)
+		return true;
+	if (depth <= 0)
+		return false;
+	uint32 offset = kFixedHeaderSize;
+	while (size - offset >= kChunkHeaderSize && (Load16(item + offset) & kHeaderChunkBit) != 0) {
+		uint32 chunkSize = Load32(item + offset + 4);
+		if (chunkSize < kChunkHeaderSize || chunkSize > size - offset)
+			return true;
+		offset += chunkSize;
+	}
+	return VisitBodyChunks(item + offset, size - offset, depth - 1, visit, context);
+}
+
+}  // namespace
+
+bool VisitAtomItems(const uint8* data, uint32 length, int32 maxDepth, AtomVisitor visit, void* context)
+{
+	return VisitBodyChunks(data, length, maxDepth, visit, context);
+}
+
+namespace {
+
+void NoteAtom(type_code, const uint8*, void* found)
+{
+	*static_cast<bool*>(found) = true;
+}
+
+}  // namespace
+
+bool HoldsAtoms(const uint8* data, uint32 length)
+{
+	bool found = false;
+	bool complete = VisitAtomItems(data, length, kMaxNesting, NoteAtom, &found);
+	return found || !complete;
+}
+
+}  // namespace BPrivate

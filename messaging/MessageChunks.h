@@ -1,0 +1,90 @@
+// Reading the chunks of a flattened body without trusting them.
+//
+// A body's bytes may come from anywhere (another program, a file, a damaged
+// nested item), so every reader of chunk structure goes through these checked
+// decoders: a decoder that answers true has verified that every byte it
+// describes lies inside the given range. Words are read with memcpy because
+// nothing in foreign bytes is aligned.
+#pragma once
+
+#include "support/SupportDefs.h"
+
+#include <cstring>
+
+namespace BPrivate {
+
+inline uint16 Load16(const void* p)
+{
+	uint16 value;
+	std::memcpy(&value, p, sizeof(value));
+	return value;
+}
+
+inline uint32 Load32(const void* p)
+{
+	uint32 value;
+	std::memcpy(&value, p, sizeof(value));
+	return value;
+}
+
+inline uint64 Load64(const void* p)
+{
+	uint64 value;
+	std::memcpy(&value, p, sizeof(value));
+	return value;
+}
+
+inline void Store16(void* p, uint16 value) { std::memcpy(p, &value, sizeof(value)); }
+inline void Store32(void* p, uint32 value) { std::memcpy(p, &value, sizeof(value)); }
+inline void Store64(void* p, uint64 value) { std::memcpy(p, &value, sizeof(value)); }
+
+// The layout of one 'aD' chunk, offsets relative to the chunk start.
+struct FieldLayout {
+	uint16 form;
+	uint32 size;  // chunk size, padding excluded
+	type_code type;
+	uint32 itemSize;  // 'GS' and 'AF'
+	uint32 nameLength;
+	const char* name;
+	uint32 data;  // D: where the field data starts
+	uint32 count;
+	uint32 tableOffset;  // 'AV': T, relative to data + 8
+};
+
+// Decodes and checks the field chunk at `offset` of the `length` bytes at `base`:
+// sizes, name, counts and the offset table of a variable-size array all consistent.
+bool ReadFieldChunk(const uint8* base, uint32 length, uint32 offset, FieldLayout* field);
+
+// Item `index` of a checked field: offset (relative to the chunk) and size.
+void FieldItemBounds(const uint8* chunk, const FieldLayout& field, uint32 index, uint32* start,
+	uint32* size);
+
+// The outcome of checking a body's data area.
+struct BodyShape {
+	uint32 indexOffset;
+	uint32 endOffset;
+	uint32 usedSize;  // up to the end of the 'nE' chunk
+	uint32 fieldCount;
+};
+
+// Checks a body data area completely: a chain of chunks inside `length` bytes
+// ending at 'nE', every field chunk sound, one 'nI' directly before the end mark
+// whose entries name every field chunk once, sorted by name. kNotAMessage otherwise.
+status_t CheckBody(const uint8* data, uint32 length, BodyShape* shape);
+
+// Calls visit(type, item, itemSize) for every ATOM and ATMR item of a body data
+// area, and for those inside nested messages down to `maxDepth` levels. Nested
+// bytes are decoded with the same checks and skipped where they do not parse.
+// Answers false when nesting went deeper than maxDepth.
+typedef void (*AtomVisitor)(type_code type, const uint8* item, void* context);
+bool VisitAtomItems(const uint8* data, uint32 length, int32 maxDepth, AtomVisitor visit, void* context);
+
+// True when a body data area holds atom items at any depth, or nests deeper
+// than kMaxNesting: a message from outside the process must hold none, since
+// their addresses would be dereferenced.
+bool HoldsAtoms(const uint8* data, uint32 length);
+
+// How deep nested messages are followed; deeper nesting is refused from outside.
+constexpr int32 kMaxNesting = 32;
+
+}  // namespace BPrivate

@@ -1,0 +1,95 @@
+// Diagnostic lines of the message body and the old-format reader.
+#include "messaging/MessageDiagnostics.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace BPrivate {
+
+namespace {
+
+// The one place where message diagnostics leave the process.
+void WriteDiagnostic(const char* text)
+{
+	OutputDebugStringA(text);
+}
+
+}  // namespace
+
+DiagnosticLine BodyDiagnostic()
+{
+	DiagnosticLine line;
+	line.Text("\033[35mBMessageBody\033[0m");
+	return line;
+}
+
+void DiagnosticLine::Append(const char* text, size_t length)
+{
+	// Two bytes stay free for the line end and one for the terminator.
+	size_t room = sizeof(fText) - 3 - fLength;
+	if (length > room)
+		length = room;
+	std::memcpy(fText + fLength, text, length);
+	fLength += length;
+	fText[fLength] = 0;
+}
+
+DiagnosticLine& DiagnosticLine::Text(const char* text)
+{
+	if (text == nullptr)
+		text = "(nil)";
+	Append(text, std::strlen(text));
+	return *this;
+}
+
+DiagnosticLine& DiagnosticLine::Unsigned(uint32 value)
+{
+	char digits[16];
+	int length = std::snprintf(digits, sizeof(digits), "%u", value);
+	Append(digits, static_cast<size_t>(length));
+	return *this;
+}
+
+DiagnosticLine& DiagnosticLine::Signed(int32 value)
+{
+	char digits[16];
+	int length = std::snprintf(digits, sizeof(digits), "%d", value);
+	Append(digits, static_cast<size_t>(length));
+	return *this;
+}
+
+DiagnosticLine& DiagnosticLine::Pointer(uint32 value)
+{
+	char digits[16];
+	int length = std::snprintf(digits, sizeof(digits), "%08X", value);
+	Append(digits, static_cast<size_t>(length));
+	return *this;
+}
+
+DiagnosticLine& DiagnosticLine::ErrorText(status_t status)
+{
+	return Text(std::strerror(status));
+}
+
+void DiagnosticLine::Finish()
+{
+	fText[fLength++] = '\r';
+	fText[fLength++] = '\n';
+	fText[fLength] = 0;
+}
+
+void DiagnosticLine::ToErrorOut()
+{
+	Finish();
+	WriteDiagnostic(fText);
+}
+
+void DiagnosticLine::ToDebuggerOut()
+{
+	Finish();
+	WriteDiagnostic(fText);
+}
+
+}  // namespace BPrivate
