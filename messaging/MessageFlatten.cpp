@@ -323,12 +323,95 @@ status_t SwapFieldChunk(uint8* chunk, uint32 size)
 	return kOk;
 }
 
-// Swaps a body in place. Chunks of unknown kinds are dropped; the used size is
-// cut behind the end mark.
+// Chunks of unknown kinds between the fields are dropped after a swap. The
+// index entries count in the old positions, so each one moves down by the
+// sizes dropped in front of the chunk it names.
+class DroppedChunks {
+public:
+	explicit DroppedChunks(uint32 count)
+		: fOffsets(static_cast<uint32*>(std::malloc(2 * sizeof(uint32) * count))),
+		  fRemovedThrough(fOffsets + count)
+	{
+	}
+	~DroppedChunks() { std::free(fOffsets); }
+	bool IsValid() const { return fOffsets != nullptr; }
+	void Add(uint32 offset, uint32 size)
+	{
+		fRemoved += size;
+		fOffsets[fCount] = offset;
+		fRemovedThrough[fCount++] = fRemoved;
+	}
+	uint32 RemovedBefore(uint32 offset) const
+	{
+		uint32 lo = 0;
+		uint32 hi = fCount;
+		while (lo < hi) {
+			uint32 mid = lo + (hi - lo) / 2;
+			if (fOffsets[mid] < offset)
+				lo = mid + 1;
+			else
+				hi = mid;
+		}
+		return lo == 0 ? 0 : fRemovedThrough[lo - 1];
+	}
+
+private:
+	uint32* fOffsets;
+	uint32* fRemovedThrough;
+	uint32 fCount = 0;
+	uint32 fRemoved = 0;
+};
+
+uint32 ChunkStep(const uint8* chunk, uint32 room)
+{
+	uint32 step = RoundUp8(Load32(chunk + 4));
+	return step > room ? room : step;
+}
+
+bool IsBodyChunk(uint16 kind)
+{
+	return kind == kFieldChunk || kind == kIndexChunk;
+}
+
+status_t DropUnknownChunks(uint8* data, uint32 end, uint32 unknown, uint32* usedSize)
+{
+	DroppedChunks dropped(unknown);
+	if (!dropped.IsValid())
+		return kNoMemory;
+	uint32 write = 0;
+	for (uint32 read = 0; read < end;) {
+		uint32 step = ChunkStep(data + read, end - read);
+		if (IsBodyChunk(Load16(data + read))) {
+			std::memmove(data + write, data + read, step);
+			write += step;
+		} else {
+			dropped.Add(read, step);
+		}
+		read += step;
+	}
+	std::memmove(data + write, data + end, kChunkHeaderSize);
+	*usedSize = write + kChunkHeaderSize;
+	for (uint32 offset = 0; offset < write;) {
+		uint8* chunk = data + offset;
+		uint32 step = ChunkStep(chunk, write - offset);
+		if (Load16(chunk) == kIndexChunk) {
+			for (uint32 at = kChunkHeaderSize; at + 4 <= Load32(chunk + 4); at += 4) {
+				uint32 entry = Load32(chunk + at);
+				Store32(chunk + at, entry - dropped.RemovedBefore(entry));
+			}
+		}
+		offset += step;
+	}
+	return kOk;
+}
+
+// Swaps a body in place up to its end mark, then drops the chunks of unknown
+// kinds; the used size is cut behind the end mark.
 status_t SwapBody(uint8* data, uint32* usedSize)
 {
 	uint32 used = *usedSize;
 	uint32 offset = 0;
+	uint32 unknown = 0;
 	while (true) {
 		if (used - offset < kChunkHeaderSize)
 			return kNotAMessage;
@@ -340,13 +423,8 @@ status_t SwapBody(uint8* data, uint32* usedSize)
 		Store16(chunk, kind);
 		Store16(chunk + 2, Swap16(Load16(chunk + 2)));
 		Store32(chunk + 4, size);
-		uint32 next = RoundUp8(size);
-		if (next > used - offset)
-			next = used - offset;  // only the end mark may lack its padding
-		if (kind == kEndChunk) {
-			*usedSize = offset + kChunkHeaderSize;
-			return kOk;
-		}
+		if (kind == kEndChunk)
+			break;
 		if (kind == kFieldChunk) {
 			status_t status = SwapFieldChunk(chunk, size);
 			if (status != kOk)
@@ -354,12 +432,16 @@ status_t SwapBody(uint8* data, uint32* usedSize)
 		} else if (kind == kIndexChunk) {
 			SwapWords32(chunk + kChunkHeaderSize, size - kChunkHeaderSize);
 		} else {
-			std::memmove(chunk, chunk + next, used - offset - next);
-			used -= next;
-			continue;
+			unknown++;
 		}
-		offset += next;
+		// Only the end mark may lack its padding; a shorter rest fails above.
+		offset += ChunkStep(chunk, used - offset);
 	}
+	if (unknown == 0) {
+		*usedSize = offset + kChunkHeaderSize;
+		return kOk;
+	}
+	return DropUnknownChunks(data, offset, unknown, usedSize);
 }
 
 struct HeaderChunks {
