@@ -27,6 +27,13 @@ constexpr uint16 kRecordChunk = ChunkCode("rt");
 constexpr uint16 kPaddingChunk = ChunkCode("ap");
 constexpr int32 kPreferredToken = -2;
 
+// A body without fields is written as no body at all, so that a message
+// reads back as it was written whatever fields it once held.
+const BMessageBody* WrittenBody(const BMessageBody* body)
+{
+	return body != nullptr && body->FieldCount() > 0 ? body : nullptr;
+}
+
 bool HasSpecifierChunk(const BMessageBody* body)
 {
 	return body != nullptr && body->HasSpecifiers();
@@ -127,6 +134,7 @@ void ReportAtoms(const BMessageBody* body)
 
 uint32 FlattenedSize(const BMessageBody* body, const BMessageInfo& info, bool withRecord)
 {
+	body = WrittenBody(body);
 	return CompactHeaderSize(body, info, withRecord) + BodySize(body);
 }
 
@@ -134,6 +142,8 @@ status_t Flatten(BMessageBody* body, const BMessageInfo& info, const BMessageRec
 	FlattenResult* result)
 {
 	ReportAtoms(body);
+	if (WrittenBody(body) == nullptr)
+		body = nullptr;
 	uint32 headerSize = fixed ? kFixedHeaderSize : CompactHeaderSize(body, info, record != nullptr);
 	uint32 total = headerSize + BodySize(body);
 	result->size = total;
@@ -177,6 +187,7 @@ void ReleaseFlattenResult(FlattenResult* result)
 void FlattenInto(const BMessageBody* body, const BMessageInfo& info, uint8* buffer,
 	const BMessageRecord* record, bool takeReferences)
 {
+	body = WrittenBody(body);
 	uint32 total = FlattenedSize(body, info, record != nullptr);
 	uint32 headerSize = WriteHeader(buffer, body, info, record, false, total);
 	if (body == nullptr) {
@@ -562,6 +573,10 @@ status_t TakeBody(const uint8* bytes, uint32 bodySize, bool swapped, bool truste
 	}
 	// Until the atoms are accounted for, freeing the body must not touch them.
 	target->Adopt(shape.usedSize, shape.indexOffset, shape.endOffset, 0);
+	if (shape.fieldCount == 0) {
+		DiscardBody(body);
+		return kOk;
+	}
 	if (!trusted || swapped) {
 		if (header.atomCount != 0 || HoldsAtoms(target->Data(), target->UsedSize())) {
 			BodyDiagnostic().Text("::Unflatten() error parsing body: ").ErrorText(kNotAMessage).ToErrorOut();

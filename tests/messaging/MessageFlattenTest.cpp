@@ -318,6 +318,27 @@ TEST(MessageFlatten, ForeignAtomsAreRefusedAndFlattenOfAtomsIsReported)
 	holder.RemoveField("a");
 }
 
+// Found by the fuzz test: a body left without fields once read back as 56 bytes
+// and then as 32; now it is no body either way.
+TEST(MessageFlatten, BodiesWithoutFieldsAreWrittenAndReadAsNoBody)
+{
+	zeltest::BodyBuilder body(true);
+	body.Chunk(0x4242, 0x4242, {7});
+	uint32 index;
+	uint32 end;
+	zeltest::Bytes data = body.Finish(&index, &end);
+	zeltest::Bytes input = zeltest::FlattenedMessage(true, 9, data, index, end);
+	BMessage message;
+	ASSERT_EQ(message.Unflatten(input.data(), input.size()), kOk);
+	EXPECT_EQ(message.Body(), nullptr);
+	EXPECT_EQ(message.FlattenedSize(), 32);
+
+	BMessage emptied;
+	emptied.AddInt32("only", 1);
+	emptied.RemoveField("only");
+	EXPECT_EQ(zeltest::Flattened(emptied).size(), 32u);
+}
+
 TEST(MessageFlatten, SwapDataKnowsItsTypes)
 {
 	uint8 words[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};

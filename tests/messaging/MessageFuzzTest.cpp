@@ -1,0 +1,353 @@
+// Flattened messages are untrusted input: mutated and truncated ones must give
+// a status or a sound message, and no read may pass their last byte.
+//
+// Every input is placed at the very end of a committed page, followed by a
+// PAGE_NOACCESS guard page, so that a read past the end faults at once; a fault
+// prints the input in hex before the process dies. The suite runs a short pass
+// with a fixed seed. A long run (a different seed and a million inputs):
+//   (source scripts/common.sh; trap zel_stop_wine EXIT; zel_start_wine;
+//    ZEL_FUZZ_ITERATIONS=1000000 ZEL_FUZZ_SEED=7 /usr/lib/wine/wine64
+//    build/x86_64/tests/messaging_tests.exe --gtest_filter='MessageFuzz.*')
+#include "messaging/Message.h"
+#include "tests/messaging/FlattenedBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+using namespace BPrivate;
+using zeltest::Bytes;
+
+namespace {
+
+constexpr size_t kMaxInput = 60 * 1024;
+
+// Inputs end exactly where the guard page begins.
+class GuardedBuffer {
+public:
+	GuardedBuffer()
+	{
+		SYSTEM_INFO info;
+		GetSystemInfo(&info);
+		fPageSize = info.dwPageSize;
+		fCommitted = (kMaxInput + fPageSize - 1) / fPageSize * fPageSize;
+		fBase = static_cast<uint8*>(
+			VirtualAlloc(nullptr, fCommitted + fPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+		DWORD old;
+		fGuarded = fBase != nullptr && VirtualProtect(fBase + fCommitted, fPageSize, PAGE_NOACCESS, &old);
+	}
+	~GuardedBuffer()
+	{
+		if (fBase != nullptr)
+			VirtualFree(fBase, 0, MEM_RELEASE);
+	}
+	bool IsValid() const { return fGuarded; }
+	const uint8* Place(const Bytes& input)
+	{
+		uint8* start = fBase + fCommitted - input.size();
+		std::memcpy(start, input.data(), input.size());
+		return start;
+	}
+	uint8* GuardPage() const { return fBase + fCommitted; }
+
+private:
+	size_t fPageSize = 4096;
+	size_t fCommitted = 0;
+	uint8* fBase = nullptr;
+	bool fGuarded = false;
+};
+
+const Bytes* gCurrentInput = nullptr;
+
+LONG CALLBACK ReportFaultingInput(EXCEPTION_POINTERS* info)
+{
+	if (info->ExceptionRecord->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || gCurrentInput == nullptr)
+		return EXCEPTION_CONTINUE_SEARCH;
+	std::fprintf(stderr, "fault on input of %u bytes:\n", static_cast<unsigned>(gCurrentInput->size()));
+	for (size_t i = 0; i < gCurrentInput->size(); i++)
+		std::fprintf(stderr, "%02X%s", (*gCurrentInput)[i], i % 32 == 31 ? "\n" : "");
+	std::fprintf(stderr, "\n");
+	std::fflush(stderr);
+	gCurrentInput = nullptr;
+	return EXCEPTION_CONTINUE_SEARCH;
+}
+
+Bytes BigEndianWord(uint32 value)
+{
+	zeltest::ByteWriter out(true);
+	out.U32(value);
+	return out.Data();
+}
+
+// Valid messages of every shape: both layouts, both byte orders, the old format.
+std::vector<Bytes> Seeds()
+{
+	std::vector<Bytes> seeds;
+	BMessage inner(FourCC("INNR"));
+	inner.AddInt32("deep", 1);
+	inner.AddData("raw", FourCC("RAWT"), "xyz", 3, false);
+	BMessage message(FourCC("SEED"));
+	message.AddInt32("ints", 1);
+	message.AddInt32("ints", 2);
+	message.AddInt32("ints", 3);
+	message.AddData("var", FourCC("RAWT"), "a", 1, false);
+	message.AddData("var", FourCC("RAWT"), "bbbbbbbbbbb", 11, false);
+	message.AddFloat("f", 0.5f);
+	BString text("seed text");
+	message.AddText("text", &text);
+	message.AddNestedMessage("inner", &inner);
+	message.AddNestedMessage("inner", &inner);
+	message.SetWhen(99);
+	seeds.push_back(zeltest::Flattened(message));
+	FlattenResult fixed;
+	BMessageRecord record;
+	record.target = -2;
+	record.flags = 0x40000008;
+	message.SetDeliveryRecord(record);
+	if (message.Flatten(&fixed, true, true) == kOk)
+		seeds.emplace_back(fixed.data, fixed.data + fixed.size);
+	ReleaseFlattenResult(&fixed);
+	seeds.push_back(zeltest::Flattened(BMessage(FourCC("EMPT"))));
+
+	zeltest::BodyBuilder body(true);
+	body.Single("long", FourCC("LONG"), BigEndianWord(7));
+	Bytes words = BigEndianWord(1);
+	Bytes second = BigEndianWord(2);
+	words.insert(words.end(), second.begin(), second.end());
+	body.Fixed("ulongs", FourCC("ULNG"), 4, words);
+	body.Variable("strings", FourCC("CSTR"), {{'a', 0}, {'b', 'c', 0}});
+	body.Variable("rects", FourCC("RECT"), {Bytes(16, 1), Bytes(16, 2)});
+	body.Single("msg", FourCC("MSGG"), seeds[0]);
+	body.Chunk(0x4242, 0x4242, {1, 2, 3});
+	uint32 index;
+	uint32 end;
+	Bytes data = body.Finish(&index, &end);
+	seeds.push_back(zeltest::FlattenedMessage(true, FourCC("BIGE"), data, index, end));
+
+	for (bool bigEndian : {false, true}) {
+		zeltest::ByteWriter old(bigEndian);
+		old.U32(0x464F4231);
+		old.U32(0);
+		old.U32(0);
+		old.U32(FourCC("OLDF"));
+		old.U8(0x02);
+		old.U32(static_cast<uint32>(-2));
+		size_t headerEnd = old.Size();
+		old.U8(0x01 | 0x02 | 0x04);  // small, fixed: two LONG items
+		old.U32(FourCC("LONG"));
+		old.U8(2);
+		old.U8(8);
+		old.U8(1);
+		old.Raw("n", 1);
+		old.U32(5);
+		old.U32(6);
+		old.U8(0x01);  // variable: two CSTR items
+		old.U32(FourCC("CSTR"));
+		old.U32(2);
+		old.U32(16);
+		old.U8(1);
+		old.Raw("s", 1);
+		old.U32(2);
+		old.Raw("x\0\0\0", 4);  // length word and bytes padded to 8
+		old.U32(3);
+		old.Raw("yz\0\0", 4);
+		old.U8(0);
+		old.PutU32At(8, static_cast<uint32>(old.Size()));
+		Bytes bytes = old.Data();
+		uint32 sum = 0;
+		size_t at = 8;
+		for (; at + 4 <= headerEnd; at += 4)
+			sum += (uint32(bytes[at]) << 24) | (uint32(bytes[at + 1]) << 16) | (uint32(bytes[at + 2]) << 8) | bytes[at + 3];
+		uint32 running = 0;
+		for (; at < headerEnd; at++) {
+			running = running * 256 + bytes[at];
+			sum += running;
+		}
+		old.PutU32At(4, sum);
+		seeds.push_back(old.Data());
+	}
+	return seeds;
+}
+
+class Mutator {
+public:
+	explicit Mutator(uint32 seed) : fRandom(seed) {}
+
+	Bytes Mutate(const Bytes& seed)
+	{
+		Bytes input = seed;
+		int32 rounds = 1 + Below(4);
+		for (int32 i = 0; i < rounds && !input.empty(); i++)
+			MutateOnce(&input);
+		if (input.size() > kMaxInput)
+			input.resize(kMaxInput);
+		return input;
+	}
+
+private:
+	uint32 Below(uint32 limit) { return limit == 0 ? 0 : fRandom() % limit; }
+
+	void MutateOnce(Bytes* input)
+	{
+		static const uint32 kWords[] = {0, 1, 7, 8, 15, 16, 17, 24, 0x7F, 0xFF, 0x100, 0xFFFF,
+			0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFF8, 0x464F4232, 0x32424F46, 0x464F4231};
+		static const uint16 kKinds[] = {0x4461, 0x496E, 0x456E, 0x6F66, 0x7061, 0x7363, 0x7768, 0x7472,
+			0x5347, 0x4641, 0x5641, 0x6144, 0x6E49};
+		size_t size = input->size();
+		switch (Below(7)) {
+			case 0:
+				(*input)[Below(static_cast<uint32>(size))] ^= static_cast<uint8>(1u << Below(8));
+				break;
+			case 1:
+				(*input)[Below(static_cast<uint32>(size))] = static_cast<uint8>(fRandom());
+				break;
+			case 2:
+				if (size >= 4) {
+					uint32 word = kWords[Below(sizeof(kWords) / sizeof(kWords[0]))];
+					if (Below(3) == 0)
+						word = static_cast<uint32>(size) + Below(17) - 8;
+					size_t at = Below(static_cast<uint32>(size / 4)) * 4;
+					std::memcpy(input->data() + at, &word, 4);
+				}
+				break;
+			case 3:
+				input->resize(Below(static_cast<uint32>(size)));
+				break;
+			case 4:
+				if (size >= 2) {
+					uint16 kind = kKinds[Below(sizeof(kKinds) / sizeof(kKinds[0]))];
+					size_t at = Below(static_cast<uint32>(size / 8 + 1)) * 8;
+					if (at + 2 <= size)
+						std::memcpy(input->data() + at, &kind, 2);
+				}
+				break;
+			case 5: {
+				// Repeat a stretch, as a duplicated chunk would.
+				size_t from = Below(static_cast<uint32>(size));
+				size_t length = std::min<size_t>(Below(64) + 1, size - from);
+				Bytes stretch(input->begin() + from, input->begin() + from + length);
+				input->insert(input->begin() + Below(static_cast<uint32>(size)), stretch.begin(), stretch.end());
+				break;
+			}
+			default: {
+				size_t from = Below(static_cast<uint32>(size));
+				size_t length = std::min<size_t>(Below(32) + 1, size - from);
+				input->erase(input->begin() + from, input->begin() + from + length);
+				break;
+			}
+		}
+	}
+
+	std::mt19937 fRandom;
+};
+
+// Everything a reader may do with a message that came in must stay sound.
+void Exercise(const BMessage& message, int32 depth)
+{
+	uint32 cookie = 0;
+	BMessageField field;
+	const BMessageBody* body = message.Body();
+	while (body != nullptr && body->NextField(&cookie, FourCC("ANYT"), nullptr, 0, -1, &field) == kOk) {
+		for (int32 i = 0; i < field.count; i++) {
+			const void* data;
+			int32 size;
+			ASSERT_EQ(message.GetData(field.name, field.type, i, &data, &size), kOk);
+			BString text;
+			message.GetText(field.name, i, &text);
+			if (field.type == FourCC("MSGG") && depth < 3) {
+				BMessage nested;
+				if (message.GetNestedMessage(field.name, i, &nested) == kOk)
+					Exercise(nested, depth + 1);
+			}
+		}
+	}
+	EXPECT_EQ(message.Compare(message, true), 0);
+}
+
+void CheckRoundTrip(const BMessage& message)
+{
+	Bytes first = zeltest::Flattened(message);
+	BMessage again;
+	ASSERT_EQ(again.Unflatten(first.data(), first.size()), kOk);
+	EXPECT_EQ(again.Compare(message, true), 0);
+	EXPECT_EQ(zeltest::Flattened(again), first);
+}
+
+void CheckChangesStaySound(BMessage* message)
+{
+	uint32 cookie = 0;
+	BMessageField field;
+	if (message->Body() != nullptr &&
+		message->Body()->NextField(&cookie, FourCC("ANYT"), nullptr, 0, -1, &field) == kOk) {
+		std::string name = field.name;
+		const void* data;
+		int32 size;
+		if (message->GetData(name.c_str(), field.type, 0, &data, &size) == kOk) {
+			Bytes item(static_cast<const uint8*>(data), static_cast<const uint8*>(data) + size);
+			message->AddData(name.c_str(), field.type, item.data(), size, field.itemSize >= 0);
+			message->OverwriteData(name.c_str(), 0, field.type, "replacement", 11);
+		}
+		message->RemoveField(name.c_str());
+	}
+	message->AddInt32("added", 1);
+	CheckRoundTrip(*message);
+}
+
+TEST(MessageFuzz, MutatedMessagesGiveAStatusOrASoundMessage)
+{
+	GuardedBuffer buffer;
+	ASSERT_TRUE(buffer.IsValid());
+	void* handler = AddVectoredExceptionHandler(1, ReportFaultingInput);
+	uint32 iterations = 30000;
+	uint32 seed = 20261207;
+	if (const char* text = std::getenv("ZEL_FUZZ_ITERATIONS"))
+		iterations = static_cast<uint32>(std::strtoul(text, nullptr, 10));
+	if (const char* text = std::getenv("ZEL_FUZZ_SEED"))
+		seed = static_cast<uint32>(std::strtoul(text, nullptr, 10));
+	std::vector<Bytes> seeds = Seeds();
+	for (size_t n = 0; n < seeds.size(); n++) {
+		BMessage message;
+		const uint8* placed = buffer.Place(seeds[n]);
+		ASSERT_EQ(message.Unflatten(placed, seeds[n].size()), kOk) << "seed " << n;
+		CheckRoundTrip(message);
+	}
+	Mutator mutator(seed);
+	uint32 accepted = 0;
+	for (uint32 i = 0; i < iterations && !HasFailure(); i++) {
+		Bytes input = mutator.Mutate(seeds[i % seeds.size()]);
+		gCurrentInput = &input;
+		const uint8* placed = buffer.Place(input);
+		BMessage message(FourCC("PREV"));
+		message.AddInt32("previous", 1);
+		status_t status = message.Unflatten(placed, input.size());
+		if (status == kOk) {
+			accepted++;
+			Exercise(message, 0);
+			CheckRoundTrip(message);
+			CheckChangesStaySound(&message);
+		} else {
+			EXPECT_LT(status, 0);
+			EXPECT_EQ(message.FieldCount(), 0);
+		}
+	}
+	gCurrentInput = nullptr;
+	RemoveVectoredExceptionHandler(handler);
+	// Some mutations must leave messages readable, or the run proves little.
+	EXPECT_GT(accepted, iterations / 20);
+}
+
+TEST(MessageFuzz, TheGuardPageReallyFaults)
+{
+	GuardedBuffer buffer;
+	ASSERT_TRUE(buffer.IsValid());
+	MEMORY_BASIC_INFORMATION info;
+	ASSERT_NE(VirtualQuery(buffer.GuardPage(), &info, sizeof(info)), 0u);
+	EXPECT_EQ(info.Protect, static_cast<DWORD>(PAGE_NOACCESS));
+}
+
+}  // namespace
