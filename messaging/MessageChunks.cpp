@@ -137,6 +137,7 @@ status_t CheckBody(const uint8* data, uint32 length, BodyShape* shape)
 	uint32 offset = 0;
 	uint32 fieldChunks = 0;
 	bool indexSeen = false;
+	shape->mayHoldAtoms = false;
 	while (true) {
 		if (length - offset < kChunkHeaderSize)
 			return kNotAMessage;
@@ -162,6 +163,8 @@ status_t CheckBody(const uint8* data, uint32 length, BodyShape* shape)
 			FieldLayout field;
 			if (!ReadFieldChunk(data, length, offset, &field))
 				return kNotAMessage;
+			if (field.type == kAtomType || field.type == kAtomRefType || field.type == kMessageType)
+				shape->mayHoldAtoms = true;
 			fieldChunks++;
 		}
 		uint32 next = RoundUp8(size);

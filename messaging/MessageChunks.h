@@ -65,6 +65,7 @@ struct BodyShape {
 	uint32 endOffset;
 	uint32 usedSize;  // up to the end of the 'nE' chunk
 	uint32 fieldCount;
+	bool mayHoldAtoms;  // some field is of an atom or nested-message type
 };
 
 // Checks a body data area completely: a chain of chunks inside `length` bytes

@@ -578,7 +578,7 @@ status_t TakeBody(const uint8* bytes, uint32 bodySize, bool swapped, bool truste
 		return kOk;
 	}
 	if (!trusted || swapped) {
-		if (header.atomCount != 0 || HoldsAtoms(target->Data(), target->UsedSize())) {
+		if (header.atomCount != 0 || (shape.mayHoldAtoms && HoldsAtoms(target->Data(), target->UsedSize()))) {
 			BodyDiagnostic().Text("::Unflatten() error parsing body: ").ErrorText(kNotAMessage).ToErrorOut();
 			return kNotAMessage;
 		}
