@@ -10,6 +10,17 @@
 #include "messaging/MessageFlatten.h"
 #include "support/String.h"
 
+namespace BPrivate {
+
+// Where a dump's text goes.
+class DumpOutput {
+public:
+	virtual ~DumpOutput() = default;
+	virtual void Write(const char* text, size_t length) = 0;
+};
+
+}  // namespace BPrivate
+
 class BMessage {
 public:
 	BMessage();
@@ -65,6 +76,10 @@ public:
 	// -1, 0 or 1; fields compared in creation order, nested messages recursively.
 	int32 Compare(const BMessage& other, bool compareWhat) const;
 
+	// The printable form: a "BMessage(...) {" line, the delivery and field lines
+	// indented by depth + 1 tabs, and depth tabs and "}" without a line end.
+	void Dump(BPrivate::DumpOutput* output, int32 depth = 0) const;
+
 	// The compact flattened form, without delivery record.
 	int32 FlattenedSize() const;
 	// kBadValue when the buffer is smaller than FlattenedSize.
@@ -93,6 +108,8 @@ private:
 	// Unflattens an item of one of this process's bodies (atom references kept).
 	status_t UnflattenItem(const void* item, uint32 size);
 	bool HasFieldOfType(const char* name, type_code type) const;
+	void DumpItem(BPrivate::DumpOutput* output, const BPrivate::BMessageField& field, int32 index,
+		int32 depth) const;
 
 	virtual void _ReservedMessage1();
 	virtual void _ReservedMessage2();

@@ -1,0 +1,121 @@
+// The printable form of messages.
+#include "messaging/Message.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace BPrivate;
+
+namespace {
+
+class StringOutput : public DumpOutput {
+public:
+	void Write(const char* text, size_t length) override { fText.append(text, length); }
+	std::string fText;
+};
+
+std::string DumpOf(const BMessage& message)
+{
+	StringOutput out;
+	message.Dump(&out);
+	return out.fText;
+}
+
+TEST(MessageDump, TwoItemsGetALineEach)
+{
+	BMessage message(FourCC("abcd"));
+	message.AddInt32("a", 1);
+	message.AddInt32("a", 2);
+	EXPECT_EQ(DumpOf(message),
+		"BMessage('abcd') {\r\n"
+		"\ta[0] = int32(1 or 00000001)\r\n"
+		"\ta[1] = int32(2 or 00000002)\r\n"
+		"}");
+}
+
+TEST(MessageDump, ValueFormsFollowTypeAndSize)
+{
+	BMessage message(1);
+	message.AddBool("b", true);
+	float point[2] = {1.0f, 2.5f};
+	message.AddData("p", FourCC("BPNT"), point, 8);
+	message.AddInt8("i8", 65);
+	message.AddData("s", FourCC("CSTR"), "hi", 3, false);
+	message.AddData("bad", FourCC("CSTR"), "a\0b", 3, false);
+	message.AddFloat("f", 0.25f);
+	int64 big = -2;
+	message.AddData("l", FourCC("LLNG"), &big, 8);
+	const uint8 colour[4] = {1, 2, 3, 255};
+	message.AddData("c", FourCC("RGBC"), colour, 4);
+	int16 small = -1;
+	message.AddData("h", FourCC("SHRT"), &small, 2);
+	message.AddData("raw", FourCC("RAWT"), "abcd", 4);
+	message.AddData("wrong", FourCC("LONG"), "abc", 3, false);
+	EXPECT_EQ(DumpOf(message),
+		"BMessage(0x00000001) {\r\n"
+		"\tb = bool(true)\r\n"
+		"\tp = BPoint(1.0, 2.5)\r\n"
+		"\ti8 = int8(65 or 00000041 or 'A')\r\n"
+		"\ts = string(\"hi\", 3 bytes)\r\n"
+		"\tbad = string 3 bytes: 610062 'a.b'\r\n"
+		"\tf = float(0.25)\r\n"
+		"\tl = int64(-2 or FFFFFFFE)\r\n"
+		"\tc = rgb_color(1,2,3,255)\r\n"
+		"\th = int16(-1 or 0000FFFF)\r\n"
+		"\traw = 'RAWT' 4 bytes:61626364 'abcd'\r\n"
+		"\twrong = 'LONG' 3 bytes:616263 'abc'\r\n"
+		"}");
+}
+
+TEST(MessageDump, LongItemsDumpOnLinesOfTheirOwn)
+{
+	BMessage message(2);
+	message.AddData("blob", FourCC("RAWT"), "0123456789abcdefXYZ", 19);
+	EXPECT_EQ(DumpOf(message),
+		"BMessage(0x00000002) {\r\n"
+		"\tblob = 'RAWT' 19 bytes:\r\n"
+		"\t\t0x000000: 30313233 34353637 38396162 63646566 '0123456789abcdef'\n"
+		"\t\t0x000010: 58595A" + std::string(29, ' ') + " 'XYZ" + std::string(13, ' ') + "'\r\n"
+		"}");
+}
+
+TEST(MessageDump, HeaderLinesNestedMessagesAndTheWhenField)
+{
+	BMessage inner(FourCC("INNR"));
+	inner.AddInt32("x", 5);
+	BMessage message(FourCC("OUTR"));
+	message.AddNestedMessage("inner", &inner);
+	int64 stored = 3;
+	message.AddData("when", FourCC("LLNG"), &stored, 8);
+	BMessageRecord record;
+	record.target = 0x10;
+	record.replyLooper = 1;
+	record.replyHandler = -1;
+	record.replyTeam = -1;
+	record.flags = 0x40000000u | 0x20000000u | 0x10000000u | 0x02000000u;
+	message.SetDeliveryRecord(record);
+	EXPECT_EQ(DumpOf(message),
+		"BMessage('OUTR') {\r\n"
+		"\t// Target is direct:00000010\r\n"
+		"\t// Return to BMessenger(ltoken=00000001, team=FFFFFFFF, target=preferred:NONE)\r\n"
+		"\t// Sender is waiting for reply\r\n"
+		"\t// This is a reply to another message\r\n"
+		"\tinner = BMessage('INNR') {\r\n"
+		"\t\tx = int32(5 or 00000005)\r\n"
+		"\t}\r\n"
+		"\twhen = int64(3 or 00000003)\r\n"
+		"}");
+
+	// The header's time, when there is one, stands in for the stored item.
+	BMessage timed(FourCC("TIME"));
+	timed.SetWhen(42);
+	timed.AddData("when", FourCC("LLNG"), &stored, 8);
+	EXPECT_EQ(DumpOf(timed),
+		"BMessage('TIME') {\r\n"
+		"\t// Timestamp (when) at 42us\r\n"
+		"\twhen = int64(42 or 0000002A)\r\n"
+		"}");
+}
+
+}  // namespace
