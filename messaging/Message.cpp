@@ -2,6 +2,7 @@
 #include "messaging/Message.h"
 
 #include "kernel/DebuggerHook.h"
+#include "messaging/MessageChunks.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -524,6 +525,13 @@ int32 Order(uint32 a, uint32 b)
 
 int32 BMessage::Compare(const BMessage& other, bool compareWhat) const
 {
+	return CompareNested(other, compareWhat, 0);
+}
+
+// Nested messages are compared as messages down to kMaxNesting levels and as
+// bytes below, so that no input can nest the recursion past the stack.
+int32 BMessage::CompareNested(const BMessage& other, bool compareWhat, int32 depth) const
+{
 	if (compareWhat && what != other.what)
 		return Order(what, other.what);
 	bool hasFields = FieldCount() > 0;
@@ -554,12 +562,12 @@ int32 BMessage::Compare(const BMessage& other, bool compareWhat) const
 			fBody->ItemAt(field.offset, i, &item, &size);
 			other.fBody->ItemAt(otherField.offset, i, &otherItem, &otherSize);
 			int32 order;
-			if (field.type == kMessageType) {
+			if (field.type == kMessageType && depth < kMaxNesting) {
 				BMessage nested;
 				BMessage otherNested;
 				nested.UnflattenItem(item, size);
 				otherNested.UnflattenItem(otherItem, otherSize);
-				order = nested.Compare(otherNested, compareWhat);
+				order = nested.CompareNested(otherNested, compareWhat, depth + 1);
 			} else if (size != otherSize) {
 				order = Order(size, otherSize);
 			} else {

@@ -108,6 +108,7 @@ private:
 	// Unflattens an item of one of this process's bodies (atom references kept).
 	status_t UnflattenItem(const void* item, uint32 size);
 	bool HasFieldOfType(const char* name, type_code type) const;
+	int32 CompareNested(const BMessage& other, bool compareWhat, int32 depth) const;
 	void DumpItem(BPrivate::DumpOutput* output, const BPrivate::BMessageField& field, int32 index,
 		int32 depth) const;
 

@@ -295,7 +295,8 @@ void BMessage::DumpItem(DumpOutput* output, const BMessageField& field, int32 in
 		WriteTypedValue(out, field.type, item, 8);
 		return;
 	}
-	if (field.type == kMessageType) {
+	// Deeper nesting is shown as bytes: the recursion must not follow any input down.
+	if (field.type == kMessageType && depth < kMaxNesting) {
 		BMessage nested;
 		status = nested.UnflattenItem(item, length);
 		if (status == kOk)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace BPrivate;
 
@@ -116,6 +117,28 @@ TEST(MessageDump, HeaderLinesNestedMessagesAndTheWhenField)
 		"\t// Timestamp (when) at 42us\r\n"
 		"\twhen = int64(42 or 0000002A)\r\n"
 		"}");
+}
+
+TEST(MessageDump, DeepNestingStopsFollowingAtThirtyTwoLevels)
+{
+	BMessage chain(FourCC("LEAF"));
+	for (int32 level = 0; level < 40; level++) {
+		BMessage outer(FourCC("NEST"));
+		outer.AddNestedMessage("m", &chain);
+		chain = outer;
+	}
+	std::string text = DumpOf(chain);
+	EXPECT_NE(text.find(std::string(32, '\t') + "m = 'MSGG' "), std::string::npos);
+	EXPECT_EQ(text.find("LEAF"), std::string::npos);
+	BMessage same(chain);
+	same.AddInt32("x", 1);
+	same.RemoveField("x");
+	EXPECT_EQ(chain.Compare(same, true), 0);
+	// From outside, nesting this deep is refused rather than followed.
+	std::vector<uint8> bytes(static_cast<size_t>(chain.FlattenedSize()));
+	chain.Flatten(bytes.data(), static_cast<int32>(bytes.size()));
+	BMessage back;
+	EXPECT_EQ(back.Unflatten(bytes.data(), bytes.size()), kNotAMessage);
 }
 
 }  // namespace
