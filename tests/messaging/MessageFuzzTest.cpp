@@ -246,9 +246,20 @@ private:
 	std::mt19937 fRandom;
 };
 
+class DiscardingOutput : public DumpOutput {
+public:
+	void Write(const char*, size_t length) override { fLength += length; }
+	size_t fLength = 0;
+};
+
 // Everything a reader may do with a message that came in must stay sound.
 void Exercise(const BMessage& message, int32 depth)
 {
+	if (depth == 0) {
+		DiscardingOutput output;
+		message.Dump(&output);
+		EXPECT_GT(output.fLength, 0u);
+	}
 	uint32 cookie = 0;
 	BMessageField field;
 	const BMessageBody* body = message.Body();
