@@ -1,0 +1,132 @@
+// Counting semaphores on CreateSemaphoreW and WaitForSingleObject.
+#include "kernel/Semaphore.h"
+
+#include "kernel/SystemTime.h"
+
+#include <windows.h>
+
+namespace {
+
+// WaitForSingleObject takes a 32-bit count in which 0xFFFFFFFF means for ever.
+constexpr bigtime_t kLongestWaitMillis = 0xFFFFFFFE;
+
+DWORD ClampedWaitMillis(bigtime_t millis)
+{
+	if (millis < 0)
+		return 0;
+	if (millis > kLongestWaitMillis)
+		return static_cast<DWORD>(kLongestWaitMillis);
+	return static_cast<DWORD>(millis);
+}
+
+bigtime_t NowMillis()
+{
+	return SystemTimeMicros() / 1000;
+}
+
+status_t ExpiredStatus(bigtime_t timeout)
+{
+	return timeout == 0 ? kWouldBlock : kTimedOut;
+}
+
+enum class WaitOutcome { kTaken, kTimedOut, kFailed, kRetry };
+
+WaitOutcome WaitOnce(HANDLE semaphore, DWORD millis)
+{
+	switch (WaitForSingleObject(semaphore, millis)) {
+		case WAIT_OBJECT_0:
+			return WaitOutcome::kTaken;
+		case WAIT_TIMEOUT:
+			return WaitOutcome::kTimedOut;
+		case WAIT_FAILED:
+			return WaitOutcome::kFailed;
+		default:
+			// Not a unit taken (an abandoned or interrupted wait): wait again.
+			return WaitOutcome::kRetry;
+	}
+}
+
+// One unit, waiting until the framework clock reaches `deadlineMillis`. The
+// platform's timer may fire a little before the clock has moved on, so an early
+// timeout waits again for what is left.
+status_t TakeUnitBefore(HANDLE semaphore, bigtime_t deadlineMillis, bigtime_t timeout)
+{
+	for (;;) {
+		switch (WaitOnce(semaphore, ClampedWaitMillis(deadlineMillis - NowMillis()))) {
+			case WaitOutcome::kTaken:
+				return kOk;
+			case WaitOutcome::kFailed:
+				return kBadValue;
+			case WaitOutcome::kTimedOut:
+				if (NowMillis() >= deadlineMillis)
+					return ExpiredStatus(timeout);
+				break;
+			case WaitOutcome::kRetry:
+				break;
+		}
+	}
+}
+
+status_t TakeUnitWithin(HANDLE semaphore, DWORD millis, bigtime_t timeout)
+{
+	for (;;) {
+		switch (WaitOnce(semaphore, millis)) {
+			case WaitOutcome::kTaken:
+				return kOk;
+			case WaitOutcome::kFailed:
+				return kBadValue;
+			case WaitOutcome::kTimedOut:
+				return ExpiredStatus(timeout);
+			case WaitOutcome::kRetry:
+				break;
+		}
+	}
+}
+
+status_t TakeUnit(HANDLE semaphore, uint32 flags, bigtime_t timeout)
+{
+	if (timeout == kInfinite || (flags & (kRelativeTimeout | kAbsoluteTimeout)) == 0)
+		return TakeUnitWithin(semaphore, INFINITE, timeout);
+	if ((flags & kAbsoluteTimeout) != 0) {
+		// Rounded up, so that the wait never ends before the deadline; the
+		// division first keeps timeouts near the top of the range from overflowing.
+		bigtime_t deadlineMillis = timeout / 1000 + (timeout % 1000 > 0 ? 1 : 0);
+		return TakeUnitBefore(semaphore, deadlineMillis, timeout);
+	}
+	return TakeUnitWithin(semaphore, ClampedWaitMillis(timeout / 1000), timeout);
+}
+
+}  // namespace
+
+sem_handle CreateCountingSemaphore(int32 initialCount, const char* name)
+{
+	(void)name;
+	return CreateSemaphoreW(nullptr, initialCount, kSemaphoreMaximum, nullptr);
+}
+
+status_t ReleaseSemaphoreOnce(sem_handle semaphore)
+{
+	return ReleaseSemaphore(semaphore, 1, nullptr) ? kOk : kError;
+}
+
+status_t DeleteCountingSemaphore(sem_handle semaphore)
+{
+	// Fails harmlessly when units are left: then nobody is waiting.
+	ReleaseSemaphore(semaphore, kSemaphoreMaximum, nullptr);
+	return CloseHandle(semaphore) ? kOk : kError;
+}
+
+status_t AcquireSemaphore(sem_handle semaphore, int32 count, uint32 flags, bigtime_t timeout)
+{
+	if (count < 1)
+		return kBadValue;
+	for (int32 taken = 0; taken < count; taken++) {
+		status_t status = TakeUnit(semaphore, flags, timeout);
+		if (status != kOk) {
+			if (taken > 0)
+				ReleaseSemaphore(semaphore, taken, nullptr);
+			return status;
+		}
+	}
+	return kOk;
+}
