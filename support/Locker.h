@@ -12,7 +12,6 @@
 #pragma once
 
 #include "kernel/Semaphore.h"
-#include "kernel/Thread.h"
 #include "support/SupportDefs.h"
 
 #include <atomic>
@@ -51,13 +50,16 @@ private:
 	static void UnlockLocker(BLocker* locker);
 
 	status_t Acquire();
+	status_t WaitForTurn();
+
+	static constexpr int32 kNoOwner = -1;
 
 	// 0 when free; every thread that holds or waits for the lock adds 1.
 	std::atomic<int32> fCount{0};
 	sem_handle fSemaphore;
-	// -1 when no thread owns the lock. Only the owner stores its own handle, so
-	// a relaxed read by any thread tells it whether it is the owner.
-	std::atomic<thread_handle> fOwner{-1};
+	// The owner's kernel thread id (never -1), or kNoOwner. Only the owner
+	// stores its own id, so a relaxed read tells any thread whether it owns the lock.
+	std::atomic<int32> fOwner{kNoOwner};
 	// How many times the owner has locked; touched by the owner only.
 	int32 fNesting = 0;
 };

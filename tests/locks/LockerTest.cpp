@@ -41,7 +41,7 @@ TEST(Locker, ManyThreadsNeverOverlapAndLoseNoUpdate)
 {
 	BLocker locker;
 	constexpr int kThreads = 4;
-	constexpr int kRounds = 20000;
+	constexpr int kRounds = 5000;
 	int64 total = 0;  // deliberately not atomic: only the lock protects it
 	std::atomic<int> inside{0};
 	std::atomic<int> overlaps{0};
