@@ -1,0 +1,207 @@
+// The per-thread native message loop, its step and its wake-ups.
+//
+// The platform hands out WM_PAINT only when nothing else is queued, so while
+// other messages keep arriving the loop forces queued paints through once
+// 33.333 ms have passed since the last paint, and after a paint or a wake-up it
+// reads input before other queued messages: a busy looper keeps repainting and
+// stays responsive. Timers are set 11 ms late, so that a timer never fires
+// before the step's wake time.
+#include "kernel/ThreadLoop.h"
+
+#include "kernel/ForegroundHook.h"
+#include "kernel/ProcessSlots.h"
+#include "kernel/SystemTime.h"
+#include "kernel/ThreadRecord.h"
+
+namespace {
+
+constexpr bigtime_t kPaintInterval = 33333;
+constexpr bigtime_t kTimerLateMillis = 11;
+// PM_REMOVE | PM_QS_INPUT: remove the next mouse, key or raw input message.
+constexpr UINT kRemoveInput = 0x04070001;
+
+void KillPendingTimer(ThreadRecord* record)
+{
+	if (record->fTimerId != 0) {
+		KillTimer(nullptr, record->fTimerId);
+		record->fTimerId = 0;
+	}
+}
+
+void CALLBACK RunStepOnTimer(HWND, UINT, UINT_PTR, DWORD);
+
+void SetStepTimer(ThreadRecord* record, bigtime_t when, bigtime_t now)
+{
+	bigtime_t millis = (when - now) / 1000 + kTimerLateMillis;
+	if (millis > USER_TIMER_MAXIMUM)
+		millis = USER_TIMER_MAXIMUM;
+	record->fTimerId = SetTimer(nullptr, 0, static_cast<UINT>(millis), RunStepOnTimer);
+}
+
+bool PostWakeup(ThreadRecord* record)
+{
+	if (record->fWakeWindow != nullptr)
+		return PostMessageW(record->fWakeWindow, BWM_WAKEUP, 0, 0) != FALSE;
+	return PostThreadMessageW(record->fThreadId, BWM_WAKEUP, 0, 0) != FALSE;
+}
+
+// A step that wants to run again at once goes back through the queue rather
+// than recursing, so that the messages queued meanwhile are handled first.
+void RunStep(ThreadRecord* record, bigtime_t now)
+{
+	KillPendingTimer(record);
+	record->fInStep = true;
+	record->fWakePending.store(false, std::memory_order_release);
+	bool quit = false;
+	bigtime_t next = record->fStep(record->fStepArgument, now, &quit);
+	record->fNextWakeTime = next;
+	record->fInStep = false;
+	if (quit) {
+		PostQuitMessage(0);
+		return;
+	}
+	if (next == kInfinite)
+		return;
+	bigtime_t after = SystemTimeMicros();
+	if (next <= after)
+		PostWakeup(record);
+	else
+		SetStepTimer(record, next, after);
+}
+
+void CALLBACK RunStepOnTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+	ThreadRecord* record = BPrivate::StoredThreadRecord();
+	if (record != nullptr && record->fStep != nullptr)
+		RunStep(record, SystemTimeMicros());
+}
+
+bool StepIsDue(const ThreadRecord* record, bigtime_t now)
+{
+	return now >= record->fNextWakeTime || record->fWakePending.load(std::memory_order_acquire);
+}
+
+void Dispatch(MSG* message)
+{
+	if (TranslateAcceleratorW(message->hwnd, ProcessAcceleratorTable(), message) == 0) {
+		TranslateMessage(message);
+		DispatchMessageW(message);
+	}
+}
+
+// Dispatches every queued WM_PAINT; false when WM_QUIT turned up instead.
+// `painted` tells whether any paint was dispatched.
+bool DispatchQueuedPaints(bool* painted)
+{
+	MSG message;
+	*painted = false;
+	while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+		if (message.message == WM_QUIT)
+			return false;
+		DispatchMessageW(&message);
+		*painted = true;
+	}
+	return true;
+}
+
+// The loop proper; returns when WM_QUIT arrives.
+void PumpMessages(ThreadRecord* record)
+{
+	bigtime_t now = SystemTimeMicros();
+	bigtime_t paintDeadline = now + kPaintInterval;
+	RunStep(record, now);
+	bool paintOverdue = false;
+	bool preferInput = false;
+	MSG message;
+	for (;;) {
+		if (paintOverdue) {
+			now = SystemTimeMicros();
+			if (StepIsDue(record, now))
+				RunStep(record, now);
+			bool painted;
+			if (!DispatchQueuedPaints(&painted))
+				return;
+			// The forced paints count as the last paint.
+			if (painted) {
+				paintDeadline = now + kPaintInterval;
+				paintOverdue = false;
+			}
+			preferInput = true;
+		}
+
+		now = SystemTimeMicros();
+		bool found = preferInput && PeekMessageW(&message, nullptr, 0, 0, kRemoveInput);
+		if (!found)
+			found = PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);
+		if (!found) {
+			if (StepIsDue(record, now))
+				RunStep(record, now);
+			// -1 only for bad arguments, which these are not; ending beats spinning.
+			if (GetMessageW(&message, nullptr, 0, 0) <= 0)
+				return;
+			now = SystemTimeMicros();
+		}
+		if (message.message == WM_QUIT)
+			return;
+
+		if (message.message == WM_PAINT) {
+			paintDeadline = now + kPaintInterval;
+			preferInput = true;
+			paintOverdue = false;
+		} else {
+			paintOverdue = now >= paintDeadline;
+			if (message.message == BWM_WAKEUP) {
+				RunStep(record, now);
+				preferInput = true;
+				continue;
+			}
+			preferInput = false;
+		}
+		Dispatch(&message);
+	}
+}
+
+}  // namespace
+
+status_t RunThreadLoop(ThreadLoopStep step, void* argument)
+{
+	ThreadRecord* record = RecordForThread(-1);
+	if (record == nullptr)
+		return kError;
+	record->fTimerId = 0;
+	record->fStep = step;
+	record->fStepArgument = argument;
+	BPrivate::InstallForegroundHook(record);
+	PumpMessages(record);
+	KillPendingTimer(record);
+	return kOk;
+}
+
+status_t WakeThreadLoop(ThreadRecord* record, bigtime_t when)
+{
+	if (record == nullptr)
+		return kError;
+	if (record->fThreadId == GetCurrentThreadId()) {
+		// The step's own answer decides its next run.
+		if (record->fInStep)
+			return kOk;
+		bigtime_t now = SystemTimeMicros();
+		if (when > now && when < record->fNextWakeTime) {
+			KillPendingTimer(record);
+			record->fNextWakeTime = when;
+			SetStepTimer(record, when, now);
+			return kOk;
+		}
+	}
+	// Marked before posting, so that the step run by this very wake-up clears it.
+	record->fWakePending.store(true, std::memory_order_release);
+	return PostWakeup(record) ? kOk : kError;
+}
+
+ThreadRecord* SetWakeWindow(HWND window)
+{
+	ThreadRecord* record = RecordForThread(-1);
+	if (record != nullptr)
+		record->fWakeWindow = window;
+	return record;
+}

@@ -1,0 +1,319 @@
+// The per-thread loop, run on a real thread with a real hidden wake window:
+// wake-ups, timers, steps that ask for a time already past, paint forcing.
+#include "kernel/SystemTime.h"
+#include "kernel/Thread.h"
+#include "kernel/ThreadLoop.h"
+#include "kernel/ThreadRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace {
+
+constexpr DWORD kDeadlineMillis = 5000;
+// Long enough for a wrongly armed timer (11 ms late) or a stray wake-up to show.
+constexpr DWORD kQuietMillis = 200;
+
+// What the loop thread's window and step saw. Written on the loop thread, read
+// by the test thread after waiting for a count.
+struct Probe {
+	std::function<bigtime_t(Probe&, bigtime_t now)> step;
+	std::function<void(Probe&)> onAppMessage;
+	std::atomic<int> steps{0};
+	std::atomic<int> depth{0};
+	std::atomic<int> deepestStep{0};
+	std::atomic<int> wakeupsDispatched{0};
+	std::atomic<int> appMessages{0};
+	std::atomic<int> paints{0};
+	std::atomic<bool> quit{false};
+	ThreadRecord* record = nullptr;
+	HWND window = nullptr;
+};
+
+bigtime_t RunProbeStep(void* argument, bigtime_t now, bool* quit)
+{
+	Probe* probe = static_cast<Probe*>(argument);
+	int depth = ++probe->depth;
+	if (depth > probe->deepestStep)
+		probe->deepestStep = depth;
+	bigtime_t next = probe->step ? probe->step(*probe, now) : kInfinite;
+	*quit = probe->quit.load();
+	--probe->depth;
+	++probe->steps;
+	return next;
+}
+
+LRESULT CALLBACK ProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+	Probe* probe = reinterpret_cast<Probe*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+	if (probe != nullptr) {
+		if (message == BWM_WAKEUP) {
+			++probe->wakeupsDispatched;
+			return 0;
+		}
+		if (message == WM_APP) {
+			++probe->appMessages;
+			if (probe->onAppMessage)
+				probe->onAppMessage(*probe);
+			return 0;
+		}
+		if (message == WM_PAINT) {
+			PAINTSTRUCT paint;
+			BeginPaint(window, &paint);
+			EndPaint(window, &paint);
+			++probe->paints;
+			return 0;
+		}
+	}
+	return DefWindowProcW(window, message, wParam, lParam);
+}
+
+const wchar_t* ProbeWindowClass()
+{
+	static const wchar_t* name = [] {
+		WNDCLASSW windowClass = {};
+		windowClass.lpfnWndProc = ProbeWindowProc;
+		windowClass.hInstance = GetModuleHandleW(nullptr);
+		windowClass.lpszClassName = L"ZelKernelLoopProbe";
+		RegisterClassW(&windowClass);
+		return L"ZelKernelLoopProbe";
+	}();
+	return name;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD millis = kDeadlineMillis)
+{
+	DWORD start = GetTickCount();
+	while (!condition()) {
+		if (GetTickCount() - start > millis)
+			return false;
+		Sleep(1);
+	}
+	return true;
+}
+
+enum class WakeTarget { kWindow, kThreadQueue };
+
+// A thread that runs the loop with the probe as its step; the loop must end
+// within the deadline once the test asks it to quit.
+class LoopThread {
+public:
+	LoopThread(Probe& probe, WakeTarget target, bool showWindow = false)
+		: fProbe(probe)
+	{
+		fThread = std::thread([this, target, showWindow] { Run(target, showWindow); });
+		fReady = WaitUntil([this] { return fStarted.load(); });
+	}
+
+	~LoopThread()
+	{
+		if (!fEnded.load())
+			Quit();
+		if (!WaitUntil([this] { return fEnded.load(); })) {
+			ADD_FAILURE() << "the loop did not end";
+			PostThreadMessageW(fThreadId, WM_QUIT, 0, 0);
+		}
+		fThread.join();
+	}
+
+	bool Ready() const { return fReady; }
+
+	// Asks the step to set its quit flag and waits for the loop to return.
+	bool Quit()
+	{
+		fProbe.quit = true;
+		WakeThreadLoop(fProbe.record, 0);
+		return WaitUntil([this] { return fEnded.load(); });
+	}
+
+	status_t Result() const { return fResult; }
+
+private:
+	void Run(WakeTarget target, bool showWindow)
+	{
+		fThreadId = GetCurrentThreadId();
+		fProbe.window = CreateWindowExW(0, ProbeWindowClass(), L"probe", WS_OVERLAPPEDWINDOW, 0, 0,
+			200, 150, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+		SetWindowLongPtrW(fProbe.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&fProbe));
+		if (showWindow)
+			ShowWindow(fProbe.window, SW_SHOWNA);
+		fProbe.record = target == WakeTarget::kWindow ? SetWakeWindow(fProbe.window)
+		                                              : RecordForThread(-1);
+		MSG message;
+		// Makes sure the thread has a queue before anybody posts to it.
+		PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+		fStarted = true;
+		fResult = RunThreadLoop(RunProbeStep, &fProbe);
+		DestroyWindow(fProbe.window);
+		fEnded = true;
+	}
+
+	Probe& fProbe;
+	std::thread fThread;
+	DWORD fThreadId = 0;
+	std::atomic<bool> fStarted{false};
+	std::atomic<bool> fEnded{false};
+	bool fReady = false;
+	status_t fResult = kError;
+};
+
+TEST(ThreadLoop, WakeupsRunTheStepAndNeverReachAWindowProcedure)
+{
+	for (WakeTarget target : {WakeTarget::kWindow, WakeTarget::kThreadQueue}) {
+		SCOPED_TRACE(target == WakeTarget::kWindow ? "wake window" : "thread queue");
+		Probe probe;
+		LoopThread loop(probe, target);
+		ASSERT_TRUE(loop.Ready());
+		ASSERT_TRUE(WaitUntil([&] { return probe.steps == 1; }));
+		for (int i = 2; i <= 6; i++) {
+			ASSERT_EQ(WakeThreadLoop(probe.record, 0), kOk);
+			ASSERT_TRUE(WaitUntil([&] { return probe.steps >= i; })) << "wake-up " << i;
+		}
+		// A wake-up that races with the loop's idle check may run the step once
+		// more, never more often, and the loop then sleeps again.
+		Sleep(kQuietMillis);
+		int steps = probe.steps;
+		EXPECT_LE(steps, 11);
+		Sleep(kQuietMillis);
+		EXPECT_EQ(probe.steps, steps);
+		EXPECT_EQ(probe.wakeupsDispatched, 0);
+		EXPECT_TRUE(loop.Quit());
+		EXPECT_EQ(loop.Result(), kOk);
+	}
+}
+
+TEST(ThreadLoop, ATimerRunsTheStepNoEarlierThanAskedAndOnlyOnce)
+{
+	Probe probe;
+	std::atomic<bigtime_t> asked{0};
+	std::atomic<bigtime_t> ranAt{0};
+	probe.step = [&](Probe& self, bigtime_t now) {
+		if (self.steps == 0) {
+			asked = now + 60000;
+			return asked.load();
+		}
+		ranAt = SystemTimeMicros();
+		return kInfinite;
+	};
+	LoopThread loop(probe, WakeTarget::kWindow);
+	ASSERT_TRUE(loop.Ready());
+	ASSERT_TRUE(WaitUntil([&] { return probe.steps == 2; }));
+	EXPECT_GE(ranAt.load(), asked.load());
+	EXPECT_LT(ranAt.load(), asked.load() + 2000000);
+	// A timer left running would fire again every 71 ms.
+	Sleep(kQuietMillis);
+	EXPECT_EQ(probe.steps, 2);
+	EXPECT_EQ(probe.record->fTimerId, 0u);
+}
+
+TEST(ThreadLoop, AStepAnsweringInfiniteSleepsUntilWoken)
+{
+	Probe probe;
+	LoopThread loop(probe, WakeTarget::kWindow);
+	ASSERT_TRUE(loop.Ready());
+	ASSERT_TRUE(WaitUntil([&] { return probe.steps == 1; }));
+	Sleep(kQuietMillis);
+	EXPECT_EQ(probe.steps, 1);
+	EXPECT_EQ(probe.record->fTimerId, 0u);
+	EXPECT_EQ(probe.record->fNextWakeTime, kInfinite);
+	// Any message wakes GetMessageW; the step runs again only for a wake-up.
+	PostMessageW(probe.window, WM_APP, 0, 0);
+	ASSERT_TRUE(WaitUntil([&] { return probe.appMessages == 1; }));
+	Sleep(kQuietMillis);
+	EXPECT_EQ(probe.steps, 1);
+	WakeThreadLoop(probe.record, 0);
+	EXPECT_TRUE(WaitUntil([&] { return probe.steps == 2; }));
+}
+
+TEST(ThreadLoop, AStepAskingForAPastTimeRunsAgainThroughTheQueueOnce)
+{
+	Probe probe;
+	std::atomic<int> messagesSeenBySecondStep{-1};
+	probe.step = [&](Probe& self, bigtime_t now) {
+		if (self.steps == 0) {
+			// Queued before the wake-up the loop posts for the past time.
+			PostMessageW(self.window, WM_APP, 0, 0);
+			return now - 1000;
+		}
+		if (self.steps == 1)
+			messagesSeenBySecondStep = self.appMessages.load();
+		return kInfinite;
+	};
+	LoopThread loop(probe, WakeTarget::kWindow);
+	ASSERT_TRUE(loop.Ready());
+	ASSERT_TRUE(WaitUntil([&] { return probe.steps == 2; }));
+	Sleep(kQuietMillis);
+	EXPECT_EQ(probe.steps, 2);
+	EXPECT_EQ(probe.deepestStep, 1) << "the step ran inside itself";
+	EXPECT_EQ(messagesSeenBySecondStep, 1) << "the second run did not go through the queue";
+	EXPECT_EQ(probe.wakeupsDispatched, 0);
+}
+
+TEST(ThreadLoop, WakingOwnThreadIsIgnoredInTheStepAndOtherwiseArmsAnEarlierTimer)
+{
+	Probe probe;
+	std::atomic<bigtime_t> asked{0};
+	std::atomic<bigtime_t> ranAt{0};
+	probe.step = [&](Probe& self, bigtime_t) {
+		if (self.steps == 0)
+			WakeThreadLoop(self.record, 0);
+		else
+			ranAt = SystemTimeMicros();
+		return kInfinite;
+	};
+	probe.onAppMessage = [&](Probe& self) {
+		asked = SystemTimeMicros() + 50000;
+		WakeThreadLoop(self.record, asked);
+	};
+	LoopThread loop(probe, WakeTarget::kWindow);
+	ASSERT_TRUE(loop.Ready());
+	ASSERT_TRUE(WaitUntil([&] { return probe.steps == 1; }));
+	Sleep(kQuietMillis);
+	EXPECT_EQ(probe.steps, 1) << "a wake-up from inside the step ran it again";
+
+	PostMessageW(probe.window, WM_APP, 0, 0);
+	ASSERT_TRUE(WaitUntil([&] { return probe.steps == 2; }));
+	// A posted wake-up would have run the step at once, before the asked time.
+	EXPECT_GE(ranAt.load(), asked.load());
+	EXPECT_EQ(probe.record->fTimerId, 0u);
+}
+
+TEST(ThreadLoop, QueuedPaintsAreForcedThroughAFloodOfMessages)
+{
+	Probe probe;
+	std::atomic<bool> flooding{false};
+	std::atomic<bool> paintedDuringFlood{false};
+	probe.onAppMessage = [&](Probe& self) {
+		// Keeps the queue from ever running empty, so WM_PAINT alone would never come.
+		if (flooding)
+			PostMessageW(self.window, WM_APP, 0, 0);
+	};
+	LoopThread loop(probe, WakeTarget::kWindow, true);
+	ASSERT_TRUE(loop.Ready());
+	ASSERT_TRUE(WaitUntil([&] { return probe.paints >= 1; })) << "the shown window was never painted";
+	int paintsBefore = probe.paints;
+
+	flooding = true;
+	PostMessageW(probe.window, WM_APP, 0, 0);
+	ASSERT_TRUE(WaitUntil([&] { return probe.appMessages > 100; }));
+	InvalidateRect(probe.window, nullptr, FALSE);
+	bool painted = WaitUntil([&] { return probe.paints > paintsBefore; }, 3000);
+	paintedDuringFlood = flooding.load();
+	int floodMessages = probe.appMessages;
+	flooding = false;
+	EXPECT_TRUE(painted);
+	EXPECT_TRUE(paintedDuringFlood);
+	EXPECT_GT(floodMessages, 100);
+}
+
+TEST(ThreadLoop, WithoutARecordOfItsOwnAWakeOfNothingFails)
+{
+	EXPECT_EQ(WakeThreadLoop(nullptr, 0), kError);
+}
+
+}  // namespace
