@@ -98,9 +98,8 @@ status_t TakeUnit(HANDLE semaphore, uint32 flags, bigtime_t timeout)
 
 }  // namespace
 
-sem_handle CreateCountingSemaphore(int32 initialCount, const char* name)
+sem_handle CreateCountingSemaphore(int32 initialCount, const char* /*name*/)
 {
-	(void)name;
 	return CreateSemaphoreW(nullptr, initialCount, kSemaphoreMaximum, nullptr);
 }
 

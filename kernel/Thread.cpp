@@ -167,8 +167,13 @@ thread_handle SpawnThread(ThreadEntry entry, const BString& name, int32 priority
 		return -1;
 	record->fEntry = entry;
 	record->fArgument = argument;
-	if (!name.IsEmpty())
+	if (!name.IsEmpty()) {
 		record->fName = name.ToUtf8();
+		if (record->fName == nullptr) {
+			delete record;
+			return -1;
+		}
+	}
 	record->fThreadHandle =
 		CreateThread(nullptr, 0, ThreadStart, record, CREATE_SUSPENDED, &record->fThreadId);
 	if (record->fThreadHandle == nullptr) {

@@ -23,8 +23,9 @@ typedef int32 (*ThreadEntry)(void* argument);
 // Creates a suspended thread that runs entry(argument) once StartThread resumes
 // it. A non-empty name is given to debuggers when the thread starts. The
 // priority is a platform priority level (see SetPriorityWithFallback). Returns
-// the thread's handle, or -1 after reporting "Failure spawning thread!"; on
-// success `outRecord`, when not null, receives the new thread's record.
+// the thread's handle, or -1: after reporting "Failure spawning thread!" when
+// the platform refused the thread, silently when memory ran out. On success
+// `outRecord`, when not null, receives the new thread's record.
 thread_handle SpawnThread(ThreadEntry entry, const BString& name, int32 priority, void* argument,
 	ThreadRecord** outRecord = nullptr);
 

@@ -40,8 +40,9 @@ void SetStepTimer(ThreadRecord* record, bigtime_t when, bigtime_t now)
 
 bool PostWakeup(ThreadRecord* record)
 {
-	if (record->fWakeWindow != nullptr)
-		return PostMessageW(record->fWakeWindow, BWM_WAKEUP, 0, 0) != FALSE;
+	HWND window = record->fWakeWindow.load(std::memory_order_acquire);
+	if (window != nullptr)
+		return PostMessageW(window, BWM_WAKEUP, 0, 0) != FALSE;
 	return PostThreadMessageW(record->fThreadId, BWM_WAKEUP, 0, 0) != FALSE;
 }
 
@@ -202,6 +203,6 @@ ThreadRecord* SetWakeWindow(HWND window)
 {
 	ThreadRecord* record = RecordForThread(-1);
 	if (record != nullptr)
-		record->fWakeWindow = window;
+		record->fWakeWindow.store(window, std::memory_order_release);
 	return record;
 }

@@ -18,8 +18,9 @@ struct ThreadRecord {
 	// The creation handle, or a duplicate for threads not spawned by the framework.
 	HANDLE fThreadHandle = nullptr;
 	DWORD fThreadId = 0;
-	// Wake-ups go to this window, or to the thread's queue when it is null.
-	HWND fWakeWindow = nullptr;
+	// Wake-ups go to this window, or to the thread's queue when it is null. Set
+	// by the thread while other threads may already be posting wake-ups.
+	std::atomic<HWND> fWakeWindow{nullptr};
 	UINT_PTR fTimerId = 0;
 	ThreadLoopStep fStep = nullptr;
 	void* fStepArgument = nullptr;
