@@ -194,17 +194,14 @@ status_t BMessage::GetData(const char* name, type_code type, int32 index, const 
 		return kBadIndex;
 	if (fBody == nullptr || name == nullptr)
 		return kNameNotFound;
-	int32 offset = fBody->FindField(name);
-	if (offset < 0)
-		return kNameNotFound;
 	BMessageField field;
-	fBody->DescribeField(static_cast<uint32>(offset), &field);
-	if (index >= field.count)
-		return kBadIndex;
+	uint32 itemSize;
+	status_t status = fBody->LookUp(name, index, &field, &itemSize);
+	if (status != kOk)
+		return status;
 	if (!TypesMatch(type, field.type))
 		return kBadType;
-	uint32 itemSize;
-	fBody->ItemAt(static_cast<uint32>(offset), index, data, &itemSize);
+	*data = field.item;
 	*size = static_cast<int32>(itemSize);
 	return kOk;
 }
@@ -216,21 +213,16 @@ status_t BMessage::CopyData(const char* name, type_code type, int32 index, void*
 		return kBadIndex;
 	if (fBody == nullptr || name == nullptr)
 		return kNameNotFound;
-	int32 offset = fBody->FindField(name);
-	if (offset < 0)
-		return kNameNotFound;
 	BMessageField field;
-	fBody->DescribeField(static_cast<uint32>(offset), &field);
-	if (index >= field.count)
-		return kBadIndex;
+	uint32 itemSize;
+	status_t status = fBody->LookUp(name, index, &field, &itemSize);
+	if (status != kOk)
+		return status;
 	if (type != field.type)
 		return kBadType;
-	const void* item;
-	uint32 itemSize;
-	fBody->ItemAt(static_cast<uint32>(offset), index, &item, &itemSize);
 	if (size < 0 || static_cast<uint32>(size) != itemSize)
 		return kMismatchedValues;
-	std::memcpy(destination, item, itemSize);
+	std::memcpy(destination, field.item, itemSize);
 	return kOk;
 }
 

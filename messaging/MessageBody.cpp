@@ -250,6 +250,26 @@ void BMessageBody::DescribeField(uint32 chunkOffset, BMessageField* field) const
 	field->item = DataArea() + chunkOffset + layout.data + (layout.form == kSingleItem ? 0 : 8);
 }
 
+status_t BMessageBody::LookUp(const char* name, int32 index, BMessageField* field, uint32* itemSize) const
+{
+	int32 offset = FindField(name);
+	FieldLayout layout;
+	if (offset < 0 || !ReadFieldChunk(DataArea(), fEndOffset, static_cast<uint32>(offset), &layout))
+		return kNameNotFound;
+	field->offset = static_cast<uint32>(offset);
+	field->name = layout.name;
+	field->type = layout.type;
+	field->form = layout.form;
+	field->count = static_cast<int32>(layout.count);
+	field->itemSize = layout.form == kVariableArray ? -1 : static_cast<int32>(layout.itemSize);
+	if (static_cast<uint32>(index) >= layout.count)
+		return kBadIndex;
+	uint32 start;
+	FieldItemBounds(DataArea() + offset, layout, static_cast<uint32>(index), &start, itemSize);
+	field->item = DataArea() + offset + start;
+	return kOk;
+}
+
 bool BMessageBody::ItemAt(uint32 chunkOffset, int32 index, const void** data, uint32* size) const
 {
 	FieldLayout layout;

@@ -104,6 +104,9 @@ public:
 	// field's place in the name index, or the place a new one would take.
 	int32 FindField(const char* name, int32* position = nullptr) const;
 	void DescribeField(uint32 chunkOffset, BPrivate::BMessageField* field) const;
+	// The named field with item `index` (index >= 0) in field->item: kNameNotFound,
+	// kBadIndex past the last item, or kOk.
+	status_t LookUp(const char* name, int32 index, BPrivate::BMessageField* field, uint32* itemSize) const;
 	// Item `index` of the field at the chunk offset; false past the last item.
 	bool ItemAt(uint32 chunkOffset, int32 index, const void** data, uint32* size) const;
 	// The walk in creation order: see BMessageBody.cpp for the statuses.
