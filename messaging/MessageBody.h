@@ -128,7 +128,6 @@ public:
 	static status_t Reserve(BMessageBody** body, uint32 size);
 	// Takes the checked contents of a flattened body: used size, offsets and atom count.
 	void Adopt(uint32 usedSize, uint32 indexOffset, uint32 endOffset, uint32 atomCount);
-	void SetUsedSize(uint32 usedSize) { fUsedSize = usedSize; }
 	// Takes (or gives up) the references of every atom item, nested messages included.
 	void AcquireAtoms() const;
 	void ReleaseAtoms() const;

@@ -25,9 +25,6 @@ public:
 	void ToErrorOut();
 	void ToDebuggerOut();
 
-	const char* Contents() const { return fText; }
-	size_t Length() const { return fLength; }
-
 private:
 	void Append(const char* text, size_t length);
 	void Finish();
