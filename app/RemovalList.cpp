@@ -34,10 +34,19 @@ bool FolderHoldsOnly(BDirectory& folder, const BString& name)
 
 }  // namespace
 
+// Without memory for the entry the folder stays unlisted, so nothing is removed by mistake.
 void RkRemovalList::Append(const BString& path)
 {
 	if (path.Length() > 0)
-		fFolders.push_back(path);
+		fFolders.AddItem(path);
+}
+
+const BString& RkRemovalList::FolderAt(int32 index) const
+{
+	static const BString sNoFolder;
+	if (index < 0 || index >= fFolders.CountItems())
+		return sNoFolder;
+	return fFolders.ItemAt(index);
 }
 
 void RkRemovalList::FindFolders()

@@ -8,8 +8,7 @@
 #pragma once
 
 #include "support/String.h"
-
-#include <vector>
+#include "support/Vector.h"
 
 class BPath;
 
@@ -25,11 +24,13 @@ public:
 	// Deletes every listed entry that still exists; failures are not reported.
 	void RemoveFolders();
 
-	int32 CountFolders() const { return static_cast<int32>(fFolders.size()); }
-	const BString& FolderAt(int32 index) const { return fFolders[static_cast<size_t>(index)]; }
+	int32 CountFolders() const { return fFolders.CountItems(); }
+	// The empty string when the index is out of range.
+	const BString& FolderAt(int32 index) const;
+	const BVector<BString>& Folders() const { return fFolders; }
 
 private:
 	void Append(const BString& path);
 
-	std::vector<BString> fFolders;
+	BVector<BString> fFolders;
 };
