@@ -10,16 +10,7 @@
 #include "messaging/MessageFlatten.h"
 #include "support/String.h"
 
-namespace BPrivate {
-
-// Where a dump's text goes.
-class DumpOutput {
-public:
-	virtual ~DumpOutput() = default;
-	virtual void Write(const char* text, size_t length) = 0;
-};
-
-}  // namespace BPrivate
+class BDataIO;
 
 class BMessage {
 public:
@@ -78,7 +69,8 @@ public:
 
 	// The printable form: a "BMessage(...) {" line, the delivery and field lines
 	// indented by depth + 1 tabs, and depth tabs and "}" without a line end.
-	void Dump(BPrivate::DumpOutput* output, int32 depth = 0) const;
+	// A null stream receives nothing.
+	void Dump(BDataIO* stream, int32 depth = 0) const;
 
 	// The compact flattened form, without delivery record.
 	int32 FlattenedSize() const;
@@ -109,8 +101,7 @@ private:
 	status_t UnflattenItem(const void* item, uint32 size);
 	bool HasFieldOfType(const char* name, type_code type) const;
 	int32 CompareNested(const BMessage& other, bool compareWhat, int32 depth) const;
-	void DumpItem(BPrivate::DumpOutput* output, const BPrivate::BMessageField& field, int32 index,
-		int32 depth) const;
+	void DumpItem(BDataIO* stream, const BPrivate::BMessageField& field, int32 index, int32 depth) const;
 
 	virtual void _ReservedMessage1();
 	virtual void _ReservedMessage2();

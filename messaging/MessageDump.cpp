@@ -2,6 +2,7 @@
 #include "messaging/Message.h"
 
 #include "messaging/MessageChunks.h"
+#include "support/DataIO.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,16 +25,13 @@ constexpr uint32 kReturnPreferredFlag = 0x20000000u;
 
 class DumpWriter {
 public:
-	explicit DumpWriter(DumpOutput* out) : fOut(out) {}
+	explicit DumpWriter(BDataIO* stream) : fStream(stream) {}
 
-	DumpWriter& Text(const char* text)
-	{
-		fOut->Write(text, std::strlen(text));
-		return *this;
-	}
+	DumpWriter& Text(const char* text) { return Bytes(text, std::strlen(text)); }
 	DumpWriter& Bytes(const void* data, size_t length)
 	{
-		fOut->Write(static_cast<const char*>(data), length);
+		if (fStream != nullptr && length > 0)
+			fStream->Write(data, length);
 		return *this;
 	}
 	DumpWriter& Int(int64 value)
@@ -60,8 +58,7 @@ public:
 	DumpWriter& Tabs(int32 count)
 	{
 		static const char kTabs[kMaxTabs + 1] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
-		fOut->Write(kTabs, static_cast<size_t>(count < 0 ? 0 : (count > kMaxTabs ? kMaxTabs : count)));
-		return *this;
+		return Bytes(kTabs, static_cast<size_t>(count < 0 ? 0 : (count > kMaxTabs ? kMaxTabs : count)));
 	}
 	DumpWriter& EndLine() { return Text("\r\n"); }
 	DumpWriter& Pointer(uint32 value) { return Hex(value, 8); }
@@ -69,10 +66,8 @@ public:
 	DumpWriter& Float(double value);
 	DumpWriter& HexDump(const uint8* data, int32 length, int32 prefixTabs);
 	DumpWriter& Messenger(const uint8* bytes);
-	DumpOutput* Output() const { return fOut; }
-
 private:
-	DumpOutput* fOut;
+	BDataIO* fStream;
 };
 
 DumpWriter& DumpWriter::TypeCode(type_code code)
@@ -277,7 +272,7 @@ bool WriteTypedValue(DumpWriter& out, type_code type, const uint8* item, uint32 
 
 }  // namespace
 
-void BMessage::DumpItem(DumpOutput* output, const BMessageField& field, int32 index, int32 depth) const
+void BMessage::DumpItem(BDataIO* output, const BMessageField& field, int32 index, int32 depth) const
 {
 	DumpWriter out(output);
 	const void* data;
@@ -325,7 +320,7 @@ void BMessage::DumpItem(DumpOutput* output, const BMessageField& field, int32 in
 		WriteGeneric(out, field.type, item, length, depth);
 }
 
-void BMessage::Dump(DumpOutput* output, int32 depth) const
+void BMessage::Dump(BDataIO* output, int32 depth) const
 {
 	DumpWriter out(output);
 	int32 tabs = depth + 1;

@@ -1,5 +1,6 @@
 // The printable form of messages.
 #include "messaging/Message.h"
+#include "support/DataIO.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +11,14 @@ using namespace BPrivate;
 
 namespace {
 
-class StringOutput : public DumpOutput {
+class StringOutput : public BDataIO {
 public:
-	void Write(const char* text, size_t length) override { fText.append(text, length); }
+	int32 Read(void*, size_t) override { return kNotAllowed; }
+	int32 Write(const void* data, size_t length) override
+	{
+		fText.append(static_cast<const char*>(data), length);
+		return static_cast<int32>(length);
+	}
 	std::string fText;
 };
 

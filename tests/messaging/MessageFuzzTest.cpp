@@ -9,6 +9,7 @@
 //    ZEL_FUZZ_ITERATIONS=1000000 ZEL_FUZZ_SEED=7 /usr/lib/wine/wine64
 //    build/x86_64/tests/messaging_tests.exe --gtest_filter='MessageFuzz.*')
 #include "messaging/Message.h"
+#include "support/DataIO.h"
 #include "tests/messaging/FlattenedBytes.h"
 
 #include <gtest/gtest.h>
@@ -246,9 +247,14 @@ private:
 	std::mt19937 fRandom;
 };
 
-class DiscardingOutput : public DumpOutput {
+class DiscardingOutput : public BDataIO {
 public:
-	void Write(const char*, size_t length) override { fLength += length; }
+	int32 Read(void*, size_t) override { return kNotAllowed; }
+	int32 Write(const void*, size_t length) override
+	{
+		fLength += length;
+		return static_cast<int32>(length);
+	}
 	size_t fLength = 0;
 };
 
