@@ -1,6 +1,8 @@
 // BVector and BAbstractVector: inline and heap storage at the exact growth and
 // shrink thresholds, element lifetimes, shared strings and misuse reports.
+#include "support/Atom.h"
 #include "support/RefBuffer.h"
+#include "support/StrongPointer.h"
 #include "support/String.h"
 #include "support/Vector.h"
 #include "tests/harness/DebuggerSeam.h"
@@ -232,6 +234,41 @@ TEST(Vector, EveryElementIsConstructedAndDestroyedExactlyOnce)
 	}
 	EXPECT_EQ(Counted::sLive, 0);
 	EXPECT_EQ(Counted::sBroken, 0);
+}
+
+// Records its own destruction, so that the test sees when the last reference went.
+class Tracked : public BAtom {
+public:
+	explicit Tracked(bool* destroyed) : fDestroyed(destroyed) {}
+	~Tracked() override { *fDestroyed = true; }
+
+private:
+	bool* fDestroyed;
+};
+
+TEST(Vector, StrongPointersAcquireOnCopyAndReleaseOnDestroy)
+{
+	bool destroyed = false;
+	Tracked* object = new Tracked(&destroyed);
+	ASSERT_NE(object, nullptr);
+	{
+		BVector<sptr<Tracked>> holders;
+		sptr<Tracked> first(object);
+		for (int32 i = 0; i < 30; i++)
+			holders.AddItemAt(first, i % 2 == 0 ? 0 : i / 2);
+		holders.InsertAt(nullptr, 3);
+		EXPECT_EQ(object->StrongCount(), 31);  // moves neither acquire nor release
+		EXPECT_FALSE(holders[3]);
+		BVector<sptr<Tracked>> copy(holders);
+		EXPECT_EQ(object->StrongCount(), 61);
+		holders.RemoveItemsAt(0, 29);
+		EXPECT_EQ(object->StrongCount(), 33);
+		first.Clear();
+		copy.MakeEmpty();
+		EXPECT_EQ(object->StrongCount(), 2);
+		EXPECT_FALSE(destroyed);
+	}
+	EXPECT_TRUE(destroyed);
 }
 
 // A subclass that forgets to empty itself, and elements of a different size.
