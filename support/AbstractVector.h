@@ -16,6 +16,7 @@
 class BAbstractVector {
 public:
 	explicit BAbstractVector(size_t elementSize);
+	// Comes out empty when memory is exhausted.
 	BAbstractVector(const BAbstractVector& other);
 	virtual ~BAbstractVector();
 
