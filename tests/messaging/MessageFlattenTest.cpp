@@ -2,7 +2,7 @@
 #include "messaging/Message.h"
 #include "messaging/MessageChunks.h"
 #include "tests/harness/DebuggerSeam.h"
-#include "tests/messaging/DiagnosticCapture.h"
+#include "tests/harness/DebugOutputCapture.h"
 #include "tests/messaging/FlattenedBytes.h"
 
 #include <gtest/gtest.h>

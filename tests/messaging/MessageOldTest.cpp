@@ -1,7 +1,7 @@
 // Reading the old 'FOB1' format, its checksum and its failures.
 #include "messaging/Message.h"
 #include "messaging/MessageOld.h"
-#include "tests/messaging/DiagnosticCapture.h"
+#include "tests/harness/DebugOutputCapture.h"
 #include "tests/messaging/FlattenedBytes.h"
 
 #include <gtest/gtest.h>

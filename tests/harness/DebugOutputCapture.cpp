@@ -1,5 +1,5 @@
 // Debugger output seen through a vectored exception handler.
-#include "tests/messaging/DiagnosticCapture.h"
+#include "tests/harness/DebugOutputCapture.h"
 
 #include <windows.h>
 
