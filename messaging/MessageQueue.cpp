@@ -6,24 +6,10 @@
 #include "support/DebugDataIO.h"
 #include "support/DebugFormat.h"
 
-namespace {
-
-class StreamDumpOutput : public BPrivate::DumpOutput {
-public:
-	explicit StreamDumpOutput(BDataIO* stream) : fStream(stream) {}
-	void Write(const char* text, size_t length) override { fStream->Write(text, length); }
-
-private:
-	BDataIO* fStream;
-};
-
-}  // namespace
-
 void BMessageQueue::ReportRefusedMessage(const BMessage* message)
 {
 	BPrivate::DebugOut(gErrorOut) << "Error inserting message: ";
-	StreamDumpOutput output(gErrorOut);
-	message->Dump(&output);
+	message->Dump(gErrorOut);
 	BPrivate::DebugOut(gErrorOut) << BPrivate::kEndLine;
 }
 
