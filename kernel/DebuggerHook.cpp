@@ -1,6 +1,9 @@
 // DebuggerHook: the box that reports fatal misuse, and its seam for tests.
 #include "kernel/DebuggerHook.h"
 
+#include "support/DebugDataIO.h"
+#include "support/DebugFormat.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -31,6 +34,8 @@ int32 DebuggerHook(const char* message)
 {
 	if (message == nullptr)
 		message = "";
+	// The line end sends the text to the debugger before the box appears.
+	BPrivate::DebugOut(gDebuggerOut) << "DEBUGGER: " << message << BPrivate::kEndLine;
 	int32 answer = ShowDebuggerBox(message);
 	if (answer == IDCANCEL) {
 		DebugBreak();

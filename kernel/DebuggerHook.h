@@ -1,6 +1,6 @@
 // DebuggerHook: the single report channel for fatal misuse of the framework.
 //
-// The text goes to the debug log, then a task-modal box captioned
+// The text goes to the debugger stream, then a task-modal box captioned
 // "Debugger Called!" offers OK and Cancel; Cancel breaks into the debugger.
 // The program goes on after the hook either way unless a debugger stops it.
 #pragma once

@@ -1,5 +1,6 @@
 // The debugger hook reaches the test recorder instead of a modal box.
 #include "kernel/DebuggerHook.h"
+#include "tests/harness/DebugOutputCapture.h"
 #include "tests/harness/DebuggerSeam.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,9 @@ int32 AnswerOk(const char*)
 TEST(DebuggerHook, ReportsReachTheRecorderAndTheBoxAnswerIsReturned)
 {
 	zeltest::TakeDebuggerReports();
+	zeltest::DebugOutputCapture capture;
 	EXPECT_EQ(DebuggerHook("Failure spawning thread!"), IDOK);
+	EXPECT_EQ(capture.Take(), (std::vector<std::string>{"DEBUGGER: Failure spawning thread!\r\n"}));
 	EXPECT_EQ(DebuggerHook(nullptr), IDOK);
 	std::vector<std::string> reports = zeltest::TakeDebuggerReports();
 	ASSERT_EQ(reports.size(), 2u);
