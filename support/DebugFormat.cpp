@@ -16,6 +16,18 @@ namespace {
 constexpr int32 kMostBytesPerLine = 60;
 constexpr int kMostStackFrames = 16;
 
+// Formats into a small buffer; the length of what fits, 0 after an error.
+size_t FormatInto(char* buffer, size_t size, const char* format, va_list arguments)
+	__attribute__((format(gnu_printf, 3, 0)));
+
+size_t FormatInto(char* buffer, size_t size, const char* format, va_list arguments)
+{
+	int written = std::vsnprintf(buffer, size, format, arguments);
+	if (written <= 0)
+		return 0;
+	return static_cast<size_t>(written) < size ? static_cast<size_t>(written) : size - 1;
+}
+
 // A growing text on the heap; after an allocation failure it stays failed and
 // the item is dropped rather than written in part.
 class TextBuilder {
@@ -36,10 +48,9 @@ public:
 		char piece[64];
 		va_list arguments;
 		va_start(arguments, format);
-		int written = std::vsnprintf(piece, sizeof(piece), format, arguments);
+		size_t length = FormatInto(piece, sizeof(piece), format, arguments);
 		va_end(arguments);
-		if (written > 0)
-			Add(piece, static_cast<size_t>(written) < sizeof(piece) ? size_t(written) : sizeof(piece) - 1);
+		Add(piece, length);
 	}
 
 	bool Failed() const { return fFailed; }
@@ -181,11 +192,9 @@ DebugOut& DebugOut::Printf(const char* format, ...)
 	char text[64];
 	va_list arguments;
 	va_start(arguments, format);
-	int written = std::vsnprintf(text, sizeof(text), format, arguments);
+	size_t length = FormatInto(text, sizeof(text), format, arguments);
 	va_end(arguments);
-	if (written > 0)
-		WriteText(text, static_cast<size_t>(written) < sizeof(text) ? size_t(written) : sizeof(text) - 1);
-	return *this;
+	return WriteText(text, length);
 }
 
 DebugOut& DebugOut::operator<<(const char* text)
