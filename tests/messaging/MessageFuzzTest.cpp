@@ -10,13 +10,13 @@
 //    build/x86_64/tests/messaging_tests.exe --gtest_filter='MessageFuzz.*')
 #include "messaging/Message.h"
 #include "support/DataIO.h"
+#include "tests/harness/GuardedBuffer.h"
 #include "tests/messaging/FlattenedBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -27,56 +27,6 @@ using zeltest::Bytes;
 namespace {
 
 constexpr size_t kMaxInput = 60 * 1024;
-
-// Inputs end exactly where the guard page begins.
-class GuardedBuffer {
-public:
-	GuardedBuffer()
-	{
-		SYSTEM_INFO info;
-		GetSystemInfo(&info);
-		fPageSize = info.dwPageSize;
-		fCommitted = (kMaxInput + fPageSize - 1) / fPageSize * fPageSize;
-		fBase = static_cast<uint8*>(
-			VirtualAlloc(nullptr, fCommitted + fPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-		DWORD old;
-		fGuarded = fBase != nullptr && VirtualProtect(fBase + fCommitted, fPageSize, PAGE_NOACCESS, &old);
-	}
-	~GuardedBuffer()
-	{
-		if (fBase != nullptr)
-			VirtualFree(fBase, 0, MEM_RELEASE);
-	}
-	bool IsValid() const { return fGuarded; }
-	const uint8* Place(const Bytes& input)
-	{
-		uint8* start = fBase + fCommitted - input.size();
-		std::memcpy(start, input.data(), input.size());
-		return start;
-	}
-	uint8* GuardPage() const { return fBase + fCommitted; }
-
-private:
-	size_t fPageSize = 4096;
-	size_t fCommitted = 0;
-	uint8* fBase = nullptr;
-	bool fGuarded = false;
-};
-
-const Bytes* gCurrentInput = nullptr;
-
-LONG CALLBACK ReportFaultingInput(EXCEPTION_POINTERS* info)
-{
-	if (info->ExceptionRecord->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || gCurrentInput == nullptr)
-		return EXCEPTION_CONTINUE_SEARCH;
-	std::fprintf(stderr, "fault on input of %u bytes:\n", static_cast<unsigned>(gCurrentInput->size()));
-	for (size_t i = 0; i < gCurrentInput->size(); i++)
-		std::fprintf(stderr, "%02X%s", (*gCurrentInput)[i], i % 32 == 31 ? "\n" : "");
-	std::fprintf(stderr, "\n");
-	std::fflush(stderr);
-	gCurrentInput = nullptr;
-	return EXCEPTION_CONTINUE_SEARCH;
-}
 
 Bytes BigEndianWord(uint32 value)
 {
@@ -317,9 +267,9 @@ void CheckChangesStaySound(BMessage* message)
 
 TEST(MessageFuzz, MutatedMessagesGiveAStatusOrASoundMessage)
 {
-	GuardedBuffer buffer;
+	zeltest::GuardedBuffer buffer(kMaxInput);
 	ASSERT_TRUE(buffer.IsValid());
-	void* handler = AddVectoredExceptionHandler(1, ReportFaultingInput);
+	zeltest::FaultingInputReporter reporter;
 	uint32 iterations = 30000;
 	uint32 seed = 20261207;
 	if (const char* text = std::getenv("ZEL_FUZZ_ITERATIONS"))
@@ -337,7 +287,7 @@ TEST(MessageFuzz, MutatedMessagesGiveAStatusOrASoundMessage)
 	uint32 accepted = 0;
 	for (uint32 i = 0; i < iterations && !HasFailure(); i++) {
 		Bytes input = mutator.Mutate(seeds[i % seeds.size()]);
-		gCurrentInput = &input;
+		reporter.SetInput(&input);
 		const uint8* placed = buffer.Place(input);
 		BMessage message(FourCC("PREV"));
 		message.AddInt32("previous", 1);
@@ -352,15 +302,14 @@ TEST(MessageFuzz, MutatedMessagesGiveAStatusOrASoundMessage)
 			EXPECT_EQ(message.FieldCount(), 0);
 		}
 	}
-	gCurrentInput = nullptr;
-	RemoveVectoredExceptionHandler(handler);
+	reporter.SetInput(nullptr);
 	// Some mutations must leave messages readable, or the run proves little.
 	EXPECT_GT(accepted, iterations / 20);
 }
 
 TEST(MessageFuzz, TheGuardPageReallyFaults)
 {
-	GuardedBuffer buffer;
+	zeltest::GuardedBuffer buffer(kMaxInput);
 	ASSERT_TRUE(buffer.IsValid());
 	MEMORY_BASIC_INFORMATION info;
 	ASSERT_NE(VirtualQuery(buffer.GuardPage(), &info, sizeof(info)), 0u);
