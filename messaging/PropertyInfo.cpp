@@ -57,13 +57,20 @@ private:
 	size_t fSize = 0;
 };
 
+// A pair name starts where an end mark (a 32-bit 0) could stand, so an empty
+// name cannot be told from the end of the pairs: the pairs end at it.
+bool IsPairName(const char* name)
+{
+	return name != nullptr && name[0] != 0;
+}
+
 void WriteCompoundTypes(FormWriter* out, const compound_type* compounds)
 {
 	for (int32 c = 0; c < kMaxCompoundTypes; c++) {
 		const compound_type& compound = compounds[c];
-		if (compound.pairs[0].name == nullptr)
+		if (!IsPairName(compound.pairs[0].name))
 			continue;
-		for (int32 p = 0; p < kMaxCompoundPairs && compound.pairs[p].name != nullptr; p++) {
+		for (int32 p = 0; p < kMaxCompoundPairs && IsPairName(compound.pairs[p].name); p++) {
 			out->Text(compound.pairs[p].name);
 			out->Word(compound.pairs[p].type);
 		}
@@ -253,7 +260,8 @@ bool ReadCompoundTypes(FormReader* in, TextArea* text, compound_type* compounds)
 			compound_type::field_pair& pair = compounds[c].pairs[p];
 			const char* name;
 			size_t length;
-			if (!in->Text(&name, &length) || !text->Keep(name, length, &pair.name) || !in->Word(&pair.type))
+			if (!in->Text(&name, &length) || length == 0 || !text->Keep(name, length, &pair.name) ||
+				!in->Word(&pair.type))
 				return false;
 		}
 	}

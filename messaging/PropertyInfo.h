@@ -23,7 +23,7 @@ constexpr int32 kMaxPropertyTypes = 10;
 constexpr int32 kMaxCompoundTypes = 3;
 constexpr int32 kMaxCompoundPairs = 5;
 
-// A value made of named parts; the pair list ends at the first null name.
+// A value made of named parts; the pair list ends at the first null or empty name.
 struct compound_type {
 	struct field_pair {
 		const char* name;
