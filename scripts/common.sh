@@ -16,11 +16,15 @@ zel_install_missing() {
 	apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# zel_build <arch> [targets...]: configures once, then builds build/<arch>.
+# Builds go under build/, or under ZEL_BUILD_ROOT when set (several builds of
+# one checkout side by side).
+ZEL_BUILD_ROOT=${ZEL_BUILD_ROOT:-$ZEL_ROOT/build}
+
+# zel_build <arch> [targets...]: configures once, then builds <build root>/<arch>.
 zel_build() {
 	local arch=$1
 	shift
-	local dir="$ZEL_ROOT/build/$arch"
+	local dir="$ZEL_BUILD_ROOT/$arch"
 	if [ ! -f "$dir/build.ninja" ]; then
 		cmake -S "$ZEL_ROOT" -B "$dir" -G Ninja \
 			-DCMAKE_TOOLCHAIN_FILE="$ZEL_ROOT/cmake/toolchain-$arch.cmake" >/dev/null || return 1

@@ -9,6 +9,6 @@ zel_build i686 BriscaUninstaller
 zel_build x86_64 BriscaUninstaller
 
 echo "Built the uninstaller:"
-echo "  shipped 32-bit build: $ZEL_ROOT/build/i686/BriscaUninstaller.exe"
-echo "  64-bit build (runs here under Wine): $ZEL_ROOT/build/x86_64/BriscaUninstaller.exe"
+echo "  shipped 32-bit build: $ZEL_BUILD_ROOT/i686/BriscaUninstaller.exe"
+echo "  64-bit build (runs here under Wine): $ZEL_BUILD_ROOT/x86_64/BriscaUninstaller.exe"
 echo "Its window is not built yet, so there is nothing to show."

@@ -11,5 +11,5 @@ zel_build x86_64
 trap zel_stop_wine EXIT
 zel_start_display
 zel_start_wine
-cd "$ZEL_ROOT/build/x86_64"
+cd "$ZEL_BUILD_ROOT/x86_64"
 ctest --output-on-failure -j2 --no-tests=error "$@"
