@@ -1,0 +1,114 @@
+// BHandler: an object that receives messages.
+//
+// A handler has a type-1 token (its address for messengers), an optional name,
+// at most one looper that runs it, an optional next handler for what it does
+// not take, its own message filters, the observers of its state changes and a
+// scripting interface. Everything that changes its filters, next handler or
+// observers runs with its looper locked; the validity atom may be read from
+// any thread.
+#pragma once
+#include "messaging/Archivable.h"
+#include "messaging/TokenSpace.h"
+#include "support/Atom.h"
+#include "support/String.h"
+#include "support/StrongPointer.h"
+
+class BList;
+class BLooper;
+class BMessage;
+class MessageFilter;
+
+namespace BPrivate {
+class ObserverList;
+}
+
+class BHandler : public BArchivable {
+public:
+	// Set while the handler has a looper; shared with whoever needs to know
+	// that later without touching the handler.
+	class ValidAtom : public BAtom {
+	public:
+		bool IsValid() const { return fValid; }
+
+	private:
+		friend class BHandler;
+		bool fValid = true;
+	};
+
+	explicit BHandler(const char* name = nullptr);
+	explicit BHandler(const BString& name);
+	~BHandler() override;
+
+	BHandler(const BHandler&) = delete;
+	BHandler& operator=(const BHandler&) = delete;
+
+	status_t Archive(BMessage* archive, bool deep = true) const override;
+
+	virtual void HandleMessage(BMessage* message);
+	virtual void SetNextHandler(BHandler* next);
+	virtual void AddFilter(MessageFilter* filter);
+	virtual bool RemoveFilter(MessageFilter* filter);
+	// Takes over a BList of MessageFilter*, destroying the old filters.
+	virtual void SetFilterList(BList* filters);
+	virtual BHandler* ResolveSpecifier(BMessage* message, int32 index, BMessage* specifier, int32 form,
+		const char* property);
+	virtual status_t AddSuitesToReply(BMessage* reply);
+	virtual void NotifyObservers(uint32 what, const BMessage* message);
+
+	BLooper* Looper() const { return fLooper; }
+	const BString& Name() const { return fName; }
+	BHandler* NextHandler() const { return fNextHandler; }
+	BList* FilterList() const { return fFilters; }
+	token_t Token() const { return fToken; }
+	const sptr<ValidAtom>& Validity() const { return fValidity; }
+
+protected:
+	void SetName(const BString& name) { fName = name; }
+
+private:
+	friend class BLooper;
+	// Only the looper's AddHandler and RemoveHandler attach and detach.
+	void SetLooper(BLooper* looper);
+
+	void StartObserving(BMessage* message);
+	void StopObserving(BMessage* message);
+	void AnswerProperty(BMessage* message);
+	void HandleUnclaimed(BMessage* message);
+
+	virtual void _ReservedHandler1();
+	virtual void _ReservedHandler2();
+	virtual void _ReservedHandler3();
+	virtual void _ReservedHandler4();
+	virtual void _ReservedHandler5();
+	virtual void _ReservedHandler6();
+
+	token_t fToken;
+	BString fName;
+	BLooper* fLooper = nullptr;
+	BHandler* fNextHandler = nullptr;
+	BList* fFilters = nullptr;
+	BPrivate::ObserverList* fObservers = nullptr;
+	sptr<ValidAtom> fValidity;
+};
+
+// Observer protocol codes and fields.
+constexpr uint32 kStartObserving = 0x4F425354;  // 'OBST'
+constexpr uint32 kStopObserving = 0x4F425350;   // 'OBSP'
+constexpr uint32 kObserverNotice = 0x4E544348;  // 'NTCH'
+constexpr uint32 kObserveAllCodes = 0xFFFFFFFFu;
+constexpr char kObserveTargetField[] = "be:observe_target";
+constexpr char kObserveChangeField[] = "be:observe_change_what";
+constexpr char kObserveOriginalField[] = "be:observe_orig_what";
+
+// Scripting codes and specifier forms.
+constexpr uint32 kGetProperty = 0x50474554;     // 'PGET'
+constexpr uint32 kSetProperty = 0x50534554;     // 'PSET'
+constexpr uint32 kCountProperties = 0x50434E54; // 'PCNT'
+constexpr uint32 kGetSuites = 0x53554954;       // 'SUIT'
+constexpr uint32 kReplyCode = 0x52504C59;       // 'RPLY'
+constexpr uint32 kNotUnderstood = 0x4D4E4F54;   // 'MNOT'
+constexpr int32 kDirectSpecifier = 1;
+constexpr int32 kIndexSpecifier = 2;
+constexpr int32 kReverseIndexSpecifier = 3;
+constexpr int32 kNameSpecifier = 6;
+constexpr int32 kIdSpecifier = 7;

@@ -1,0 +1,146 @@
+// BLooper: a handler that owns a thread, a message queue and a lock.
+//
+// Messages sent to any of its handlers are queued by delivery time; the looper
+// thread sleeps in its native message loop, wakes when the head message is due
+// and dispatches each message with the looper locked. A looper pointer is safe
+// to lock from any thread: Lock and IsLocked consult the process-wide looper
+// list, which rejects pointers to destroyed loopers.
+//
+// Locks nest in this order: the looper's lock, then the looper-list lock or the
+// token-space lock briefly, then a direct target's lock, then the queue lock.
+#pragma once
+#include "messaging/Handler.h"
+#include "support/List.h"
+
+class BMessageQueue;
+struct ThreadRecord;
+
+namespace BPrivate {
+class BLooperTarget;
+}
+
+// Codes the looper handles itself.
+constexpr uint32 kQuitRequested = 0x5F515251;  // '_QRQ'
+constexpr uint32 kNoDocuments = 0x5F4E4445;    // '_NDE', handled as '_QRQ'
+constexpr uint32 kQuitNow = 0x5F514954;        // '_QIT'
+constexpr uint32 kForceQuit = 0x5F465154;      // '_FQT'
+
+class BLooper : public BHandler {
+public:
+	// A new looper is in the looper list and locked by the creating thread.
+	// The capacity is accepted for compatibility and not used.
+	explicit BLooper(const char* name = nullptr, int32 priority = 10, int32 capacity = 200);
+	~BLooper() override;
+
+	status_t Archive(BMessage* archive, bool deep = true) const override;
+	void HandleMessage(BMessage* message) override;
+	BHandler* ResolveSpecifier(BMessage* message, int32 index, BMessage* specifier, int32 form,
+		const char* property) override;
+	status_t AddSuitesToReply(BMessage* reply) override;
+
+	virtual void DispatchToHandler(BMessage* message, BHandler* handler);
+	// The looper thread's id, -1 on failure; the looper must be locked.
+	virtual int32 Run();
+	// From another thread returns only after the looper has been destroyed.
+	virtual void Quit();
+	virtual bool ConfirmQuit();
+	virtual void AddCommonFilter(MessageFilter* filter);
+	virtual bool RemoveCommonFilter(MessageFilter* filter);
+	// Takes over a BList of MessageFilter*, destroying the old filters.
+	virtual void SetCommonFilterList(BList* filters);
+	virtual void DispatchOne(BMessage* message, BHandler* handler, token_t token, bool preferred);
+	// Runs on the looper thread before the loop.
+	virtual void ThreadStartHook();
+	// May move *deadline earlier for pending work.
+	virtual void AdjustDeadline(bigtime_t* deadline);
+
+	void AddHandler(BHandler* handler);
+	bool RemoveHandler(BHandler* handler);
+	int32 IndexOf(const BHandler* handler) const;
+	BHandler* HandlerAt(int32 index) const;
+	int32 CountHandlers() const;
+	BList* CommonFilterList() const { return fCommonFilters; }
+
+	status_t Post(uint32 what);
+	status_t Post(BMessage* message);
+	// A null handler means the preferred handler.
+	status_t Post(BMessage* message, BHandler* handler, BHandler* replyTo = nullptr);
+
+	bool Lock();
+	status_t LockTimed(bigtime_t timeout);
+	void Unlock();
+	bool IsLocked() const;
+
+	// The message being dispatched, only on the looper's own thread.
+	BMessage* CurrentMessage() const;
+	int32 Thread() const { return fThread; }
+	token_t LooperToken() const { return fLooperToken; }
+	BHandler* PreferredHandler() const { return fPreferred; }
+
+	// The handler-filter step of dispatch: the handler's own filters, again for
+	// every handler they redirect to. Null when a filter skips the message.
+	BHandler* ApplyHandlerFilters(BMessage* message, BHandler* handler);
+
+protected:
+	// The application looper's form: runs on the thread that calls Run, whose
+	// record is given as the wake port.
+	BLooper(int32 priority, ThreadRecord* wakePort, const char* name);
+
+	void SetPreferredHandler(BHandler* handler);
+	// The first message of the application, queued before the loop runs.
+	void EnqueueBeforeRunning(BMessage* message);
+	void SetQuitFlag() { fQuitFlag = true; }
+	bool IsRunning() const { return fRunning; }
+
+	// Set by the application looper: Run loops on the calling thread.
+	static constexpr uint8 kRunOnCallingThread = 0x01;
+	uint8 fRunFlags = 0;
+
+	virtual void ThreadLoop();
+
+private:
+	class SafeLock;
+
+	virtual void _ReservedLooper1();
+	virtual void _ReservedLooper2();
+	virtual void _ReservedLooper3();
+	virtual void _ReservedLooper4();
+	virtual void _ReservedLooper5();
+
+	int32 fListId = -1;
+	token_t fLooperToken = kNoToken;
+	BMessageQueue* fQueue = nullptr;
+	BMessage* fCurrentMessage = nullptr;
+	ThreadRecord* fWakePort = nullptr;
+	int32 fThread = -1;
+	int32 fPriority;
+	BHandler* fPreferred = nullptr;
+	BList fHandlers;
+	BList* fCommonFilters = nullptr;
+	bool fQuitFlag = false;
+	bool fRunning = false;
+	BPrivate::BLooperTarget* fDirectTarget = nullptr;
+	bigtime_t fPendingDeadline = kInfinite;
+};
+
+namespace BPrivate {
+
+// The process-wide looper list, guarded by "looper_list_lock". Every function
+// takes the lock for its own duration and fails (-1, null, false or
+// kNotALooper) once static shutdown has destroyed it.
+
+// 0 and the looper's token when it is listed; kNotALooper otherwise.
+status_t ListedLooperToken(const BLooper* looper, token_t* token);
+// The listed looper whose looper token is `token`, or null.
+BLooper* ListedLooperWithToken(token_t token);
+// The number of listed loopers, -1 when the list cannot be read.
+int32 CountListedLoopers();
+// The index-th listed looper in list order, or null.
+BLooper* ListedLooperAt(int32 index);
+// Appends every listed looper to `loopers` in list order; false when the list
+// cannot be read.
+bool SnapshotListedLoopers(BList* loopers);
+// Grows by one at every insertion and removal.
+int32 LooperListChanges();
+
+}  // namespace BPrivate
