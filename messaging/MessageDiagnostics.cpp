@@ -1,22 +1,12 @@
 // Diagnostic lines of the message body and the old-format reader.
 #include "messaging/MessageDiagnostics.h"
 
-#include <windows.h>
+#include "support/DebugDataIO.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace BPrivate {
-
-namespace {
-
-// The one place where message diagnostics leave the process.
-void WriteDiagnostic(const char* text)
-{
-	OutputDebugStringA(text);
-}
-
-}  // namespace
 
 DiagnosticLine BodyDiagnostic()
 {
@@ -83,13 +73,13 @@ void DiagnosticLine::Finish()
 void DiagnosticLine::ToErrorOut()
 {
 	Finish();
-	WriteDiagnostic(fText);
+	gErrorOut->Write(fText, fLength);
 }
 
 void DiagnosticLine::ToDebuggerOut()
 {
 	Finish();
-	WriteDiagnostic(fText);
+	gDebuggerOut->Write(fText, fLength);
 }
 
 }  // namespace BPrivate

@@ -212,7 +212,7 @@ TEST(MessageOld, DamagedStreamsNameTheirFault)
 
 TEST(MessageOld, SpecifierFieldsSetTheSpecifierState)
 {
-	OldStream stream(false, FourCC("SPEC"), 0x08);
+	OldStream stream(false, FourCC("SPCF"), 0x08);
 	stream.EndHeader();
 	stream.FixedField("_cur_specifier_", FourCC("LONG"), 1, {3, 0, 0, 0}, true);
 	stream.VariableField("specifiers", FourCC("MSGG"), {{1, 2, 3}});
