@@ -2,6 +2,7 @@
 // uncontended lock/unlock pairs on one thread, and two threads contending for
 // one lock. Prints nanoseconds per pair and BLocker's ratio to each baseline
 // (below 1 means BLocker is faster).
+#include "bench/BenchClock.h"
 #include "support/Locker.h"
 
 #include <windows.h>
@@ -36,18 +37,6 @@ struct SlimLock {
 	void Lock() { AcquireSRWLockExclusive(&lock); }
 	void Unlock() { ReleaseSRWLockExclusive(&lock); }
 };
-
-double NowSeconds()
-{
-	static LARGE_INTEGER frequency = [] {
-		LARGE_INTEGER value;
-		QueryPerformanceFrequency(&value);
-		return value;
-	}();
-	LARGE_INTEGER now;
-	QueryPerformanceCounter(&now);
-	return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 template<class Lock>
 void LockPairs(Lock& lock, int pairs)

@@ -1,6 +1,7 @@
 // Message benchmark: adding fields, finding them, flattening and unflattening,
 // each beside a baseline measured in the same run: a message kept as a
 // std::map from name to bytes with a naive serializer, and plain memcpy.
+#include "bench/BenchClock.h"
 #include "messaging/Message.h"
 
 #include <windows.h>
@@ -17,15 +18,6 @@ namespace {
 
 typedef std::map<std::string, std::pair<type_code, std::vector<char>>> MapMessage;
 
-double Now()
-{
-	LARGE_INTEGER counter;
-	LARGE_INTEGER frequency;
-	QueryPerformanceCounter(&counter);
-	QueryPerformanceFrequency(&frequency);
-	return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 volatile uint64 gSink;
 
 // Nanoseconds per call of `step`, repeated until about 0.1 s has passed.
@@ -33,7 +25,7 @@ template <typename Step>
 double NanosPerCall(Step step)
 {
 	uint64 calls = 0;
-	double start = Now();
+	double start = NowSeconds();
 	double elapsed = 0;
 	uint32 batch = 64;
 	while (elapsed < 0.1) {
@@ -41,7 +33,7 @@ double NanosPerCall(Step step)
 			step(calls + i);
 		calls += batch;
 		batch *= 2;
-		elapsed = Now() - start;
+		elapsed = NowSeconds() - start;
 	}
 	return elapsed * 1e9 / static_cast<double>(calls);
 }

@@ -3,6 +3,7 @@
 // against std::lower_bound + insert). Prints nanoseconds per element and
 // BVector's ratio to std::vector (below 1 means BVector is faster); the best of
 // several rounds counts.
+#include "bench/BenchClock.h"
 #include "support/OrderedVector.h"
 #include "support/String.h"
 #include "support/Vector.h"
@@ -22,18 +23,6 @@ constexpr int32 kOrderedCount = 20000;
 constexpr int kRounds = 5;
 
 volatile int64 gSink = 0;
-
-double NowSeconds()
-{
-	static LARGE_INTEGER frequency = [] {
-		LARGE_INTEGER value;
-		QueryPerformanceFrequency(&value);
-		return value;
-	}();
-	LARGE_INTEGER now;
-	QueryPerformanceCounter(&now);
-	return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // A fixed pseudo-random sequence, the same for both contenders.
 int32 Key(int32 i)
