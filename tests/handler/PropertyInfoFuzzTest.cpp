@@ -10,14 +10,13 @@
 #include "messaging/Message.h"
 #include "messaging/PropertyInfo.h"
 #include "tests/handler/PropertyTables.h"
+#include "tests/harness/ByteMutator.h"
 #include "tests/harness/GuardedBuffer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <random>
 
 using zeltest::Bytes;
 
@@ -54,75 +53,26 @@ std::vector<Bytes> Seeds()
 	return seeds;
 }
 
-class Mutator {
+// Property tables: texts end at NULs, and the first byte chooses the byte order.
+class Mutator : public zeltest::ByteMutator {
 public:
-	explicit Mutator(uint32 seed) : fRandom(seed) {}
-
-	Bytes Mutate(const Bytes& seed)
+	explicit Mutator(uint32 seed)
+		: ByteMutator(seed, {kMaxInput,
+			  {0, 1, 2, 3, 5, 9, 10, 11, 0xFF, 0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE,
+				  0xFFFFFFFF, 0x53435444, 0x44544353},
+			  1, true, 32, 16})
 	{
-		Bytes input = seed;
-		int32 rounds = 1 + Below(4);
-		for (int32 i = 0; i < rounds && !input.empty(); i++)
-			MutateOnce(&input);
-		if (input.size() > kMaxInput)
-			input.resize(kMaxInput);
-		return input;
 	}
 
 private:
-	uint32 Below(uint32 limit) { return limit == 0 ? 0 : fRandom() % limit; }
-
-	void MutateOnce(Bytes* input)
+	bool MutateFormat(Bytes* input) override
 	{
-		// Counts and flags at their edges, list lengths at the limits, type codes.
-		static const uint32 kWords[] = {0, 1, 2, 3, 5, 9, 10, 11, 0xFF, 0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000,
-			0xFFFFFFFE, 0xFFFFFFFF, 0x53435444, 0x44544353};
-		size_t size = input->size();
-		switch (Below(8)) {
-			case 0:
-				(*input)[Below(static_cast<uint32>(size))] ^= static_cast<uint8>(1u << Below(8));
-				break;
-			case 1:
-				(*input)[Below(static_cast<uint32>(size))] = static_cast<uint8>(fRandom());
-				break;
-			case 2:
-				// Texts end at NULs: move the ends around.
-				(*input)[Below(static_cast<uint32>(size))] = static_cast<uint8>(Below(2) == 0 ? 0 : 'x');
-				break;
-			case 3:
-				if (size >= 4) {
-					uint32 word = kWords[Below(sizeof(kWords) / sizeof(kWords[0]))];
-					if (Below(3) == 0)
-						word = static_cast<uint32>(size) + Below(17) - 8;
-					if (Below(2) == 0)
-						word = __builtin_bswap32(word);
-					std::memcpy(input->data() + Below(static_cast<uint32>(size - 3)), &word, 4);
-				}
-				break;
-			case 4:
-				input->resize(Below(static_cast<uint32>(size)));
-				break;
-			case 5: {
-				size_t from = Below(static_cast<uint32>(size));
-				size_t length = std::min<size_t>(Below(32) + 1, size - from);
-				Bytes stretch(input->begin() + from, input->begin() + from + length);
-				input->insert(input->begin() + Below(static_cast<uint32>(size)), stretch.begin(), stretch.end());
-				break;
-			}
-			case 6:
-				// Another byte order for the same integers.
-				(*input)[0] ^= 1;
-				break;
-			default: {
-				size_t from = Below(static_cast<uint32>(size));
-				size_t length = std::min<size_t>(Below(16) + 1, size - from);
-				input->erase(input->begin() + from, input->begin() + from + length);
-				break;
-			}
-		}
+		if (Below(2) == 0)
+			(*input)[Below(static_cast<uint32>(input->size()))] = static_cast<uint8>(Below(2) == 0 ? 0 : 'x');
+		else
+			(*input)[0] ^= 1;
+		return true;
 	}
-
-	std::mt19937 fRandom;
 };
 
 // Everything a reader does with accepted tables stays inside them, and writing
@@ -197,16 +147,11 @@ TEST_F(PropertyInfoFuzz, EveryTruncationAgainstTheGuardPageIsRefused)
 TEST_F(PropertyInfoFuzz, MutatedTablesGiveAStatusOrSoundTables)
 {
 	ASSERT_TRUE(fBuffer.IsValid());
-	uint32 iterations = 200000;
-	uint32 seed = 20261207;
-	if (const char* text = std::getenv("ZEL_FUZZ_ITERATIONS"))
-		iterations = static_cast<uint32>(std::strtoul(text, nullptr, 10));
-	if (const char* text = std::getenv("ZEL_FUZZ_SEED"))
-		seed = static_cast<uint32>(std::strtoul(text, nullptr, 10));
+	zeltest::FuzzRun run = zeltest::FuzzRunFromEnvironment(200000, 20261207);
 	std::vector<Bytes> seeds = Seeds();
-	Mutator mutator(seed);
+	Mutator mutator(run.seed);
 	uint32 accepted = 0;
-	for (uint32 i = 0; i < iterations && !HasFailure(); i++) {
+	for (uint32 i = 0; i < run.iterations && !HasFailure(); i++) {
 		Bytes input = mutator.Mutate(seeds[i % seeds.size()]);
 		BPropertyInfo info(zeltest::HandlerProperties());
 		if (ReadGuarded(input, &info) == kOk) {
@@ -215,7 +160,7 @@ TEST_F(PropertyInfoFuzz, MutatedTablesGiveAStatusOrSoundTables)
 		}
 	}
 	// Some mutations must leave tables readable, or the run proves little.
-	EXPECT_GT(accepted, iterations / 20);
+	EXPECT_GT(accepted, run.iterations / 20);
 }
 
 }  // namespace

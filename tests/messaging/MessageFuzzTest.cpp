@@ -10,6 +10,7 @@
 //    build/x86_64/tests/messaging_tests.exe --gtest_filter='MessageFuzz.*')
 #include "messaging/Message.h"
 #include "support/DataIO.h"
+#include "tests/harness/ByteMutator.h"
 #include "tests/harness/GuardedBuffer.h"
 #include "tests/messaging/FlattenedBytes.h"
 
@@ -17,9 +18,7 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <random>
 
 using namespace BPrivate;
 using zeltest::Bytes;
@@ -125,76 +124,30 @@ std::vector<Bytes> Seeds()
 	return seeds;
 }
 
-class Mutator {
+// Messages: chunk kinds sit at the start of 8-byte aligned chunks.
+class Mutator : public zeltest::ByteMutator {
 public:
-	explicit Mutator(uint32 seed) : fRandom(seed) {}
-
-	Bytes Mutate(const Bytes& seed)
+	explicit Mutator(uint32 seed)
+		: ByteMutator(seed, {kMaxInput,
+			  {0, 1, 7, 8, 15, 16, 17, 24, 0x7F, 0xFF, 0x100, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF,
+				  0xFFFFFFF8, 0x464F4232, 0x32424F46, 0x464F4231},
+			  4, false, 64, 32})
 	{
-		Bytes input = seed;
-		int32 rounds = 1 + Below(4);
-		for (int32 i = 0; i < rounds && !input.empty(); i++)
-			MutateOnce(&input);
-		if (input.size() > kMaxInput)
-			input.resize(kMaxInput);
-		return input;
 	}
 
 private:
-	uint32 Below(uint32 limit) { return limit == 0 ? 0 : fRandom() % limit; }
-
-	void MutateOnce(Bytes* input)
+	bool MutateFormat(Bytes* input) override
 	{
-		static const uint32 kWords[] = {0, 1, 7, 8, 15, 16, 17, 24, 0x7F, 0xFF, 0x100, 0xFFFF,
-			0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFF8, 0x464F4232, 0x32424F46, 0x464F4231};
 		static const uint16 kKinds[] = {0x4461, 0x496E, 0x456E, 0x6F66, 0x7061, 0x7363, 0x7768, 0x7472,
 			0x5347, 0x4641, 0x5641, 0x6144, 0x6E49};
 		size_t size = input->size();
-		switch (Below(7)) {
-			case 0:
-				(*input)[Below(static_cast<uint32>(size))] ^= static_cast<uint8>(1u << Below(8));
-				break;
-			case 1:
-				(*input)[Below(static_cast<uint32>(size))] = static_cast<uint8>(fRandom());
-				break;
-			case 2:
-				if (size >= 4) {
-					uint32 word = kWords[Below(sizeof(kWords) / sizeof(kWords[0]))];
-					if (Below(3) == 0)
-						word = static_cast<uint32>(size) + Below(17) - 8;
-					size_t at = Below(static_cast<uint32>(size / 4)) * 4;
-					std::memcpy(input->data() + at, &word, 4);
-				}
-				break;
-			case 3:
-				input->resize(Below(static_cast<uint32>(size)));
-				break;
-			case 4:
-				if (size >= 2) {
-					uint16 kind = kKinds[Below(sizeof(kKinds) / sizeof(kKinds[0]))];
-					size_t at = Below(static_cast<uint32>(size / 8 + 1)) * 8;
-					if (at + 2 <= size)
-						std::memcpy(input->data() + at, &kind, 2);
-				}
-				break;
-			case 5: {
-				// Repeat a stretch, as a duplicated chunk would.
-				size_t from = Below(static_cast<uint32>(size));
-				size_t length = std::min<size_t>(Below(64) + 1, size - from);
-				Bytes stretch(input->begin() + from, input->begin() + from + length);
-				input->insert(input->begin() + Below(static_cast<uint32>(size)), stretch.begin(), stretch.end());
-				break;
-			}
-			default: {
-				size_t from = Below(static_cast<uint32>(size));
-				size_t length = std::min<size_t>(Below(32) + 1, size - from);
-				input->erase(input->begin() + from, input->begin() + from + length);
-				break;
-			}
-		}
+		size_t at = Below(static_cast<uint32>(size / 8 + 1)) * 8;
+		if (at + 2 > size)
+			return false;
+		uint16 kind = kKinds[Below(sizeof(kKinds) / sizeof(kKinds[0]))];
+		std::memcpy(input->data() + at, &kind, 2);
+		return true;
 	}
-
-	std::mt19937 fRandom;
 };
 
 class DiscardingOutput : public BDataIO {
@@ -270,12 +223,7 @@ TEST(MessageFuzz, MutatedMessagesGiveAStatusOrASoundMessage)
 	zeltest::GuardedBuffer buffer(kMaxInput);
 	ASSERT_TRUE(buffer.IsValid());
 	zeltest::FaultingInputReporter reporter;
-	uint32 iterations = 30000;
-	uint32 seed = 20261207;
-	if (const char* text = std::getenv("ZEL_FUZZ_ITERATIONS"))
-		iterations = static_cast<uint32>(std::strtoul(text, nullptr, 10));
-	if (const char* text = std::getenv("ZEL_FUZZ_SEED"))
-		seed = static_cast<uint32>(std::strtoul(text, nullptr, 10));
+	zeltest::FuzzRun run = zeltest::FuzzRunFromEnvironment(30000, 20261207);
 	std::vector<Bytes> seeds = Seeds();
 	for (size_t n = 0; n < seeds.size(); n++) {
 		BMessage message;
@@ -283,9 +231,9 @@ TEST(MessageFuzz, MutatedMessagesGiveAStatusOrASoundMessage)
 		ASSERT_EQ(message.Unflatten(placed, seeds[n].size()), kOk) << "seed " << n;
 		CheckRoundTrip(message);
 	}
-	Mutator mutator(seed);
+	Mutator mutator(run.seed);
 	uint32 accepted = 0;
-	for (uint32 i = 0; i < iterations && !HasFailure(); i++) {
+	for (uint32 i = 0; i < run.iterations && !HasFailure(); i++) {
 		Bytes input = mutator.Mutate(seeds[i % seeds.size()]);
 		reporter.SetInput(&input);
 		const uint8* placed = buffer.Place(input);
@@ -304,7 +252,7 @@ TEST(MessageFuzz, MutatedMessagesGiveAStatusOrASoundMessage)
 	}
 	reporter.SetInput(nullptr);
 	// Some mutations must leave messages readable, or the run proves little.
-	EXPECT_GT(accepted, iterations / 20);
+	EXPECT_GT(accepted, run.iterations / 20);
 }
 
 TEST(MessageFuzz, TheGuardPageReallyFaults)
