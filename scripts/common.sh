@@ -46,7 +46,14 @@ zel_start_wine() {
 	mkdir -p "$WINEPREFIX"
 	# Persistent for the whole session: every test process then starts in milliseconds.
 	wineserver -p
-	/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+	# A loaded machine has seen the prefix's first boot fail once; it is tried again.
+	local status=0
+	for attempt in 1 2; do
+		/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 && return 0
+		status=$?
+		echo "wineboot ended with status $status (attempt $attempt)" >&2
+	done
+	return $status
 }
 
 zel_stop_wine() {
