@@ -1,0 +1,609 @@
+// BApplication: start-up of the process services, the application messages,
+// scripting about windows and loopers, and the orderly quit of the windows.
+#include "messaging/Application.h"
+
+#include "interface/Clipboard.h"
+#include "interface/DragMessage.h"
+#include "interface/SystemColors.h"
+#include "kernel/DebuggerHook.h"
+#include "kernel/ProcessSlots.h"
+#include "kernel/SystemTime.h"
+#include "kernel/Thread.h"
+#include "messaging/AppShutdown.h"
+#include "messaging/Message.h"
+#include "messaging/Messenger.h"
+#include "messaging/PropertyInfo.h"
+#include "support/Resources.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <new>
+
+namespace {
+
+std::atomic<BApplication*> gApplication{nullptr};
+
+constexpr wchar_t kApplicationWindowClass[] = L"Zel Main Window";
+// List-view, tree-view, tab and extended combo-box classes.
+constexpr DWORD kCommonControlClasses = 0x020B;
+constexpr int32 kApplicationPriority = 10;
+// Posted to the running loop by Quit only to wake it; the quit flag ends the
+// loop before the message is dispatched.
+constexpr uint32 kWakeUpCode = 0;
+
+// The extra data of each row says how the request is resolved.
+enum ApplicationProperty : uint32 {
+	kWindowByIndex = 0,
+	kWindowByName = 1,
+	kLooperByIndex = 2,
+	kLooperById = 3,
+	kLooperByName = 4,
+	kApplicationItself = 5,
+};
+
+const property_info kApplicationProperties[] = {
+	{"Window", {}, {kIndexSpecifier, kReverseIndexSpecifier}, nullptr, kWindowByIndex, {}, {}, {}},
+	{"Window", {}, {kNameSpecifier}, nullptr, kWindowByName, {}, {}, {}},
+	{"Looper", {}, {kIndexSpecifier, kReverseIndexSpecifier}, nullptr, kLooperByIndex, {}, {}, {}},
+	{"Looper", {}, {kIdSpecifier}, nullptr, kLooperById, {}, {}, {}},
+	{"Looper", {}, {kNameSpecifier}, nullptr, kLooperByName, {}, {}, {}},
+	{"Name", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("CSTR")}, {}, {}},
+	{"Window", {kCountProperties}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("LONG")}, {}, {}},
+	{"Loopers", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("MSNG")}, {}, {}},
+	{"Windows", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("MSNG")}, {}, {}},
+	{"Looper", {kCountProperties}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("LONG")}, {}, {}},
+	{},
+};
+
+// Windows are the loopers that are BWindows. BWindow is not part of the
+// framework yet, so no looper is a window and none exempts itself from a quit.
+bool IsWindow(const BLooper*)
+{
+	return false;
+}
+
+bool IsExemptFromQuit(const BLooper*)
+{
+	return false;
+}
+
+// The listed loopers in list order, only the windows when `windowsOnly`;
+// false when the list cannot be read.
+bool CollectLoopers(BList* loopers, bool windowsOnly)
+{
+	BList listed(10);
+	if (!BPrivate::SnapshotListedLoopers(&listed))
+		return false;
+	for (int32 i = 0; i < listed.CountItems(); i++) {
+		BLooper* looper = static_cast<BLooper*>(listed.ItemAt(i));
+		if (!windowsOnly || IsWindow(looper))
+			loopers->AddItem(looper);
+	}
+	return true;
+}
+
+// The hidden top-level window of the application: registered and created on
+// the constructing thread, never shown.
+HWND CreateApplicationWindow()
+{
+	HINSTANCE instance = ProcessModuleHandle();
+	WNDCLASSEXW windowClass = {};
+	windowClass.cbSize = sizeof(windowClass);
+	windowClass.style = CS_HREDRAW | CS_VREDRAW;
+	windowClass.lpfnWndProc = DefWindowProcW;
+	windowClass.hInstance = instance;
+	windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+	windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+	windowClass.lpszClassName = kApplicationWindowClass;
+	// A class left registered by an earlier application of this process is
+	// the same class.
+	if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+		return nullptr;
+	return CreateWindowExW(0, kApplicationWindowClass, kApplicationWindowClass, WS_OVERLAPPEDWINDOW, 0, 0, 100,
+		100, nullptr, nullptr, instance, nullptr);
+}
+
+// Only the creating thread can destroy the window; from any other thread it
+// stays in its slot for the application's destructor.
+void DestroyApplicationWindow()
+{
+	HWND window = ProcessApplicationWindow();
+	if (window != nullptr && DestroyWindow(window))
+		SetProcessApplicationWindow(nullptr);
+}
+
+// The interface globals that windows and views rely on. The screen metrics,
+// cursors, key tables and system fonts of the drawing and input layers start
+// here too, once they exist. The drag message's lock is the only part that can
+// fail (kNoMemory).
+status_t StartInterface()
+{
+	INITCOMMONCONTROLSEX controls = {sizeof(controls), kCommonControlClasses};
+	InitCommonControlsEx(&controls);
+	BPrivate::LoadSystemColors();
+	return BPrivate::CreateDragMessageLock();
+}
+
+// Undoes StartInterface once no window is left.
+void StopInterface()
+{
+	BPrivate::DestroyDragMessageLock();
+}
+
+void SendReply(BMessage* request, BMessage* reply)
+{
+	request->ReplyToHandler(reply, nullptr, kInfinite);
+}
+
+void ReplyError(BMessage* request, status_t status, const char* text)
+{
+	BMessage reply(kNotUnderstood);
+	reply.AddInt32("error", status);
+	if (text != nullptr) {
+		BString message(text);
+		reply.AddText("message", &message);
+	}
+	SendReply(request, &reply);
+}
+
+// Steps past the current specifier and sends the request on to `target`.
+status_t SendOn(BMessage* message, const BHandler* handler, const BLooper* looper)
+{
+	status_t status = kOk;
+	BMessenger target(handler, looper, &status);
+	if (status != kOk)
+		return status;
+	message->DropSpecifier();
+	return target.Send(message);
+}
+
+}  // namespace
+
+BApplication* ProcessApplication()
+{
+	return gApplication.load(std::memory_order_acquire);
+}
+
+BApplication::BApplication(const BString* vendor, const BString* appName)
+	: BLooper(kApplicationPriority, RecordForThread(-1), "app"),
+	  mShutdownsLock("BApplication::mShutdownsLock")
+{
+	if (vendor != nullptr)
+		fVendorName = *vendor;
+	if (appName != nullptr)
+		fApplicationName = *appName;
+	if (fApplicationName.IsEmpty())
+		fApplicationName = BString("app");
+
+	if (gApplication.exchange(this, std::memory_order_acq_rel) != nullptr)
+		DebuggerHook("2 BApplication objects were created. Only one is allowed.");
+
+	SetProcessApplicationWindow(CreateApplicationWindow());
+	BPrivate::CreateClipboard();
+	StartInterface();
+	CreateResourcesRegistry();
+	CreateResourceFactoryRegistry();
+	// The interface metrics and colour defaults of the drawing layer are set
+	// here once it exists.
+	StartWorkerPool();
+
+	// OnReady runs as the first thing the loop does.
+	BMessage* ready = new (std::nothrow) BMessage(kReadyToRun);
+	if (ready != nullptr) {
+		ready->SetWhen(SystemTimeMicros());
+		EnqueueBeforeRunning(ready);
+	}
+
+	// The looper part has already attached the application as its first handler.
+	SetApplicationMessenger(BMessenger(this, this));
+	fReady = false;
+	SetName(fApplicationName);
+}
+
+BApplication::~BApplication()
+{
+	Lock();
+	DeleteShutdownObjects();
+	Unlock();
+
+	if (QuitWindows(false, true))
+		QuitWindows(true, true);
+
+	Lock();
+	// A second application may have taken the pointer over; it keeps it.
+	BApplication* self = this;
+	gApplication.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
+	Unlock();
+
+	StopInterface();
+	DestroyResourcesRegistry();
+	DestroyResourceFactoryRegistry();
+	BPrivate::DestroyClipboard();
+	StopWorkerPool();
+	DestroyApplicationWindow();
+}
+
+int32 BApplication::Run()
+{
+	if (gClipboard == nullptr || ResourcesRegistryPresent() != kOk || ResourceFactoryRegistryPresent() != kOk)
+		return -1;
+	if (IsRunning()) {
+		DebuggerHook("BApplication::Run was already called. Can only be called once.");
+		return -1;
+	}
+	fRunFlags |= kRunOnCallingThread;
+	BLooper::Run();
+	return Thread();
+}
+
+void BApplication::Quit()
+{
+	StopWorkerPool();
+	DestroyApplicationWindow();
+	if (!IsRunning()) {
+		delete this;
+		return;
+	}
+	SetQuitFlag();
+	Post(kWakeUpCode);
+}
+
+bool BApplication::ConfirmQuit()
+{
+	// The windows are locked one by one while they are asked; the application
+	// must not hold its own lock meanwhile, or a window waiting for it would
+	// never answer.
+	Unlock();
+	bool agreed = QuitWindows(false, false);
+	if (agreed) {
+		QuitWindows(false, true);
+		QuitWindows(true, true);
+	}
+	Lock();
+	return agreed;
+}
+
+bool BApplication::QuitWindows(bool force, bool evenIfRefused)
+{
+	int32 index = 0;
+	for (;;) {
+		BLooper* window = WindowAt(index);
+		if (window == nullptr)
+			return true;
+		// A window that cannot be locked is gone or busy; the next look at the
+		// list tells which.
+		if (!window->Lock())
+			continue;
+		bool exempt = IsExemptFromQuit(window);
+		if (!force && exempt) {
+			window->Unlock();
+			index++;
+			continue;
+		}
+		if (evenIfRefused || window->ConfirmQuit() || (force && exempt)) {
+			// Returns once the window's thread has ended; the next window then
+			// sits at this index.
+			window->Quit();
+			continue;
+		}
+		window->Unlock();
+		return false;
+	}
+}
+
+void BApplication::DispatchToHandler(BMessage* message, BHandler* handler)
+{
+	switch (message->what) {
+	case kAboutRequested:
+	case kAppActivated:
+	case kPulseBlocked:
+	case kPulse:
+	case kQuitRequested:
+	case kRefsReceived:
+	case kReadyToRun:
+		break;
+	default:
+		BLooper::DispatchToHandler(message, handler);
+		return;
+	}
+	if (handler != this) {
+		handler->HandleMessage(message);
+		return;
+	}
+	switch (message->what) {
+	case kAboutRequested:
+		OnAbout();
+		break;
+	case kAppActivated: {
+		bool active = false;
+		message->GetBool("active", &active);
+		OnActivated(active);
+		break;
+	}
+	case kPulse:
+		OnPulse();
+		break;
+	case kQuitRequested:
+		if (ConfirmQuit())
+			Quit();
+		break;
+	case kRefsReceived:
+		OnRefs(message);
+		break;
+	case kReadyToRun:
+		if (!fReady)
+			OnReady();
+		fReady = true;
+		break;
+	default:
+		break;
+	}
+}
+
+void BApplication::HandleMessage(BMessage* message)
+{
+	switch (message->what) {
+	case kQuitWindowRequest:
+		QuitWindowNamedIn(message);
+		break;
+	case kCountProperties:
+	case kGetProperty:
+	case kSetProperty: {
+		int32 index = -1;
+		BMessage specifier;
+		uint32 form = 0;
+		BString property;
+		if (message->CurrentSpecifier(&index, &specifier, &form, &property) == kOk &&
+			HandlePropertyRequest(message, index, &specifier, form, property))
+			return;
+		break;
+	}
+	default:
+		break;
+	}
+	BLooper::HandleMessage(message);
+}
+
+void BApplication::QuitWindowNamedIn(BMessage* message)
+{
+	void* named = nullptr;
+	if (message->GetPointer("be:window", &named) != kOk)
+		return;
+	for (int32 i = 0; BLooper* window = WindowAt(i); i++) {
+		if (window != named)
+			continue;
+		if (window->Lock())
+			window->Quit();
+		return;
+	}
+}
+
+BHandler* BApplication::ResolveSpecifier(BMessage* message, int32 index, BMessage* specifier, int32 form,
+	const char* property)
+{
+	BPropertyInfo info(kApplicationProperties);
+	uint32 resolution = 0;
+	if (info.MatchRequest(message, index, specifier, form, property, &resolution) < 0)
+		return BLooper::ResolveSpecifier(message, index, specifier, form, property);
+
+	status_t status = kOk;
+	switch (resolution) {
+	case kWindowByIndex:
+	case kLooperByIndex:
+		status = ResolveByIndex(message, specifier, form, resolution == kWindowByIndex);
+		break;
+	case kWindowByName:
+	case kLooperByName:
+		status = ResolveByName(message, specifier, resolution == kWindowByName);
+		break;
+	case kLooperById:
+		status = ResolveById(message, specifier);
+		break;
+	default:
+		return this;
+	}
+	if (status != kOk) {
+		bool outOfRange = status == kBadIndex && (resolution == kWindowByIndex || resolution == kLooperByIndex);
+		ReplyError(message, status, outOfRange ? "window/looper index out of range" : nullptr);
+	}
+	return nullptr;
+}
+
+status_t BApplication::ResolveByIndex(BMessage* message, BMessage* specifier, int32 form, bool windows)
+{
+	int32 index = 0;
+	specifier->GetInt32("index", &index);
+	if (form == static_cast<int32>(kReverseIndexSpecifier))
+		index = (windows ? CountWindows() : CountLoopers()) - index;
+	BLooper* target = windows ? WindowAt(index) : LooperAt(index);
+	if (target == nullptr)
+		return kBadIndex;
+	return SendOn(message, target, target);
+}
+
+status_t BApplication::ResolveByName(BMessage* message, BMessage* specifier, bool windows)
+{
+	BString name;
+	specifier->GetText("name", &name);
+	if (name.IsEmpty())
+		return kBadScriptRequest;
+	for (;;) {
+		int32 changes = BPrivate::LooperListChanges();
+		BList loopers(10);
+		CollectLoopers(&loopers, windows);
+		for (int32 i = 0; i < loopers.CountItems(); i++) {
+			BLooper* looper = static_cast<BLooper*>(loopers.ItemAt(i));
+			// A window's name is its title.
+			if (!looper->Lock())
+				break;
+			bool matches = looper->Name().Compare(name) == 0;
+			looper->Unlock();
+			if (matches)
+				return SendOn(message, looper, looper);
+		}
+		// A looper created or destroyed meanwhile may be the one asked for.
+		if (BPrivate::LooperListChanges() == changes)
+			return kNameNotFound;
+	}
+}
+
+status_t BApplication::ResolveById(BMessage* message, BMessage* specifier)
+{
+	int32 id = kNoToken;
+	specifier->GetInt32("id", &id);
+	void* handler = nullptr;
+	if (gDefaultTokens.GetToken(id, kHandlerTokenType, &handler) != kOk)
+		return kNoSuchHandler;
+	return SendOn(message, static_cast<BHandler*>(handler), nullptr);
+}
+
+bool BApplication::HandlePropertyRequest(BMessage* message, int32, BMessage*, uint32, const BString& property)
+{
+	switch (message->what) {
+	case kCountProperties:
+		if (property == "Window") {
+			ReplyCount(message, CountWindows());
+			return true;
+		}
+		if (property == "Looper") {
+			ReplyCount(message, CountLoopers());
+			return true;
+		}
+		return false;
+	case kGetProperty:
+		if (property == "Name") {
+			ReplyName(message);
+			return true;
+		}
+		if (property == "Loopers" || property == "Windows") {
+			ReplyMessengers(message, property == "Windows");
+			return true;
+		}
+		return false;
+	default:
+		return false;
+	}
+}
+
+void BApplication::ReplyCount(BMessage* message, int32 count)
+{
+	BMessage reply(kReplyCode);
+	reply.AddInt32("result", count);
+	SendReply(message, &reply);
+}
+
+void BApplication::ReplyName(BMessage* message)
+{
+	// The table promises a string; the application's name is the one it has.
+	BMessage reply(kReplyCode);
+	reply.AddText("result", &fApplicationName);
+	SendReply(message, &reply);
+}
+
+void BApplication::ReplyMessengers(BMessage* message, bool windowsOnly)
+{
+	BMessage reply(kReplyCode);
+	BList loopers(10);
+	CollectLoopers(&loopers, windowsOnly);
+	for (int32 i = 0; i < loopers.CountItems(); i++) {
+		BLooper* looper = static_cast<BLooper*>(loopers.ItemAt(i));
+		reply.AddMessenger("result", BMessenger(looper, looper));
+	}
+	SendReply(message, &reply);
+}
+
+status_t BApplication::AddSuitesToReply(BMessage* reply)
+{
+	BString suite("suite/vnd.Be-application");
+	reply->AddText("suites", &suite);
+	BPropertyInfo info(kApplicationProperties);
+	reply->AddFlattenable("messages", &info);
+	return BLooper::AddSuitesToReply(reply);
+}
+
+int32 BApplication::CountWindows() const
+{
+	BList windows(10);
+	CollectLoopers(&windows, true);
+	return windows.CountItems();
+}
+
+BLooper* BApplication::WindowAt(int32 index) const
+{
+	if (index < 0)
+		return nullptr;
+	BList windows(10);
+	CollectLoopers(&windows, true);
+	return static_cast<BLooper*>(windows.ItemAt(index));
+}
+
+int32 BApplication::CountLoopers() const
+{
+	return BPrivate::CountListedLoopers();
+}
+
+BLooper* BApplication::LooperAt(int32 index) const
+{
+	if (index < 0)
+		return nullptr;
+	return BPrivate::ListedLooperAt(index);
+}
+
+bool BApplication::RegisterShutdown(BAppShutdown* object)
+{
+	if (!mShutdownsLock.Lock())
+		return false;
+	bool added = fShutdowns.AddItem(object);
+	mShutdownsLock.Unlock();
+	return added;
+}
+
+void BApplication::UnregisterShutdown(BAppShutdown* object)
+{
+	if (!mShutdownsLock.Lock())
+		return;
+	fShutdowns.RemoveItem(static_cast<void*>(object));
+	mShutdownsLock.Unlock();
+}
+
+void BApplication::DeleteShutdownObjects()
+{
+	if (!mShutdownsLock.Lock())
+		return;
+	// Each object leaves the list before it is deleted, so that its own
+	// unregistering finds nothing to do.
+	while (BAppShutdown* object = static_cast<BAppShutdown*>(fShutdowns.RemoveItem(int32(0))))
+		delete object;
+	fShutdowns.MakeEmpty();
+	mShutdownsLock.Unlock();
+}
+
+void BApplication::StartWorkerPool()
+{
+	sptr<BGatedPool> pool(new (std::nothrow) BGatedPool());
+	if (pool && pool->Run(nullptr) == kOk)
+		fWorkerPool = pool;
+}
+
+void BApplication::StopWorkerPool()
+{
+	if (fWorkerPool)
+		fWorkerPool->Clear();
+	fWorkerPool.Clear();
+}
+
+void BApplication::OnPulse() {}
+void BApplication::OnReady() {}
+void BApplication::OnArguments(int32, char**) {}
+void BApplication::OnActivated(bool) {}
+void BApplication::OnRefs(BMessage*) {}
+void BApplication::OnAbout() {}
+void BApplication::_ReservedApplication1() {}
+void BApplication::_ReservedApplication2() {}
+void BApplication::_ReservedApplication3() {}
+void BApplication::_ReservedApplication4() {}
+void BApplication::_ReservedApplication5() {}
+void BApplication::_ReservedApplication6() {}
+void BApplication::_ReservedApplication7() {}
