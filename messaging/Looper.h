@@ -10,14 +10,32 @@
 // token-space lock briefly, then a direct target's lock, then the queue lock.
 #pragma once
 #include "messaging/Handler.h"
+#include "messaging/LooperList.h"
 #include "support/List.h"
+#include "support/StrongPointer.h"
+#include "support/Vector.h"
 
 class BMessageQueue;
 struct ThreadRecord;
 
 namespace BPrivate {
 class BLooperTarget;
+class LooperList;
 }
+
+// Work a looper runs with its lock released, after the message that queued it
+// (see BLooper::AddUnlockedWork).
+class UnlockedDispatcher : public BAtom {
+public:
+	virtual void Dispatch() = 0;
+};
+
+// A call a looper makes with its lock held at its next due-work step.
+struct pending_execution {
+	void (*function)(void* userData, void* argument);
+	void* userData;
+	void* argument;
+};
 
 // Codes the looper handles itself.
 constexpr uint32 kQuitRequested = 0x5F515251;  // '_QRQ'
@@ -81,6 +99,20 @@ public:
 	// every handler they redirect to. Null when a filter skips the message.
 	BHandler* ApplyHandlerFilters(BMessage* message, BHandler* handler);
 
+	// The loop's step: dispatches every message due at `now`, one by one, then
+	// the pending executions. Answers when it wants to run again; *quit is set
+	// once the loop must end. The native layer also runs it at an input event's
+	// time, so that messages queued before the event are handled first.
+	bigtime_t DispatchDueWork(bigtime_t now, bool* quit);
+	// Runs the unlocked work until the list is empty or the looper cannot be
+	// locked. Called without the looper locked by the caller.
+	void RunUnlockedWork();
+	// Both expect the looper locked. Unlocked work runs once the message being
+	// dispatched is done; a pending execution at the next due-work step, for
+	// which the looper thread is woken.
+	void AddUnlockedWork(const sptr<UnlockedDispatcher>& work);
+	void AddPendingExecution(const pending_execution& execution);
+
 protected:
 	// The application looper's form: runs on the thread that calls Run, whose
 	// record is given as the wake port.
@@ -100,6 +132,31 @@ protected:
 
 private:
 	class SafeLock;
+	friend class BPrivate::LooperList;
+
+	void InitLooper(const char* lockName);
+	status_t LockWithTimeout(bigtime_t timeout);
+	// Leaves every nesting level of the calling thread at once.
+	void UnlockFully();
+	void AttachDirectTarget(BHandler* handler);
+	void DetachHandler(BHandler* handler);
+	bool ReportUnlessLocked(const char* text) const;
+	// The body of a looper thread: the loop, then the looper's deletion.
+	static int32 LooperThreadBody(void* looper);
+	static bigtime_t ThreadLoopStep(void* looper, bigtime_t now, bool* quit);
+	void RunPendingExecutions();
+	void WakeLoop();
+	bool IsLooperThread() const;
+	void ProcessQuitRequest(BMessage* message);
+
+	BHandler* FindTarget(BMessage* message, BHandler* handler, token_t token, bool preferred);
+	bool ResolveSpecifiers(BMessage* message, BHandler** handler);
+	BHandler* ResolveFrom(BHandler* start, BMessage* message);
+	// One filter pass over the common filters (owner null) or the owner's own.
+	BHandler* ApplyFilters(const BHandler* owner, BMessage* message, BHandler* handler);
+	void DispatchFiltered(BMessage* message, BHandler* handler);
+	void ReplyCountOfHandlers(BMessage* message);
+	void ReplyMessengersOfHandlers(BMessage* message);
 
 	virtual void _ReservedLooper1();
 	virtual void _ReservedLooper2();
@@ -112,6 +169,7 @@ private:
 	BMessageQueue* fQueue = nullptr;
 	BMessage* fCurrentMessage = nullptr;
 	ThreadRecord* fWakePort = nullptr;
+	sptr<SafeLock> fLock;
 	int32 fThread = -1;
 	int32 fPriority;
 	BHandler* fPreferred = nullptr;
@@ -121,26 +179,6 @@ private:
 	bool fRunning = false;
 	BPrivate::BLooperTarget* fDirectTarget = nullptr;
 	bigtime_t fPendingDeadline = kInfinite;
+	BVector<sptr<UnlockedDispatcher>> fUnlockedWork;
+	BVector<pending_execution> fPendingExecutions;
 };
-
-namespace BPrivate {
-
-// The process-wide looper list, guarded by "looper_list_lock". Every function
-// takes the lock for its own duration and fails (-1, null, false or
-// kNotALooper) once static shutdown has destroyed it.
-
-// 0 and the looper's token when it is listed; kNotALooper otherwise.
-status_t ListedLooperToken(const BLooper* looper, token_t* token);
-// The listed looper whose looper token is `token`, or null.
-BLooper* ListedLooperWithToken(token_t token);
-// The number of listed loopers, -1 when the list cannot be read.
-int32 CountListedLoopers();
-// The index-th listed looper in list order, or null.
-BLooper* ListedLooperAt(int32 index);
-// Appends every listed looper to `loopers` in list order; false when the list
-// cannot be read.
-bool SnapshotListedLoopers(BList* loopers);
-// Grows by one at every insertion and removal.
-int32 LooperListChanges();
-
-}  // namespace BPrivate

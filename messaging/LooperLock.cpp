@@ -1,0 +1,109 @@
+// BLooper::SafeLock: the benaphore behind a looper's lock.
+#include "messaging/LooperLock.h"
+
+#include <windows.h>
+
+BLooper::SafeLock::SafeLock(BLooper* looper, const char* name)
+	: fLooper(looper),
+	  fSemaphore(CreateCountingSemaphore(0, name)),
+	  fGoneEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+{
+	if (fGoneEvent != nullptr)
+		ResetEvent(fGoneEvent);
+}
+
+BLooper::SafeLock::~SafeLock()
+{
+	if (fSemaphore != nullptr)
+		DeleteCountingSemaphore(fSemaphore);
+	if (fGoneEvent != nullptr)
+		CloseHandle(fGoneEvent);
+}
+
+int32 BLooper::SafeLock::CallingThreadId()
+{
+	return static_cast<int32>(GetCurrentThreadId());
+}
+
+bool BLooper::SafeLock::IsOwnedByCaller() const
+{
+	return fOwner.load(std::memory_order_relaxed) == CallingThreadId();
+}
+
+void BLooper::SafeLock::TakeUncontended()
+{
+	AcquireStrong();
+	fLockers.fetch_add(1, std::memory_order_acq_rel);
+	fOwner.store(CallingThreadId(), std::memory_order_relaxed);
+	fNesting = 1;
+}
+
+status_t BLooper::SafeLock::WaitForTurn(int32 previousLockers, bigtime_t timeout)
+{
+	if (previousLockers > 0) {
+		status_t status;
+		do {
+			status = AcquireSemaphore(fSemaphore, 1, kRelativeTimeout, timeout);
+		} while (status == kInterrupted);
+		if (status != kOk) {
+			// The count keeps this attempt: the owner may already have released
+			// a unit for it, and taking it back out could let a unit stray to a
+			// thread that would then hold the lock beside another. A surplus in
+			// the count only makes later lockers wait for a unit that is there.
+			ReleaseStrong();
+			return status;
+		}
+	}
+	if (!IsValid()) {
+		WakeOneWaiter();
+		ReleaseStrong();
+		return kBadValue;
+	}
+	fOwner.store(CallingThreadId(), std::memory_order_relaxed);
+	fNesting = 1;
+	return kOk;
+}
+
+void BLooper::SafeLock::GiveUp()
+{
+	fNesting = 0;
+	fOwner.store(-1, std::memory_order_relaxed);
+	if (fLockers.fetch_sub(1, std::memory_order_acq_rel) > 1)
+		ReleaseSemaphoreOnce(fSemaphore);
+	// The holder's reference; it may be the last one.
+	ReleaseStrong();
+}
+
+void BLooper::SafeLock::Unlock()
+{
+	if (--fNesting > 0)
+		return;
+	GiveUp();
+}
+
+void BLooper::SafeLock::UnlockFully()
+{
+	GiveUp();
+}
+
+void BLooper::SafeLock::Invalidate()
+{
+	fValid.store(false, std::memory_order_release);
+}
+
+void BLooper::SafeLock::SignalGone()
+{
+	if (fGoneEvent != nullptr)
+		SetEvent(fGoneEvent);
+}
+
+void BLooper::SafeLock::WakeOneWaiter()
+{
+	ReleaseSemaphoreOnce(fSemaphore);
+}
+
+void BLooper::SafeLock::WaitUntilGone()
+{
+	if (fGoneEvent != nullptr)
+		WaitForSingleObject(fGoneEvent, INFINITE);
+}
