@@ -140,7 +140,7 @@ int32 BMessageQueue::CountMessages(uint32 what)
 	return count;
 }
 
-int32 BMessageQueue::RemoveMessages(uint32 what, BMessageQueue* destination)
+int32 BMessageQueue::RemoveMessages(uint32 what, const BMessenger* messenger, BMessageQueue* destination)
 {
 	if (destination == this)
 		return 0;
@@ -149,7 +149,7 @@ int32 BMessageQueue::RemoveMessages(uint32 what, BMessageQueue* destination)
 	BMessage* message = fHead;
 	while (message != nullptr) {
 		BMessage* next = message->fNext;
-		if (message->what == what) {
+		if (message->what == what && (messenger == nullptr || message->IsAddressedTo(*messenger))) {
 			Unlink(message);
 			if (destination != nullptr)
 				destination->AppendRemoved(message);

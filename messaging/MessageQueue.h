@@ -11,6 +11,7 @@
 #include "support/SupportDefs.h"
 
 class BMessage;
+class BMessenger;
 
 class BMessageQueue {
 public:
@@ -28,9 +29,10 @@ public:
 	bool IsNextMessage(const BMessage* message);
 	// With what 0 all messages, otherwise those with that command.
 	int32 CountMessages(uint32 what = 0);
-	// Moves every message with that command to the destination queue, or destroys
-	// it without one. Returns how many were taken out.
-	int32 RemoveMessages(uint32 what, BMessageQueue* destination = nullptr);
+	// Moves every message with that command (and, with a messenger, delivered to
+	// the handler it names) to the destination queue, or destroys it without
+	// one. Returns how many were taken out.
+	int32 RemoveMessages(uint32 what, const BMessenger* messenger = nullptr, BMessageQueue* destination = nullptr);
 
 	bool Lock() { return fLock.Lock(); }
 	void Unlock() { fLock.Unlock(); }

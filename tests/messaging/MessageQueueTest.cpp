@@ -83,7 +83,7 @@ TEST(MessageQueue, CountsAndRemovesByCommand)
 	EXPECT_EQ(queue.CountMessages(FourCC("even")), 3);
 	EXPECT_EQ(queue.CountMessages(FourCC("none")), 0);
 
-	EXPECT_EQ(queue.RemoveMessages(FourCC("even"), &destination), 3);
+	EXPECT_EQ(queue.RemoveMessages(FourCC("even"), nullptr, &destination), 3);
 	EXPECT_EQ(queue.CountMessages(), 3);
 	EXPECT_EQ(destination.CountMessages(FourCC("even")), 3);
 	EXPECT_EQ(destination.NextWhen(), 100);
