@@ -105,15 +105,6 @@ HWND CreateApplicationWindow()
 		100, nullptr, nullptr, instance, nullptr);
 }
 
-// Only the creating thread can destroy the window; from any other thread it
-// stays in its slot for the application's destructor.
-void DestroyApplicationWindow()
-{
-	HWND window = ProcessApplicationWindow();
-	if (window != nullptr && DestroyWindow(window))
-		SetProcessApplicationWindow(nullptr);
-}
-
 // The interface globals that windows and views rely on. The screen metrics,
 // cursors, key tables and system fonts of the drawing and input layers start
 // here too, once they exist. The drag message's lock is the only part that can
@@ -180,7 +171,9 @@ BApplication::BApplication(const BString* vendor, const BString* appName)
 	if (gApplication.exchange(this, std::memory_order_acq_rel) != nullptr)
 		DebuggerHook("2 BApplication objects were created. Only one is allowed.");
 
-	SetProcessApplicationWindow(CreateApplicationWindow());
+	HWND hiddenWindow = CreateApplicationWindow();
+	fHiddenWindow = hiddenWindow;
+	SetProcessApplicationWindow(hiddenWindow);
 	BPrivate::CreateClipboard();
 	StartInterface();
 	CreateResourcesRegistry();
@@ -222,7 +215,7 @@ BApplication::~BApplication()
 	DestroyResourceFactoryRegistry();
 	BPrivate::DestroyClipboard();
 	StopWorkerPool();
-	DestroyApplicationWindow();
+	DestroyHiddenWindow();
 }
 
 int32 BApplication::Run()
@@ -241,7 +234,7 @@ int32 BApplication::Run()
 void BApplication::Quit()
 {
 	StopWorkerPool();
-	DestroyApplicationWindow();
+	DestroyHiddenWindow();
 	if (!IsRunning()) {
 		delete this;
 		return;
@@ -592,6 +585,17 @@ void BApplication::StopWorkerPool()
 	if (fWorkerPool)
 		fWorkerPool->Clear();
 	fWorkerPool.Clear();
+}
+
+void BApplication::DestroyHiddenWindow()
+{
+	HWND window = static_cast<HWND>(fHiddenWindow);
+	if (window == nullptr || !DestroyWindow(window))
+		return;
+	fHiddenWindow = nullptr;
+	// A second application has its own window in the slot.
+	if (ProcessApplicationWindow() == window)
+		SetProcessApplicationWindow(nullptr);
 }
 
 void BApplication::OnPulse() {}

@@ -113,12 +113,18 @@ private:
 
 	void StartWorkerPool();
 	void StopWorkerPool();
+	// Only the creating thread can destroy the window; from any other thread
+	// it stays for the destructor.
+	void DestroyHiddenWindow();
 
 	BString fVendorName;
 	BString fApplicationName;
 	BLocker mShutdownsLock;
 	BList fShutdowns;
 	sptr<BGatedPool> fWorkerPool;
+	// The hidden window this application made (an HWND); the process slot
+	// holds it too while this is the process's application.
+	void* fHiddenWindow = nullptr;
 	bool fReady = false;
 };
 
