@@ -191,7 +191,6 @@ BApplication::BApplication(const BString* vendor, const BString* appName)
 
 	// The looper part has already attached the application as its first handler.
 	SetApplicationMessenger(BMessenger(this, this));
-	fReady = false;
 	SetName(fApplicationName);
 }
 
