@@ -35,6 +35,15 @@ void DestroyFilterList(BList* filters)
 	delete filters;
 }
 
+// A wake-up posted to a thread without a native queue is lost. Made before the
+// loop's first step, the queue catches every wake-up for messages that step
+// does not see.
+void MakeNativeQueue()
+{
+	MSG message;
+	PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+}
+
 }  // namespace
 
 // --- construction and destruction ---
@@ -316,8 +325,9 @@ status_t BLooper::LockWithTimeout(bigtime_t timeout)
 {
 	if (!LooperList::Lock(kLockAfterMain))
 		return kBadValue;
-	SafeLock* lock = fLock.Get();
-	if (!LooperList::IsListed(this) || lock == nullptr || !lock->IsValid()) {
+	// Nothing of the looper is read before the list has vouched for it.
+	SafeLock* lock = LooperList::IsListed(this) ? fLock.Get() : nullptr;
+	if (lock == nullptr || !lock->IsValid()) {
 		LooperList::Unlock();
 		return kBadValue;
 	}
@@ -410,17 +420,22 @@ int32 BLooper::Run()
 int32 BLooper::LooperThreadBody(void* argument)
 {
 	BLooper* looper = static_cast<BLooper*>(argument);
-	if (looper->Lock()) {
-		looper->ThreadLoop();
-		looper->fQuitFlag = true;
-		delete looper;
-	}
+	if (!looper->Lock())
+		return 0;
+	looper->ThreadLoop();
+	// A looper deleted from under its loop (which its destructor reports) is
+	// not listed any more and must not be touched again, let alone deleted.
+	if (!looper->IsLocked())
+		return 0;
+	looper->fQuitFlag = true;
+	delete looper;
 	return 0;
 }
 
 void BLooper::ThreadLoop()
 {
 	ReportUnlessLocked(kLockRequired);
+	MakeNativeQueue();
 	ThreadStartHook();
 	Unlock();
 	if (IsLocked())
