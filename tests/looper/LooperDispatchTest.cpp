@@ -508,3 +508,42 @@ TEST(LooperWork, UnlockedWorkRunsAfterTheMessageWithTheLooperFree)
 	EXPECT_FALSE(work->fWasLocked);
 	looper.Stop();
 }
+
+TEST(LooperDispatch, LooperCanRunOnTheThreadThatCallsRun)
+{
+	// The application looper's way: the loop runs inside Run, which returns
+	// once the loop has ended, with the looper still there and locked.
+	class InlineLooper : public WatchedLooper {
+	public:
+		explicit InlineLooper(Event* destroyed) : WatchedLooper("inline", destroyed)
+		{
+			fRunFlags = kRunOnCallingThread;
+		}
+		void HandleMessage(BMessage* message) override
+		{
+			if (message->what == FourCC("stop")) {
+				fSawCurrent = CurrentMessage() == message;
+				Quit();
+				return;
+			}
+			WatchedLooper::HandleMessage(message);
+		}
+		bool fSawCurrent = false;
+	};
+	Event destroyed;
+	bool finished = zeltest::RunOnOtherThread([&] {
+		InlineLooper* looper = new InlineLooper(&destroyed);
+		// Queued before running: found by the loop's first step.
+		EXPECT_EQ(looper->Post(FourCC("stop")), kOk);
+		int32 thread = looper->Run();
+		EXPECT_EQ(thread, looper->Thread());
+		EXPECT_NE(thread, -1);
+		EXPECT_TRUE(looper->fSawCurrent);
+		EXPECT_TRUE(looper->IsLocked());
+		EXPECT_FALSE(destroyed.IsSet());
+		delete looper;
+	});
+	EXPECT_TRUE(finished);
+	EXPECT_TRUE(destroyed.IsSet());
+	EXPECT_TRUE(TakeDebuggerReports().empty());
+}
