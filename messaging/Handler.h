@@ -8,6 +8,7 @@
 // any thread.
 #pragma once
 #include "messaging/Archivable.h"
+#include "messaging/PropertyInfo.h"
 #include "messaging/TokenSpace.h"
 #include "support/Atom.h"
 #include "support/String.h"
@@ -19,7 +20,7 @@ class BMessage;
 class MessageFilter;
 
 namespace BPrivate {
-class ObserverList;
+class _ObserverList;
 }
 
 class BHandler : public BArchivable {
@@ -70,10 +71,18 @@ private:
 	// Only the looper's AddHandler and RemoveHandler attach and detach.
 	void SetLooper(BLooper* looper);
 
-	void StartObserving(BMessage* message);
-	void StopObserving(BMessage* message);
-	void AnswerProperty(BMessage* message);
+	void StartObserving(const BMessage* message);
+	void StopObserving(const BMessage* message);
+	// Answers a 'PGET' this handler knows; false for any other property.
+	bool AnswerProperty(BMessage* message);
+	void AnswerSuites(BMessage* message);
+	// What no hook took: the next handler, or a 'MNOT' reply when one is due.
 	void HandleUnclaimed(BMessage* message);
+	void ReplyDropped(BMessage* message);
+	// False, after reporting `report`, when the handler's looper is not locked
+	// by the caller; a handler without a looper needs no lock.
+	bool LooperLockedFor(const char* report) const;
+	void DeleteOwnFilters();
 
 	virtual void _ReservedHandler1();
 	virtual void _ReservedHandler2();
@@ -87,7 +96,7 @@ private:
 	BLooper* fLooper = nullptr;
 	BHandler* fNextHandler = nullptr;
 	BList* fFilters = nullptr;
-	BPrivate::ObserverList* fObservers = nullptr;
+	BPrivate::_ObserverList* fObservers = nullptr;
 	sptr<ValidAtom> fValidity;
 };
 
@@ -100,15 +109,13 @@ constexpr char kObserveTargetField[] = "be:observe_target";
 constexpr char kObserveChangeField[] = "be:observe_change_what";
 constexpr char kObserveOriginalField[] = "be:observe_orig_what";
 
-// Scripting codes and specifier forms.
+// Scripting codes and further specifier forms.
 constexpr uint32 kGetProperty = 0x50474554;     // 'PGET'
 constexpr uint32 kSetProperty = 0x50534554;     // 'PSET'
 constexpr uint32 kCountProperties = 0x50434E54; // 'PCNT'
 constexpr uint32 kGetSuites = 0x53554954;       // 'SUIT'
 constexpr uint32 kReplyCode = 0x52504C59;       // 'RPLY'
 constexpr uint32 kNotUnderstood = 0x4D4E4F54;   // 'MNOT'
-constexpr int32 kDirectSpecifier = 1;
-constexpr int32 kIndexSpecifier = 2;
-constexpr int32 kReverseIndexSpecifier = 3;
-constexpr int32 kNameSpecifier = 6;
-constexpr int32 kIdSpecifier = 7;
+// The direct, index and reverse-index forms come with BPropertyInfo.
+constexpr uint32 kNameSpecifier = 6;
+constexpr uint32 kIdSpecifier = 7;

@@ -2,7 +2,9 @@
 #include "messaging/Message.h"
 
 #include "kernel/DebuggerHook.h"
+#include "messaging/Flattenable.h"
 #include "messaging/MessageChunks.h"
+#include "messaging/Messenger.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +20,8 @@ constexpr type_code kInt64Type = FourCC("LLNG");
 constexpr type_code kFloatType = FourCC("FLOT");
 constexpr type_code kPointerType = FourCC("PNTR");
 constexpr type_code kPointType = FourCC("BPNT");
+constexpr type_code kRectType = FourCC("RECT");
+constexpr type_code kMessengerType = FourCC("MSNG");
 constexpr type_code kTextType = FourCC("USTR");
 constexpr type_code kUtf8Type = FourCC("CSTR");
 constexpr uint32 kDestroyed = 0xDEADBEEF;
@@ -128,6 +132,10 @@ void BMessage::CopyFrom(const BMessage& other)
 
 void BMessage::Clear()
 {
+	// Sent while the body is still there: a sender that does not wait gets
+	// this message back inside the reply.
+	if (NeedsReply())
+		SendAutomaticReply();
 	if (fBody != nullptr)
 		fBody->Release();
 	fBody = nullptr;
@@ -170,18 +178,24 @@ status_t BMessage::AddData(const char* name, type_code type, const void* data, i
 	const void* source = StableCopy(fBody, data, size, &owned);
 	if (source == nullptr)
 		return kNoMemory;
-	bool hadBody = fBody != nullptr;
-	status_t status = MakeBodyPrivate();
 	uint8* item = nullptr;
-	if (status == kOk)
-		status = BMessageBody::AddItem(&fBody, name, type, static_cast<uint32>(size), fixedSize, &item);
+	status_t status = AddItem(name, type, size, fixedSize, &item);
 	if (status == kOk && size > 0)
 		std::memcpy(item, source, static_cast<size_t>(size));
+	std::free(owned);
+	return status;
+}
+
+status_t BMessage::AddItem(const char* name, type_code type, int32 size, bool fixedSize, uint8** item)
+{
+	bool hadBody = fBody != nullptr;
+	status_t status = MakeBodyPrivate();
+	if (status == kOk)
+		status = BMessageBody::AddItem(&fBody, name, type, static_cast<uint32>(size), fixedSize, item);
 	if (status != kOk && !hadBody && fBody != nullptr) {
 		fBody->Release();
 		fBody = nullptr;
 	}
-	std::free(owned);
 	return status;
 }
 
@@ -348,6 +362,66 @@ status_t BMessage::GetPointer(const char* name, void** value) const
 	return status;
 }
 
+status_t BMessage::AddPoint(const char* name, BPoint point)
+{
+	return AddData(name, kPointType, &point, sizeof(point), true);
+}
+
+status_t BMessage::GetPoint(const char* name, BPoint* point) const
+{
+	status_t status = CopyData(name, kPointType, 0, point, sizeof(*point));
+	if (status != kOk)
+		*point = BPoint();
+	return status;
+}
+
+status_t BMessage::OverwritePoint(const char* name, BPoint point)
+{
+	return OverwriteData(name, 0, kPointType, &point, sizeof(point));
+}
+
+status_t BMessage::GetRect(const char* name, BRect* rect) const
+{
+	status_t status = CopyData(name, kRectType, 0, rect, sizeof(*rect));
+	if (status != kOk)
+		*rect = BRect();
+	return status;
+}
+
+status_t BMessage::AddMessenger(const char* name, const BMessenger& messenger)
+{
+	return AddData(name, kMessengerType, &messenger, sizeof(messenger), true);
+}
+
+status_t BMessage::GetMessenger(const char* name, BMessenger* messenger) const
+{
+	return GetMessenger(name, 0, messenger);
+}
+
+status_t BMessage::GetMessenger(const char* name, int32 index, BMessenger* messenger) const
+{
+	status_t status = CopyData(name, kMessengerType, index, messenger, sizeof(*messenger));
+	if (status != kOk)
+		*messenger = BMessenger();
+	return status;
+}
+
+status_t BMessage::AddFlattenable(const char* name, const BFlattenable* object)
+{
+	if (name == nullptr || name[0] == 0 || object == nullptr)
+		return kBadValue;
+	int32 size = object->FlattenedSize();
+	if (size < 0)
+		return size;
+	uint8* item = nullptr;
+	status_t status = AddItem(name, object->TypeCode(), size, object->HasFixedSize(), &item);
+	if (status != kOk)
+		return status;
+	// Zeroed first, so that a failed Flatten leaves no stale heap bytes behind.
+	std::memset(item, 0, static_cast<size_t>(size));
+	return object->Flatten(item, size);
+}
+
 status_t BMessage::AddText(const char* name, const BString* text)
 {
 	if (name == nullptr || text == nullptr)
@@ -388,10 +462,8 @@ status_t BMessage::AddNestedMessage(const char* name, const BMessage* message)
 	int32 size = message->FlattenedSize();
 	if (size < 0)
 		return size;
-	status_t status = MakeBodyPrivate();
 	uint8* item = nullptr;
-	if (status == kOk)
-		status = BMessageBody::AddItem(&fBody, name, kMessageType, static_cast<uint32>(size), false, &item);
+	status_t status = AddItem(name, kMessageType, size, false, &item);
 	if (status != kOk)
 		return status;
 	FlattenInto(message->fBody, message->Info(), item, nullptr, true);

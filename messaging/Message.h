@@ -7,10 +7,19 @@
 // Copies sharing a body may live on different threads.
 #pragma once
 
+#include "interface/Point.h"
+#include "interface/Rect.h"
 #include "messaging/MessageFlatten.h"
 #include "support/String.h"
 
 class BDataIO;
+class BFlattenable;
+class BHandler;
+class BMessenger;
+
+namespace BPrivate {
+class BDirectMessageTarget;
+}
 
 class BMessage {
 public:
@@ -40,6 +49,20 @@ public:
 	status_t AddFloat(const char* name, float value);
 	float FloatAt(const char* name, int32 index) const;
 	status_t GetPointer(const char* name, void** value) const;
+	status_t AddPoint(const char* name, BPoint point);
+	// (0, 0) when there is no such point.
+	status_t GetPoint(const char* name, BPoint* point) const;
+	// Replaces item 0 of the point field.
+	status_t OverwritePoint(const char* name, BPoint point);
+	// The unset rectangle (0, 0, -1, -1) when there is no such rectangle.
+	status_t GetRect(const char* name, BRect* rect) const;
+	status_t AddMessenger(const char* name, const BMessenger& messenger);
+	// An invalid messenger when there is no such messenger.
+	status_t GetMessenger(const char* name, BMessenger* messenger) const;
+	status_t GetMessenger(const char* name, int32 index, BMessenger* messenger) const;
+	// An item of the object's type code and flattened size; the object's
+	// Flatten status is the result.
+	status_t AddFlattenable(const char* name, const BFlattenable* object);
 
 	// A UTF-16 'USTR' item with its terminating zero unit; -1 for a null name or text.
 	status_t AddText(const char* name, const BString* text);
@@ -58,6 +81,21 @@ public:
 	bool IsDelivered() const;
 	bool SenderWaits() const;
 	bool NeedsReply() const;
+	// Delivered, and the return team is not this one.
+	bool IsFromOtherTeam() const;
+	// Delivered in this team to the handler `messenger` names, in the same
+	// preferred or direct way.
+	bool IsAddressedTo(const BMessenger& messenger) const;
+	// Where a reply to this message goes; invalid when it was not delivered.
+	BMessenger ReplyAddress() const;
+
+	// Answers this received message with `reply`, which the caller keeps.
+	// kNoReplyAddress without a valid return address, kReplyAlreadySent for a
+	// second reply to a waiting sender. A sender that does not wait gets this
+	// message back inside the reply as "_previous_".
+	status_t Reply(BMessage* reply, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout);
+	// The reply's own replies go to `replyTo`, or with none to the application.
+	status_t ReplyToHandler(BMessage* reply, const BHandler* replyTo = nullptr, bigtime_t timeout = kInfinite);
 	bool HasSpecifiers() const;
 	status_t CurrentSpecifier(int32* index, BMessage* specifier = nullptr, uint32* command = nullptr,
 		BString* property = nullptr) const;
@@ -92,11 +130,25 @@ public:
 
 private:
 	friend class BMessageQueue;
+	friend class BMessenger;
+
+	// The last step of every send: a heap copy with a new delivery record and
+	// time goes to the target. kNoMemory without memory for the copy, -1
+	// without a target (delivery between teams is not provided). Direct
+	// delivery never blocks, so the send's timeout does not come this far.
+	status_t DeliverCopy(BPrivate::BDirectMessageTarget* target, bigtime_t when, int32 handlerToken,
+		const BMessenger& returnTo, uint32 flags) const;
+	void MarkReplySent();
+	// The 'NONE' reply owed by a message that goes away unanswered.
+	void SendAutomaticReply();
 
 	BPrivate::BMessageInfo Info() const;
 	void TakeInfo(const BPrivate::BMessageInfo& info);
 	void CopyFrom(const BMessage& other);
 	status_t MakeBodyPrivate();
+	// A new item of `size` bytes for the caller to fill; a body made for it
+	// goes again when the item cannot be added.
+	status_t AddItem(const char* name, type_code type, int32 size, bool fixedSize, uint8** item);
 	// Unflattens an item of one of this process's bodies (atom references kept).
 	status_t UnflattenItem(const void* item, uint32 size);
 	bool HasFieldOfType(const char* name, type_code type) const;

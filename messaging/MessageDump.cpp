@@ -2,7 +2,10 @@
 #include "messaging/Message.h"
 
 #include "messaging/MessageChunks.h"
+#include "messaging/Messenger.h"
+#include "messaging/TokenSpace.h"
 #include "support/DataIO.h"
+#include "support/DebugFormat.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +24,6 @@ constexpr uint32 kSenderWaitsFlag = 0x10000000u;
 constexpr uint32 kReplyRequiredFlag = 0x08000000u;
 constexpr uint32 kReplySentFlag = 0x04000000u;
 constexpr uint32 kIsReplyFlag = 0x02000000u;
-constexpr uint32 kReturnPreferredFlag = 0x20000000u;
 
 class DumpWriter {
 public:
@@ -141,14 +143,10 @@ DumpWriter& DumpWriter::HexDump(const uint8* data, int32 length, int32 prefixTab
 // The messenger form, from the 24-byte layout of a messenger.
 DumpWriter& DumpWriter::Messenger(const uint8* bytes)
 {
-	int32 handler = static_cast<int32>(Load32(bytes + 4));
-	Text("BMessenger(ltoken=").Pointer(Load32(bytes)).Text(", team=").Pointer(Load32(bytes + 8));
-	Text(bytes[20] != 0 ? ", target=preferred:" : ", target=direct:");
-	if (handler == -1)
-		Text("NONE");
-	else
-		Pointer(static_cast<uint32>(handler));
-	return Text(")");
+	BMessenger messenger;
+	std::memcpy(static_cast<void*>(&messenger), bytes, sizeof(messenger));
+	messenger.PrintTo(fStream);
+	return *this;
 }
 
 template <typename T>
@@ -328,17 +326,23 @@ void BMessage::Dump(BDataIO* output, int32 depth) const
 	uint32 flags = fRecord.flags;
 	if (fRecord.target != -1) {
 		out.Tabs(tabs).Text((flags & kPreferredTarget) != 0 ? "// Target is preferred:" : "// Target is direct:");
-		out.Pointer(static_cast<uint32>(fRecord.target)).EndLine();
+		out.Pointer(static_cast<uint32>(fRecord.target));
+		// Checked first without a report: a dump must not add diagnostics of its own.
+		void* object = nullptr;
+		if (gDefaultTokens.CheckToken(fRecord.target) &&
+			gDefaultTokens.GetToken(fRecord.target, kAnyTokenType, &object) == kOk && object != nullptr) {
+			out.Text(" (object ");
+			DebugOut(output) << object;
+			out.Text(")");
+		}
+		out.EndLine();
 	} else if ((flags & kPreferredTarget) != 0) {
 		out.Tabs(tabs).Text("// Target is preferred handler").EndLine();
 	}
 	if ((flags & kDeliveredFlag) != 0) {
-		uint8 messenger[24] = {};
-		Store32(messenger, static_cast<uint32>(fRecord.replyLooper));
-		Store32(messenger + 4, static_cast<uint32>(fRecord.replyHandler));
-		Store32(messenger + 8, static_cast<uint32>(fRecord.replyTeam));
-		messenger[20] = (flags & kReturnPreferredFlag) != 0 ? 1 : 0;
-		out.Tabs(tabs).Text("// Return to ").Messenger(messenger).EndLine();
+		out.Tabs(tabs).Text("// Return to ");
+		ReplyAddress().PrintTo(output);
+		out.EndLine();
 	}
 	if ((flags & kReplySentFlag) != 0)
 		out.Tabs(tabs).Text("// Reply has been sent").EndLine();

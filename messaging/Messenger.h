@@ -15,8 +15,12 @@ class BMessage;
 
 class BMessenger {
 public:
-	// An invalid messenger: both tokens and the team -1.
-	BMessenger();
+	// An invalid messenger: both tokens and the team -1. Constant, so that a
+	// static messenger is invalid before any start-up code runs.
+	constexpr BMessenger()
+		: fLooperToken(kNoToken), fHandlerToken(kNoToken), fTeam(-1), fReserved{}, fPreferred(0), fPadding{}
+	{
+	}
 	// Addresses `handler`, or with a null handler the preferred handler of
 	// `looper`. *status (optional) receives 0, kBadValue, kMismatchedValues or
 	// kNotALooper; on failure the messenger is invalid.
@@ -36,7 +40,8 @@ public:
 	status_t Send(BMessage* message, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout) const;
 	status_t Send(BMessage* message, const BHandler* replyTo = nullptr, bigtime_t timeout = kInfinite) const;
 
-	// "BMessenger(ltoken=..., team=..., target=...)" on `stream`.
+	// "BMessenger(ltoken=..., team=..., target=preferred:|direct:...)" on
+	// `stream`, the numbers in eight upper-case hexadecimal digits.
 	void PrintTo(BDataIO* stream) const;
 
 	token_t LooperToken() const { return fLooperToken; }
@@ -45,12 +50,22 @@ public:
 	bool IsPreferredTarget() const { return fPreferred != 0; }
 
 	// Builds a messenger from raw fields (reply addresses, stored messengers).
-	static BMessenger FromParts(token_t looperToken, token_t handlerToken, int32 team, bool preferred);
+	static BMessenger FromParts(token_t looperToken, token_t handlerToken, int32 team, bool preferred)
+	{
+		BMessenger messenger;
+		messenger.fLooperToken = looperToken;
+		messenger.fHandlerToken = handlerToken;
+		messenger.fTeam = team;
+		messenger.fPreferred = preferred ? 1 : 0;
+		return messenger;
+	}
 
 private:
 	// The send with an earliest delivery time; the later of it and now wins.
 	status_t SendAt(BMessage* message, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout,
 		bigtime_t earliest) const;
+	// Fills in the looper token and team of a listed looper; kNotALooper otherwise.
+	status_t AddressLooper(const BLooper* looper);
 
 	int32 fLooperToken;
 	int32 fHandlerToken;
@@ -62,9 +77,15 @@ private:
 
 static_assert(sizeof(BMessenger) == 24, "a messenger travels as 24 bytes");
 
-// The team value stored in messengers of this process.
+// The transport bits every send of the framework passes.
+constexpr uint32 kDefaultTransportBits = 8;
+
+// The team value stored in messengers of this process: the platform's
+// current-process value, the same constant in every process.
 int32 CurrentTeam();
 
 // The messenger addressing the application looper; invalid until one exists.
+// Sends without a valid reply-to messenger give it as their return address.
+// Set by the application object while it is the only looper of the process.
 const BMessenger& ApplicationMessenger();
 void SetApplicationMessenger(const BMessenger& messenger);
