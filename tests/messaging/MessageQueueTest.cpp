@@ -2,6 +2,7 @@
 #include "kernel/SystemTime.h"
 #include "messaging/Message.h"
 #include "messaging/MessageQueue.h"
+#include "messaging/Messenger.h"
 
 #include <gtest/gtest.h>
 
@@ -90,6 +91,39 @@ TEST(MessageQueue, CountsAndRemovesByCommand)
 	EXPECT_EQ(queue.RemoveMessages(FourCC("odd ")), 3);
 	EXPECT_EQ(queue.NextMessage(), nullptr);
 	EXPECT_EQ(queue.RemoveMessages(FourCC("even")), 0);
+}
+
+// A message as a send leaves it in a queue: delivered to a handler token,
+// directly or through the looper's preferred handler.
+BMessage* DeliveredTo(uint32 what, token_t handler, bool preferred, bigtime_t when)
+{
+	BMessage* message = Timed(what, when);
+	BPrivate::BMessageRecord record;
+	record.target = handler;
+	record.flags = 0x40000000u | (preferred ? BPrivate::kPreferredTarget : 0);
+	message->SetDeliveryRecord(record);
+	return message;
+}
+
+TEST(MessageQueue, RemovesOnlyWhatWasDeliveredToTheMessengersHandler)
+{
+	BMessageQueue queue;
+	BMessageQueue destination;
+	queue.AddMessage(DeliveredTo(FourCC("move"), 7, false, 100));
+	queue.AddMessage(DeliveredTo(FourCC("move"), 8, false, 101));
+	queue.AddMessage(DeliveredTo(FourCC("move"), 7, true, 102));
+	queue.AddMessage(DeliveredTo(FourCC("keep"), 7, false, 103));
+	queue.AddMessage(Timed(FourCC("move"), 104));  // never delivered
+
+	BMessenger direct = BMessenger::FromParts(1, 7, CurrentTeam(), false);
+	EXPECT_EQ(queue.RemoveMessages(FourCC("move"), &direct, &destination), 1);
+	EXPECT_EQ(destination.NextWhen(), 100);
+	BMessenger preferred = BMessenger::FromParts(1, 7, CurrentTeam(), true);
+	EXPECT_EQ(queue.RemoveMessages(FourCC("move"), &preferred), 1);
+	BMessenger elsewhere = BMessenger::FromParts(1, 8, CurrentTeam() + 1, false);
+	EXPECT_EQ(queue.RemoveMessages(FourCC("move"), &elsewhere), 0);
+	EXPECT_EQ(Drain(queue), (std::vector<uint32>{FourCC("move"), FourCC("keep"), FourCC("move")}));
+	EXPECT_EQ(Drain(destination), std::vector<uint32>{FourCC("move")});
 }
 
 TEST(MessageQueue, SendersOnManyThreadsAndOneReaderLoseNothing)
