@@ -63,23 +63,25 @@ void SetApplicationMessenger(const BMessenger& messenger)
 BMessenger::BMessenger(const BHandler* handler, const BLooper* looper, status_t* status)
 	: BMessenger()
 {
-	status_t result = kOk;
+	status_t result;
 	if (handler != nullptr) {
 		const BLooper* owner = handler->Looper();
 		if (owner == nullptr || (looper != nullptr && looper != owner)) {
 			result = kMismatchedValues;
 		} else {
-			looper = owner;
 			fHandlerToken = handler->Token();
+			result = AddressLooper(owner);
 		}
 	} else if (looper == nullptr) {
 		result = kBadValue;
 	} else {
-		fHandlerToken = looper->Token();
-		fPreferred = 1;
-	}
-	if (result == kOk)
+		// Listed first: a looper that is gone must not be read.
 		result = AddressLooper(looper);
+		if (result == kOk) {
+			fHandlerToken = looper->Token();
+			fPreferred = 1;
+		}
+	}
 	if (result != kOk)
 		*this = BMessenger();
 	if (status != nullptr)
