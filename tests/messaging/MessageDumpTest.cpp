@@ -1,9 +1,12 @@
 // The printable form of messages.
+#include "messaging/Handler.h"
 #include "messaging/Message.h"
 #include "support/DataIO.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -148,3 +151,30 @@ TEST(MessageDump, DeepNestingStopsFollowingAtThirtyTwoLevels)
 }
 
 }  // namespace
+
+TEST(MessageDump, TheTargetLineNamesTheObjectOfALiveToken)
+{
+	BHandler handler("target");
+	BMessage message(FourCC("TRGT"));
+	BMessageRecord record;
+	record.target = handler.Token();
+	message.SetDeliveryRecord(record);
+	char expected[128];
+	std::snprintf(expected, sizeof(expected), "BMessage('TRGT') {\r\n\t// Target is direct:%08X (object %0*llX)\r\n}",
+		static_cast<unsigned>(handler.Token()), static_cast<int>(2 * sizeof(void*)),
+		static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(&handler)));
+	EXPECT_EQ(DumpOf(message), expected);
+
+	// A preferred target that no token names any more shows the bare token.
+	token_t stale = handler.Token();
+	{
+		BHandler gone;
+		stale = gone.Token();
+	}
+	record.target = stale;
+	record.flags = kPreferredTarget;
+	message.SetDeliveryRecord(record);
+	std::snprintf(expected, sizeof(expected), "BMessage('TRGT') {\r\n\t// Target is preferred:%08X\r\n}",
+		static_cast<unsigned>(stale));
+	EXPECT_EQ(DumpOf(message), expected);
+}

@@ -1,5 +1,6 @@
 // BMessage: field statuses, sharing, text, nesting, time and comparison.
 #include "messaging/Message.h"
+#include "messaging/Flattenable.h"
 #include "tests/harness/DebuggerSeam.h"
 
 #include <gtest/gtest.h>
@@ -309,6 +310,77 @@ TEST(MessageLifetime, DestroyingTwiceIsReportedAndHarmless)
 	std::vector<std::string> reports = zeltest::TakeDebuggerReports();
 	ASSERT_EQ(reports.size(), 1u);
 	EXPECT_EQ(reports[0], "Message deleted twice");
+}
+
+// A flattenable whose size, type and Flatten answer the test chooses.
+class TestFlattenable : public BFlattenable {
+public:
+	TestFlattenable(int32 size, status_t answer) : fSize(size), fAnswer(answer) {}
+	bool HasFixedSize() const override { return true; }
+	type_code TypeCode() const override { return FourCC("TFLT"); }
+	int32 FlattenedSize() const override { return fSize; }
+	status_t Flatten(void* buffer, int32 size) const override
+	{
+		if (fAnswer == kOk)
+			std::memset(buffer, 0xAB, static_cast<size_t>(size));
+		return fAnswer;
+	}
+	status_t Unflatten(type_code, const void*, int32) override { return kOk; }
+
+private:
+	int32 fSize;
+	status_t fAnswer;
+};
+
+TEST(MessageValueFields, PointsAndRectanglesHaveTheirSizesAndDefaults)
+{
+	BMessage message;
+	ASSERT_EQ(message.AddPoint("p", BPoint(1.5f, -2.0f)), kOk);
+	ASSERT_EQ(message.AddPoint("p", BPoint(3.0f, 4.0f)), kOk);
+	const void* data;
+	int32 size;
+	ASSERT_EQ(message.GetData("p", FourCC("BPNT"), 1, &data, &size), kOk);
+	EXPECT_EQ(size, 8);
+	BPoint point(9.0f, 9.0f);
+	EXPECT_EQ(message.GetPoint("p", &point), kOk);
+	EXPECT_EQ(point, BPoint(1.5f, -2.0f));
+	EXPECT_EQ(message.OverwritePoint("p", BPoint(7.0f, 8.0f)), kOk);
+	message.GetPoint("p", &point);
+	EXPECT_EQ(point, BPoint(7.0f, 8.0f));
+	EXPECT_EQ(message.OverwritePoint("missing", BPoint()), kNameNotFound);
+	point = BPoint(9.0f, 9.0f);
+	EXPECT_EQ(message.GetPoint("missing", &point), kNameNotFound);
+	EXPECT_EQ(point, BPoint(0.0f, 0.0f));
+
+	float corners[4] = {1.0f, 2.0f, 30.0f, 40.0f};
+	ASSERT_EQ(message.AddData("r", FourCC("RECT"), corners, 16), kOk);
+	BRect rect;
+	EXPECT_EQ(message.GetRect("r", &rect), kOk);
+	EXPECT_EQ(rect, BRect(1.0f, 2.0f, 30.0f, 40.0f));
+	EXPECT_EQ(message.GetRect("p", &rect), kBadType);
+	EXPECT_EQ(rect, BRect(0.0f, 0.0f, -1.0f, -1.0f));
+}
+
+TEST(MessageValueFields, AFlattenableWritesItselfIntoAnItemOfItsType)
+{
+	BMessage message;
+	TestFlattenable good(6, kOk);
+	ASSERT_EQ(message.AddFlattenable("f", &good), kOk);
+	const void* data;
+	int32 size;
+	ASSERT_EQ(message.GetData("f", FourCC("TFLT"), 0, &data, &size), kOk);
+	ASSERT_EQ(size, 6);
+	EXPECT_EQ(static_cast<const uint8*>(data)[5], 0xAB);
+
+	// Its Flatten status is the answer; the item then holds no stale bytes.
+	TestFlattenable failing(4, kBadValue);
+	EXPECT_EQ(message.AddFlattenable("g", &failing), kBadValue);
+	ASSERT_EQ(message.GetData("g", FourCC("TFLT"), 0, &data, &size), kOk);
+	EXPECT_EQ(std::memcmp(data, "\0\0\0\0", 4), 0);
+	TestFlattenable negative(-5, kOk);
+	EXPECT_EQ(message.AddFlattenable("h", &negative), -5);
+	EXPECT_EQ(message.AddFlattenable("h", nullptr), kBadValue);
+	EXPECT_EQ(message.GetData("h", FourCC("ANYT"), 0, &data, &size), kNameNotFound);
 }
 
 }  // namespace
