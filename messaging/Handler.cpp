@@ -102,7 +102,7 @@ void BHandler::SetLooper(BLooper* looper)
 {
 	fLooper = looper;
 	if (fValidity)
-		fValidity->fValid = looper != nullptr;
+		fValidity->fValid.store(looper != nullptr, std::memory_order_release);
 	for (int32 i = 0; fFilters != nullptr && i < fFilters->CountItems(); i++)
 		static_cast<MessageFilter*>(fFilters->ItemAtFast(i))->SetLooper(looper);
 }

@@ -14,6 +14,8 @@
 #include "support/String.h"
 #include "support/StrongPointer.h"
 
+#include <atomic>
+
 class BList;
 class BLooper;
 class BMessage;
@@ -29,11 +31,12 @@ public:
 	// that later without touching the handler.
 	class ValidAtom : public BAtom {
 	public:
-		bool IsValid() const { return fValid; }
+		bool IsValid() const { return fValid.load(std::memory_order_acquire); }
 
 	private:
 		friend class BHandler;
-		bool fValid = true;
+		// Written by the looper's thread, read by any.
+		std::atomic<bool> fValid{true};
 	};
 
 	explicit BHandler(const char* name = nullptr);
