@@ -222,7 +222,7 @@ BHandler* BLooper::ResolveSpecifier(BMessage* message, int32 index, BMessage* sp
 	if (extra != kHandlerByIndex)
 		return this;
 	int32 handlerIndex = 0;
-	if (specifier->GetInt32("index", &handlerIndex) != kOk)
+	if (specifier == nullptr || specifier->GetInt32("index", &handlerIndex) != kOk)
 		handlerIndex = 0;
 	if (static_cast<uint32>(form) == kReverseIndexSpecifier)
 		handlerIndex = CountHandlers() - handlerIndex;

@@ -5,6 +5,7 @@
 #include "support/List.h"
 #include "support/Locker.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -34,7 +35,7 @@ struct LooperListState {
 
 // Constant-initialised, so it reads false both before the list is built and
 // after static shutdown has destroyed it.
-bool gLooperListAlive = false;
+std::atomic<bool> gLooperListAlive{false};
 LooperListState gLooperList;
 
 LooperListState::LooperListState()

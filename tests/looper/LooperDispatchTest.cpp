@@ -89,10 +89,12 @@ TEST(LooperDispatch, QueuedMessagesGoInDeliveryTimeThenArrivalOrder)
 	RunningLooper looper;
 	RecordingHandler handler;
 	looper->AddHandler(&handler);
-	// Queued before the loop runs, so that the order is the queue's alone.
-	BMessage* first = Stamped(FourCC("1st "), 1000);
-	BMessage* second = Stamped(FourCC("2nd "), 1000);
-	BMessage* earlier = Stamped(FourCC("erly"), 500);
+	// Queued before the loop runs, so that the order is the queue's alone; the
+	// posts below are stamped with the clock, later than all three.
+	bigtime_t now = SystemTimeMicros();
+	BMessage* first = Stamped(FourCC("1st "), now - 1000);
+	BMessage* second = Stamped(FourCC("2nd "), now - 1000);
+	BMessage* earlier = Stamped(FourCC("erly"), now - 2000);
 	for (BMessage* message : {first, second, earlier}) {
 		BPrivate::BMessageRecord record;
 		record.target = handler.Token();
