@@ -6,6 +6,8 @@
 // to lock from any thread: Lock and IsLocked consult the process-wide looper
 // list, which rejects pointers to destroyed loopers.
 //
+// Any thread may post, lock, ask IsLocked and quit; everything else expects
+// the looper locked by the caller, and reports calls made without the lock.
 // Locks nest in this order: the looper's lock, then the looper-list lock or the
 // token-space lock briefly, then a direct target's lock, then the queue lock.
 #pragma once
@@ -79,13 +81,21 @@ public:
 	int32 CountHandlers() const;
 	BList* CommonFilterList() const { return fCommonFilters; }
 
+	// The caller keeps the message; a copy is queued.
 	status_t Post(uint32 what);
 	status_t Post(BMessage* message);
-	// A null handler means the preferred handler.
+	// A null handler means the preferred handler. kMismatchedValues for a
+	// handler of another looper or of none.
 	status_t Post(BMessage* message, BHandler* handler, BHandler* replyTo = nullptr);
 
+	// Recursive for the owner. False (kBadValue) for a looper that is not or
+	// no longer listed, so a pointer to a destroyed looper is refused, and for
+	// a thread that waited while the looper was destroyed. LockTimed's timeout
+	// is relative, in microseconds: kTimedOut, or kWouldBlock for 0.
 	bool Lock();
 	status_t LockTimed(bigtime_t timeout);
+	// Leaves one level. A thread that does not own the lock is reported and
+	// changes nothing.
 	void Unlock();
 	bool IsLocked() const;
 
@@ -119,7 +129,8 @@ protected:
 	BLooper(int32 priority, ThreadRecord* wakePort, const char* name);
 
 	void SetPreferredHandler(BHandler* handler);
-	// The first message of the application, queued before the loop runs.
+	// The first message of the application, queued before the loop runs; the
+	// queue takes the message. Without a target it goes to the looper itself.
 	void EnqueueBeforeRunning(BMessage* message);
 	void SetQuitFlag() { fQuitFlag = true; }
 	bool IsRunning() const { return fRunning; }
@@ -127,8 +138,6 @@ protected:
 	// Set by the application looper: Run loops on the calling thread.
 	static constexpr uint8 kRunOnCallingThread = 0x01;
 	uint8 fRunFlags = 0;
-
-	virtual void ThreadLoop();
 
 private:
 	class SafeLock;
@@ -149,7 +158,7 @@ private:
 	bool IsLooperThread() const;
 	void ProcessQuitRequest(BMessage* message);
 
-	BHandler* FindTarget(BMessage* message, BHandler* handler, token_t token, bool preferred);
+	BHandler* FindTarget(BHandler* handler, token_t token, bool preferred);
 	bool ResolveSpecifiers(BMessage* message, BHandler** handler);
 	BHandler* ResolveFrom(BHandler* start, BMessage* message);
 	// One filter pass over the common filters (owner null) or the owner's own.
@@ -164,6 +173,13 @@ private:
 	virtual void _ReservedLooper4();
 	virtual void _ReservedLooper5();
 
+protected:
+	// The loop itself, after the reserved operations in the operation table:
+	// expects the looper locked by this thread, runs ThreadStartHook, waits
+	// and dispatches until the quit flag ends it, and returns locked.
+	virtual void ThreadLoop();
+
+private:
 	int32 fListId = -1;
 	token_t fLooperToken = kNoToken;
 	BMessageQueue* fQueue = nullptr;

@@ -50,7 +50,7 @@ void BLooper::DispatchOne(BMessage* message, BHandler* handler, token_t token, b
 	BMessage* previous = fCurrentMessage;
 	fCurrentMessage = message;
 	try {
-		BHandler* target = FindTarget(message, handler, token, preferred);
+		BHandler* target = FindTarget(handler, token, preferred);
 		bool attached = target == nullptr || fHandlers.HasItem(target);
 		if (attached && ResolveSpecifiers(message, &target))
 			DispatchFiltered(message, target);
@@ -67,7 +67,7 @@ void BLooper::DispatchOne(BMessage* message, BHandler* handler, token_t token, b
 	delete message;
 }
 
-BHandler* BLooper::FindTarget(BMessage* /*message*/, BHandler* handler, token_t token, bool preferred)
+BHandler* BLooper::FindTarget(BHandler* handler, token_t token, bool preferred)
 {
 	if (preferred)
 		return fPreferred != nullptr ? fPreferred : this;
