@@ -2,23 +2,7 @@
 
 #include "messaging/Message.h"
 
-#include <windows.h>
-
-#include <cstdint>
-
 namespace {
-
-// Messengers record a team as the value of the current-process call, the same
-// in every process.
-int32 CurrentTeam()
-{
-	return static_cast<int32>(reinterpret_cast<intptr_t>(GetCurrentProcess()));
-}
-
-bool IsFromOtherTeam(const BMessage& message)
-{
-	return message.IsDelivered() && message.DeliveryRecord().replyTeam != CurrentTeam();
-}
 
 bool DeliveryHolds(int32 delivery, const BMessage& message)
 {
@@ -40,9 +24,9 @@ bool SourceHolds(int32 source, const BMessage& message)
 		case kAnySource:
 			return true;
 		case kRemoteSource:
-			return IsFromOtherTeam(message);
+			return message.IsFromOtherTeam();
 		case kLocalSource:
-			return !IsFromOtherTeam(message);
+			return !message.IsFromOtherTeam();
 		default:
 			return false;
 	}

@@ -20,12 +20,20 @@ BMessageQueue::BMessageQueue()
 
 BMessageQueue::~BMessageQueue()
 {
+	// A destroyed message may owe its sender a reply, and sending it takes
+	// other queues' locks: the messages are destroyed after this lock is left.
 	fLock.Lock();
-	while (BMessage* message = fHead) {
-		Unlink(message);
+	BMessage* first = fHead;
+	fHead = nullptr;
+	fTail = nullptr;
+	fCount = 0;
+	fLock.Unlock();
+	while (BMessage* message = first) {
+		first = message->fNext;
+		message->fNext = nullptr;
+		message->fPrevious = nullptr;
 		delete message;
 	}
-	fLock.Unlock();
 }
 
 void BMessageQueue::_ReservedQueue1() {}
