@@ -74,7 +74,8 @@ inline bool WaitUntilUnlisted(const BLooper* looper)
 	return false;
 }
 
-// Keeps a copy of every message it handles; Wait blocks until `count` arrived.
+// Keeps a copy of every message it handles with its delivery record (which a
+// copy loses); Wait blocks until `count` arrived.
 class RecordingHandler : public BHandler {
 public:
 	explicit RecordingHandler(const char* name = nullptr) : BHandler(name) {}
@@ -84,6 +85,7 @@ public:
 		{
 			std::lock_guard<std::mutex> guard(fMutex);
 			fMessages.push_back(*message);
+			fRecords.push_back(message->DeliveryRecord());
 			fLockedOnDispatch.push_back(Looper() != nullptr && Looper()->IsLocked());
 			fCurrentOnDispatch.push_back(Looper() != nullptr && Looper()->CurrentMessage() == message);
 		}
@@ -117,6 +119,16 @@ public:
 			codes.push_back(message.what);
 		return codes;
 	}
+	BMessage MessageAt(size_t index)
+	{
+		std::lock_guard<std::mutex> guard(fMutex);
+		return index < fMessages.size() ? fMessages[index] : BMessage();
+	}
+	BPrivate::BMessageRecord RecordAt(size_t index)
+	{
+		std::lock_guard<std::mutex> guard(fMutex);
+		return index < fRecords.size() ? fRecords[index] : BPrivate::BMessageRecord();
+	}
 	bool AlwaysLockedAndCurrent()
 	{
 		std::lock_guard<std::mutex> guard(fMutex);
@@ -135,6 +147,7 @@ private:
 	std::mutex fMutex;
 	std::condition_variable fArrived;
 	std::vector<BMessage> fMessages;
+	std::vector<BPrivate::BMessageRecord> fRecords;
 	std::vector<bool> fLockedOnDispatch;
 	std::vector<bool> fCurrentOnDispatch;
 };

@@ -2,6 +2,7 @@
 #include "messaging/Handler.h"
 #include "messaging/Message.h"
 #include "support/DataIO.h"
+#include "tests/harness/StringOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -14,20 +15,9 @@ using namespace BPrivate;
 
 namespace {
 
-class StringOutput : public BDataIO {
-public:
-	int32 Read(void*, size_t) override { return kNotAllowed; }
-	int32 Write(const void* data, size_t length) override
-	{
-		fText.append(static_cast<const char*>(data), length);
-		return static_cast<int32>(length);
-	}
-	std::string fText;
-};
-
 std::string DumpOf(const BMessage& message)
 {
-	StringOutput out;
+	zeltest::StringOutput out;
 	message.Dump(&out);
 	return out.fText;
 }

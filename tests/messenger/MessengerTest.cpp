@@ -4,6 +4,7 @@
 #include "kernel/SystemTime.h"
 #include "support/DataIO.h"
 #include "tests/messenger/ProbeHandler.h"
+#include "tests/harness/StringOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -16,20 +17,9 @@ using zeltest::WatchedLooper;
 
 namespace {
 
-class StringOutput : public BDataIO {
-public:
-	int32 Read(void*, size_t) override { return kNotAllowed; }
-	int32 Write(const void* data, size_t length) override
-	{
-		fText.append(static_cast<const char*>(data), length);
-		return static_cast<int32>(length);
-	}
-	std::string fText;
-};
-
 std::string FormOf(const BMessenger& messenger)
 {
-	StringOutput out;
+	zeltest::StringOutput out;
 	messenger.PrintTo(&out);
 	return out.fText;
 }
@@ -135,7 +125,7 @@ TEST(MessengerField, MessengersTravelAsTwentyFourBytesAndDumpInTheirForm)
 	EXPECT_EQ(read.LooperToken(), kNoToken);
 	EXPECT_EQ(read.HandlerToken(), kNoToken);
 
-	StringOutput out;
+	zeltest::StringOutput out;
 	message.Dump(&out);
 	EXPECT_EQ(out.fText,
 		"BMessage('MSGR') {\r\n"

@@ -10,66 +10,26 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
-#include <vector>
+#include <initializer_list>
 
 namespace zeltest {
 
-// Runs `fProbe` on the looper thread for every message, then records a copy
-// of it with its delivery record and wakes the waiters. A probe may reply,
-// forward or keep what it needs; it runs with the looper locked.
-class ProbeHandler : public BHandler {
+// Runs `fProbe` on the looper thread for every message before recording it.
+// A probe may reply, forward or keep what it needs; it runs with the looper
+// locked.
+class ProbeHandler : public RecordingHandler {
 public:
-	explicit ProbeHandler(const char* name = nullptr) : BHandler(name) {}
+	explicit ProbeHandler(const char* name = nullptr) : RecordingHandler(name) {}
 
 	void HandleMessage(BMessage* message) override
 	{
 		if (fProbe)
 			fProbe(message);
-		{
-			std::lock_guard<std::mutex> guard(fMutex);
-			fRecords.push_back(message->DeliveryRecord());
-			fMessages.push_back(*message);
-		}
-		fArrived.notify_all();
-	}
-
-	// False when fewer than `count` messages came within the deadline.
-	bool WaitFor(size_t count)
-	{
-		std::unique_lock<std::mutex> guard(fMutex);
-		return fArrived.wait_for(guard, std::chrono::milliseconds(kLooperDeadlineMillis),
-			[&] { return fMessages.size() >= count; });
-	}
-	std::vector<uint32> Codes()
-	{
-		std::lock_guard<std::mutex> guard(fMutex);
-		std::vector<uint32> codes;
-		for (const BMessage& message : fMessages)
-			codes.push_back(message.what);
-		return codes;
-	}
-	BMessage MessageAt(size_t index)
-	{
-		std::lock_guard<std::mutex> guard(fMutex);
-		return index < fMessages.size() ? fMessages[index] : BMessage();
-	}
-	BPrivate::BMessageRecord RecordAt(size_t index)
-	{
-		std::lock_guard<std::mutex> guard(fMutex);
-		return index < fRecords.size() ? fRecords[index] : BPrivate::BMessageRecord();
+		RecordingHandler::HandleMessage(message);
 	}
 
 	std::function<void(BMessage*)> fProbe;
-
-private:
-	std::mutex fMutex;
-	std::condition_variable fArrived;
-	std::vector<BMessage> fMessages;
-	std::vector<BPrivate::BMessageRecord> fRecords;
 };
 
 // A running looper with the given handlers attached; the destructor quits it
