@@ -5,11 +5,11 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 zel_install_missing
-zel_build x86_64 LockerBench MessageBench VectorBench
+zel_build x86_64 LockerBench LooperBench MessageBench VectorBench
 
 trap zel_stop_wine EXIT
 zel_start_wine
-for bench in LockerBench MessageBench VectorBench; do
+for bench in LockerBench LooperBench MessageBench VectorBench; do
 	echo "== $bench"
 	/usr/lib/wine/wine64 "$ZEL_BUILD_ROOT/x86_64/bench/$bench.exe"
 done
