@@ -11,7 +11,7 @@
 // Every figure is the median of several rounds, framework and platform
 // alternating, so that both see the same machine load; the spread is the
 // lowest and highest round. Ratios are framework / platform (above 1 means
-// the framework is faster).
+// the framework is faster), of the medians and round by round.
 #include "bench/BenchClock.h"
 #include "messaging/Handler.h"
 #include "messaging/Looper.h"
@@ -289,9 +289,16 @@ void Report(const char* what, const char* unit, const Figures& figures)
 		figures.High());
 }
 
+// The ratio of the medians, and the median and spread of the ratios of the
+// rounds: each framework round ran next to its platform round, so the latter
+// cancels most of the drift of the machine's load.
 void ReportRatio(const char* what, const Figures& framework, const Figures& raw)
 {
-	std::printf("%-40s %10.3f\n", what, framework.Median() / raw.Median());
+	Figures paired;
+	for (size_t i = 0; i < framework.rounds.size(); i++)
+		paired.Add(framework.rounds[i] / raw.rounds[i]);
+	std::printf("%-40s %10.3f  (per round: median %.3f, %.3f .. %.3f)\n", what,
+		framework.Median() / raw.Median(), paired.Median(), paired.Low(), paired.High());
 }
 
 }  // namespace
