@@ -231,3 +231,15 @@ BPrivate::BDirectMessageTarget* BTokenSpace::GetTokenTarget(token_t token, int16
 	fAccess.Unlock();
 	return target;
 }
+
+int32 BTokenSpace::CountLiveTokens() const
+{
+	fAccess.Lock();
+	int32 live = 0;
+	for (int32 block = 0; block <= fCurrentBlock; ++block) {
+		for (int32 slot = 0; slot < kEntriesPerBlock; ++slot)
+			live += fBlocks[block][slot].type != kUnusedEntry ? 1 : 0;
+	}
+	fAccess.Unlock();
+	return live;
+}

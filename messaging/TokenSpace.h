@@ -42,6 +42,8 @@ public:
 	status_t SetTokenTarget(token_t token, BPrivate::BDirectMessageTarget* target);
 	// The target with one reference taken for the caller, or null.
 	BPrivate::BDirectMessageTarget* GetTokenTarget(token_t token, int16 type = kAnyTokenType);
+	// The number of tokens handed out and not removed, for leak checks.
+	int32 CountLiveTokens() const;
 
 	BTokenSpace(const BTokenSpace&) = delete;
 	BTokenSpace& operator=(const BTokenSpace&) = delete;
@@ -55,7 +57,7 @@ private:
 	void AppendToFreeList(token_t token);
 	Entry* EntryAt(int32 index) const;
 
-	BLocker fAccess;
+	mutable BLocker fAccess;
 	token_t fFreeHead;
 	token_t fFreeTail;
 	int32 fCurrentBlock;

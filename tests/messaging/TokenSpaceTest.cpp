@@ -71,6 +71,7 @@ TEST(TokenSpace, RemovedTokensStopResolvingAndEntriesAreReusedOldestFirst)
 	EXPECT_EQ(sNotifiedObject, &objects[5]);
 	EXPECT_FALSE(space.CheckToken(5, kAnyTokenType));
 	space.RemoveToken(7);
+	EXPECT_EQ(space.CountLiveTokens(), 8);
 
 	EXPECT_EQ(space.NewToken(kLooperTokenType, &objects[0]), 0x10005);
 	EXPECT_EQ(space.NewToken(kLooperTokenType, &objects[1]), 0x10007);
@@ -85,6 +86,7 @@ TEST(TokenSpace, RemovedTokensStopResolvingAndEntriesAreReusedOldestFirst)
 	// Removing a stale token leaves the live one alone.
 	space.RemoveToken(5);
 	EXPECT_TRUE(space.CheckToken(0x10005));
+	EXPECT_EQ(space.CountLiveTokens(), 11);
 }
 
 TEST(TokenSpace, TypesAndPredicatesDecideWhetherATokenResolves)
