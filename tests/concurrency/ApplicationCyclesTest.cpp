@@ -1,0 +1,47 @@
+// The application object built, run and destroyed over and over in one
+// process: each round must give back every thread, kernel handle and token it
+// took, or a program that restarts its application would leak without end.
+#include "messaging/Application.h"
+#include "messaging/Looper.h"
+#include "tests/concurrency/ConcurrencySupport.h"
+#include "tests/harness/DebuggerSeam.h"
+#include "tests/harness/TestApplication.h"
+
+#include <gtest/gtest.h>
+
+using namespace zeltest;
+
+namespace {
+
+constexpr int kRounds = 20;
+
+// One life of the application: built, run on this thread until the quit
+// request it posts itself from OnReady, destroyed.
+void RunOneApplication()
+{
+	TestApp* app = new TestApp();
+	app->ready = [](TestApp& self) { self.Post(kQuitRequested); };
+	EXPECT_NE(RunWithDeadline(*app), -1);
+	EXPECT_EQ(app->readyCalls, 1);
+	delete app;
+}
+
+TEST(ConcurrentApplicationCycles, ManyRoundsLeaveNoThreadHandleOrTokenBehind)
+{
+	// The platform starts some services of its own on first use (window
+	// classes, the message queue of this thread); the first round pays for them.
+	ProcessCensus beforeFirst = ProcessCensus::Take();
+	RunOneApplication();
+	ProcessCensus baseline = CensusOnceSettledAt(beforeFirst);
+	EXPECT_EQ(baseline.tokens, beforeFirst.tokens);
+
+	for (int round = 1; round < kRounds; round++) {
+		RunOneApplication();
+		// The application's tokens go with it, at once.
+		ASSERT_EQ(gDefaultTokens.CountLiveTokens(), baseline.tokens) << "round " << round;
+	}
+	ExpectCensus(CensusOnceSettledAt(baseline), baseline);
+	EXPECT_TRUE(TakeDebuggerReports().empty());
+}
+
+}  // namespace
