@@ -5,6 +5,7 @@
 // instead of hanging it; nothing is timed.
 #include "messaging/Looper.h"
 #include "messaging/Message.h"
+#include "messaging/MessageFilter.h"
 #include "messaging/Messenger.h"
 #include "tests/concurrency/ConcurrencySupport.h"
 #include "tests/harness/DebuggerSeam.h"
@@ -84,6 +85,18 @@ TEST(ConcurrentSends, EveryMessageArrivesOnceAndInItsSendersOrder)
 	EXPECT_TRUE(TakeDebuggerReports().empty());
 }
 
+// A common filter is destroyed as its looper goes away, after the looper's
+// target was detached and before the handlers lose it. Holding the
+// destruction there until senders were refused makes sure that path is taken.
+class LingeringFilter : public MessageFilter {
+public:
+	explicit LingeringFilter(Event* refused) : MessageFilter(kMarkCode), fRefused(refused) {}
+	~LingeringFilter() override { EXPECT_TRUE(fRefused->Wait()) << "no send was refused"; }
+
+private:
+	Event* fRefused;
+};
+
 TEST(ConcurrentDetach, SendsWhileTheLooperGoesAwayFailCleanlyAndLoseNoMessage)
 {
 	constexpr int kSenders = 4;
@@ -92,9 +105,10 @@ TEST(ConcurrentDetach, SendsWhileTheLooperGoesAwayFailCleanlyAndLoseNoMessage)
 	WarmUpThreads();
 	ProcessCensus before = ProcessCensus::Take();
 
-	Event destroyed;
+	Event destroyed, refusedByAll;
 	WatchedLooper* doomed = new WatchedLooper("doomed", &destroyed);
 	doomed->AddHandler(&doomedHandler);
+	doomed->AddCommonFilter(new LingeringFilter(&refusedByAll));
 	ASSERT_GT(doomed->Run(), 0);
 	BMessenger target(&doomedHandler, nullptr);
 	BMessenger replyTo(replies.Handler(), nullptr);
@@ -106,6 +120,8 @@ TEST(ConcurrentDetach, SendsWhileTheLooperGoesAwayFailCleanlyAndLoseNoMessage)
 			BMessage message = Tagged(kTaggedCode, sender, sequence);
 			status_t status = target.Send(&message, replyTo, kReplyRequiredBit, kInfinite);
 			(status == kOk ? queued : status == kError ? refused : status == kBadTarget ? gone : unclean)++;
+			if (status == kError && refused == kSenders)
+				refusedByAll.Set();
 			// Once the handler's target is cleared nothing will take a message again.
 			if (status == kBadTarget || !IsCleanSendStatus(status))
 				return;
@@ -233,6 +249,41 @@ TEST(ConcurrentExchange, TwoLoopersTradeEveryMessageWhileAThirdThreadTakesTheirL
 	EXPECT_TRUE(TakeDebuggerReports().empty());
 }
 
+// Counts the threads inside Lock. The looper is destroyed on its own thread,
+// which holds the lock throughout; the destruction goes on only once every
+// locker is inside Lock, so that all of them wait while the lock is
+// invalidated and must be woken.
+struct LockWaiters {
+	static constexpr int kLockers = 4;
+	std::atomic<bool> dying{false};
+	std::atomic<int> inside{0};
+	Event allInside;
+
+	void Enter()
+	{
+		if (++inside == kLockers && dying)
+			allInside.Set();
+	}
+	void Leave() { inside--; }
+	bool WaitForAll()
+	{
+		dying = true;
+		return inside == kLockers || allInside.Wait();
+	}
+};
+
+class LingeringLooper : public WatchedLooper {
+public:
+	LingeringLooper(Event* destroyed, LockWaiters* waiters)
+		: WatchedLooper("doomed", destroyed), fWaiters(waiters)
+	{
+	}
+	~LingeringLooper() override { EXPECT_TRUE(fWaiters->WaitForAll()) << "lockers did not come"; }
+
+private:
+	LockWaiters* fWaiters;
+};
+
 TEST(ConcurrentDestruction, LockersAndPostersFailCleanlyOnceTheLooperIsDestroyed)
 {
 	constexpr int kWorkers = 8;
@@ -248,7 +299,8 @@ TEST(ConcurrentDestruction, LockersAndPostersFailCleanlyOnceTheLooperIsDestroyed
 	ProcessCensus before = ProcessCensus::Take();
 
 	Event destroyed;
-	WatchedLooper* doomed = new WatchedLooper("doomed", &destroyed);
+	LockWaiters waiters;
+	LingeringLooper* doomed = new LingeringLooper(&destroyed, &waiters);
 	doomed->AddHandler(&handler);
 	ASSERT_GT(doomed->Run(), 0);
 	const BMessenger toHandler(&handler, nullptr);
@@ -256,8 +308,7 @@ TEST(ConcurrentDestruction, LockersAndPostersFailCleanlyOnceTheLooperIsDestroyed
 
 	std::atomic<bool> giveUp{false};
 	std::atomic<int> unclean{0}, heldLocks{0}, posted{0};
-	// Posters through messengers, lockers that post while they hold the lock
-	// (enough of them to leave several waiting while the looper is destroyed),
+	// Posters through messengers, lockers that post while they hold the lock,
 	// and timed lockers; each goes on until the looper refuses it.
 	ThreadGroup workers(kWorkers, [&](int worker) {
 		BMessage message(kTaggedCode);
@@ -272,8 +323,14 @@ TEST(ConcurrentDestruction, LockersAndPostersFailCleanlyOnceTheLooperIsDestroyed
 					return;
 				continue;
 			}
-			status_t status = worker % 4 != 3 ? (doomed->Lock() ? kOk : kBadValue)
-			                                  : doomed->LockTimed(round % 2 == 0 ? 0 : 1000);
+			status_t status;
+			if (worker % 4 != 3) {
+				waiters.Enter();
+				status = doomed->Lock() ? kOk : kBadValue;
+				waiters.Leave();
+			} else {
+				status = doomed->LockTimed(round % 2 == 0 ? 0 : 1000);
+			}
 			if (status == kBadValue)
 				return;
 			if (status != kOk) {
