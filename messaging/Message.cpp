@@ -199,18 +199,23 @@ status_t BMessage::AddItem(const char* name, type_code type, int32 size, bool fi
 	return status;
 }
 
+status_t BMessage::FindItem(const char* name, int32 index, BMessageField* field, uint32* itemSize) const
+{
+	if (index < 0)
+		return kBadIndex;
+	if (fBody == nullptr || name == nullptr)
+		return kNameNotFound;
+	return fBody->LookUp(name, index, field, itemSize);
+}
+
 status_t BMessage::GetData(const char* name, type_code type, int32 index, const void** data,
 	int32* size) const
 {
 	*data = nullptr;
 	*size = 0;
-	if (index < 0)
-		return kBadIndex;
-	if (fBody == nullptr || name == nullptr)
-		return kNameNotFound;
 	BMessageField field;
 	uint32 itemSize;
-	status_t status = fBody->LookUp(name, index, &field, &itemSize);
+	status_t status = FindItem(name, index, &field, &itemSize);
 	if (status != kOk)
 		return status;
 	if (!TypesMatch(type, field.type))
@@ -223,13 +228,9 @@ status_t BMessage::GetData(const char* name, type_code type, int32 index, const 
 status_t BMessage::CopyData(const char* name, type_code type, int32 index, void* destination,
 	int32 size) const
 {
-	if (index < 0)
-		return kBadIndex;
-	if (fBody == nullptr || name == nullptr)
-		return kNameNotFound;
 	BMessageField field;
 	uint32 itemSize;
-	status_t status = fBody->LookUp(name, index, &field, &itemSize);
+	status_t status = FindItem(name, index, &field, &itemSize);
 	if (status != kOk)
 		return status;
 	if (type != field.type)

@@ -151,6 +151,8 @@ private:
 	status_t AddItem(const char* name, type_code type, int32 size, bool fixedSize, uint8** item);
 	// Unflattens an item of one of this process's bodies (atom references kept).
 	status_t UnflattenItem(const void* item, uint32 size);
+	// The item at the index of the named field: kBadIndex, kNameNotFound or the body's status.
+	status_t FindItem(const char* name, int32 index, BPrivate::BMessageField* field, uint32* itemSize) const;
 	bool HasFieldOfType(const char* name, type_code type) const;
 	int32 CompareNested(const BMessage& other, bool compareWhat, int32 depth) const;
 	void DumpItem(BDataIO* stream, const BPrivate::BMessageField& field, int32 index, int32 depth) const;
