@@ -19,6 +19,9 @@ zel_install_missing() {
 # Builds go under build/, or under ZEL_BUILD_ROOT when set (several builds of
 # one checkout side by side).
 ZEL_BUILD_ROOT=${ZEL_BUILD_ROOT:-$ZEL_ROOT/build}
+# With a compiler cache, paths inside the checkout are hashed relative to it, so
+# that another checkout of the same sources hits the same entries.
+export CCACHE_BASEDIR=$ZEL_ROOT CCACHE_NOHASHDIR=1
 
 # zel_build <arch> [targets...]: configures once, then builds <build root>/<arch>.
 zel_build() {
