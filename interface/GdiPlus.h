@@ -1,0 +1,160 @@
+// Small owners of GDI+ objects, used through GDI+'s flat interface.
+//
+// Each wrapper holds one native GDI+ object and the status of the last call
+// made on it ({native handle, last status}); it deletes the native object when
+// it goes. The wrappers themselves are allocated and freed through GdipAlloc
+// and GdipFree, as GDI+ expects of the objects that hold its handles; a failed
+// allocation gives null, never an exception. A drawing call that fails records
+// its status and drawing goes on.
+//
+// Only the interface layer includes this header: the GDI+ types are forward
+// declarations here and the platform header stays in the sources. A wrapper is
+// used on one thread at a time (a window's thread, under the draw lock while
+// painting).
+#pragma once
+
+#include "support/SupportDefs.h"
+
+#include <windows.h>
+
+namespace Gdiplus {
+class GpBitmap;
+class GpBrush;
+class GpFont;
+class GpFontFamily;
+class GpGraphics;
+class GpImage;
+class GpPen;
+}  // namespace Gdiplus
+
+// GDI+'s own status codes (0 is Ok).
+typedef int32 gdip_status;
+
+// The base of every wrapper: allocation through GDI+'s allocator.
+class WinGdipObject {
+public:
+	static void* operator new(size_t size) noexcept;
+	static void operator delete(void* object) noexcept;
+
+	gdip_status LastStatus() const { return fLastStatus; }
+	// Records the status of a flat call made on the native object and answers it.
+	gdip_status Record(gdip_status status)
+	{
+		fLastStatus = status;
+		return status;
+	}
+
+protected:
+	WinGdipObject() = default;
+	~WinGdipObject() = default;
+
+	WinGdipObject(const WinGdipObject&) = delete;
+	WinGdipObject& operator=(const WinGdipObject&) = delete;
+
+private:
+	gdip_status fLastStatus = 0;
+};
+
+class WinGdipImage : public WinGdipObject {
+public:
+	~WinGdipImage();
+	Gdiplus::GpImage* NativeImage() const { return fImage; }
+
+protected:
+	explicit WinGdipImage(Gdiplus::GpImage* image) : fImage(image) {}
+
+private:
+	Gdiplus::GpImage* fImage;
+};
+
+class WinGdipBitmap : public WinGdipImage {
+public:
+	// A bitmap of the given size and GDI+ pixel format; null on failure.
+	static WinGdipBitmap* Create(int32 width, int32 height, int32 pixelFormat);
+	Gdiplus::GpBitmap* Native() const;
+
+private:
+	explicit WinGdipBitmap(Gdiplus::GpBitmap* bitmap);
+};
+
+class WinGdipGraphics : public WinGdipObject {
+public:
+	// Graphics drawing on a device context or into an image; null on failure.
+	static WinGdipGraphics* CreateFromDC(HDC dc);
+	static WinGdipGraphics* CreateFromImage(WinGdipImage* image);
+	~WinGdipGraphics();
+
+	Gdiplus::GpGraphics* Native() const { return fNative; }
+
+	// The world transform becomes a translation by (dx, dy).
+	gdip_status SetTranslation(float dx, float dy);
+	gdip_status BeginContainer(uint32* state);
+	gdip_status EndContainer(uint32 state);
+	// Waits until everything drawn so far has reached the target.
+	gdip_status FlushSync();
+
+private:
+	explicit WinGdipGraphics(Gdiplus::GpGraphics* graphics) : fNative(graphics) {}
+
+	Gdiplus::GpGraphics* fNative;
+};
+
+class WinGdipFontFamily : public WinGdipObject {
+public:
+	// An installed family by name; null when there is none.
+	static WinGdipFontFamily* CreateByName(const wchar_t* name);
+	// GDI+'s generic families; the wrapper owns a clone of GDI+'s shared family.
+	static WinGdipFontFamily* CreateGenericSansSerif();
+	static WinGdipFontFamily* CreateGenericMonospace();
+	~WinGdipFontFamily();
+
+	Gdiplus::GpFontFamily* Native() const { return fNative; }
+
+private:
+	explicit WinGdipFontFamily(Gdiplus::GpFontFamily* family) : fNative(family) {}
+
+	Gdiplus::GpFontFamily* fNative;
+};
+
+class WinGdipFont : public WinGdipObject {
+public:
+	// A font of the family in `style` (GDI+ style bits) at `size` points; null on failure.
+	static WinGdipFont* Create(const WinGdipFontFamily* family, float size, int32 style);
+	// The font a LOGFONTW describes on the given device context; null on failure.
+	static WinGdipFont* CreateFromLogfont(HDC dc, const LOGFONTW& logfont);
+	~WinGdipFont();
+
+	Gdiplus::GpFont* Native() const { return fNative; }
+
+private:
+	explicit WinGdipFont(Gdiplus::GpFont* font) : fNative(font) {}
+
+	Gdiplus::GpFont* fNative;
+};
+
+class WinGdipSolidBrush : public WinGdipObject {
+public:
+	// Opaque black; Native() is null when GDI+ could not make the brush.
+	WinGdipSolidBrush();
+	~WinGdipSolidBrush();
+
+	Gdiplus::GpBrush* Native() const { return fNative; }
+	gdip_status SetColor(uint32 argb);
+
+private:
+	Gdiplus::GpBrush* fNative = nullptr;
+};
+
+class WinGdipPen : public WinGdipObject {
+public:
+	// Opaque black, width 1.0, world units; Native() is null on failure.
+	WinGdipPen();
+	~WinGdipPen();
+
+	Gdiplus::GpPen* Native() const { return fNative; }
+	gdip_status SetColor(uint32 argb);
+	gdip_status SetWidth(float width);
+
+private:
+	Gdiplus::GpPen* fNative = nullptr;
+};

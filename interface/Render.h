@@ -1,0 +1,119 @@
+// BRender: the drawing state of one view and its bridge to GDI+.
+//
+// It keeps the view's three colours (background, foreground, secondary), its
+// pen width, font, blend mode and scroll origin, and, while the view paints,
+// the GDI+ graphics it draws on. Brushes and pens are made once per render and
+// recoloured only when their colour changed and they are next used; the bitmap
+// that text is measured on outside painting is made once per render.
+//
+// Every BView embeds one. A render is used only on its window's thread; while
+// painting, the process-wide draw lock is held as well.
+#pragma once
+
+#include "interface/Color.h"
+#include "interface/Font.h"
+#include "interface/Point.h"
+#include "interface/Rect.h"
+#include "support/String.h"
+
+class WinGdipBitmap;
+class WinGdipGraphics;
+class WinGdipPen;
+class WinGdipSolidBrush;
+
+// The render's colours by index.
+constexpr int32 kBackgroundColorIndex = 0;
+constexpr int32 kForegroundColorIndex = 1;
+constexpr int32 kSecondaryColorIndex = 2;
+
+// Drawing modes of the text operations.
+// DrawStringAt: y is a baseline, not the top of the text.
+constexpr uint32 kAtBaseline = 0x2;
+// DrawStringInRect and DrawStringInWidth: end a text that does not fit with an
+// ellipsis, or (without 0x2) put the ellipsis in the middle of a path.
+constexpr uint32 kTruncateWithEllipsis = 0x2;
+constexpr uint32 kTruncatePath = 0x4;
+
+class BRender {
+public:
+	// The plain system font, pen width 1, every colour opaque black, copy mode off
+	// (blending), origin (0, 0), no graphics.
+	BRender();
+	virtual ~BRender();
+
+	BRender(const BRender&) = delete;
+	BRender& operator=(const BRender&) = delete;
+
+	// Compositing over (true) or copy (false), applied to the graphics at once
+	// when the view is painting.
+	virtual void SetBlendMode(bool blend);
+	bool BlendMode() const;
+
+	// index is one of the three colour indexes above; others are ignored.
+	void SetColor(int32 index, uint8 red, uint8 green, uint8 blue, uint8 alpha);
+	// Opaque black for an index out of range.
+	rgb_color Color(int32 index) const;
+
+	void SetPenWidth(float width);
+	float PenWidth() const { return fPenWidth; }
+
+	// Takes family, face and size of `font`; the mask is accepted for the
+	// view's interface and does not select aspects.
+	void SetFont(const BFont& font, uint32 mask);
+	const BFont& Font() const { return fFont; }
+	// The distance from the top of a text to its baseline: ceil(ascent).
+	float AscentCeiling() const { return fAscentCeiling; }
+
+	// The view's scroll origin: the graphics translate by (-x, -y).
+	void SetOrigin(BPoint origin);
+	BPoint Origin() const { return fOrigin; }
+
+	// Takes over `graphics` for drawing, deleting the graphics held before, and
+	// sets its transform and quality modes. -1 (having deleted the old ones)
+	// for null.
+	status_t SetGraphics(WinGdipGraphics* graphics);
+	// Gives up graphics that belong to someone else (a window's off-screen
+	// buffer) without deleting them; answers them.
+	WinGdipGraphics* DetachGraphics();
+	WinGdipGraphics* Graphics() const { return fGraphics; }
+
+	// Fills `rect` with the background colour, unless its alpha is 0.
+	void FillBackground(BRect rect);
+
+	// Text in the foreground colour; an empty text draws nothing.
+	void DrawStringInRect(const BString& text, float left, float top, float right, float bottom, uint32 mode);
+	void DrawStringInWidth(const BString& text, float x, float baseline, float width, uint32 mode);
+	void DrawStringAt(const BString& text, float x, float y, uint32 mode);
+	void DrawString(const BString& text, float x, float baseline);
+
+	// The width of the text's bounding box in the render's font; 0 for an empty
+	// text, without a font and on failure.
+	float StringWidth(const BString& text);
+
+private:
+	// Brush and pen of colour index i, recoloured first when the colour changed.
+	WinGdipSolidBrush* BrushFor(int32 index);
+	WinGdipPen* PenFor(int32 index);
+
+	// The members follow the drawing state's layout: font, pen, origin, blend
+	// mode, graphics, colours with their brushes and pens, measuring bitmap.
+	BFont fFont;
+	int32 fFontSet = 1;
+	float fPenWidth = 1.0f;
+	float fHalfPenWidth = 0.5f;
+	float fReserved[2] = {0.0f, 0.0f};
+	BPoint fOrigin;
+	float fAscentCeiling = 0.0f;
+	int32 fBlend = 1;
+	WinGdipGraphics* fGraphics = nullptr;
+	uint32 fColors[3] = {0xFF000000u, 0xFF000000u, 0xFF000000u};
+	uint32 fPenCurrent = 0;
+	WinGdipPen* fPens[3] = {nullptr, nullptr, nullptr};
+	uint32 fBrushCurrent = 0;
+	WinGdipSolidBrush* fBrushes[3] = {nullptr, nullptr, nullptr};
+	WinGdipBitmap* fMeasuringBitmap = nullptr;
+};
+
+// Dispatches every WM_PAINT waiting in the calling thread's queue at once, so
+// that what scrolling uncovered is drawn before anything else happens.
+void DispatchPendingPaints();
