@@ -1,0 +1,37 @@
+// What the process holds, counted for real: kernel handles, GDI objects,
+// native windows and threads.
+//
+// Wine answers 0 to GetProcessHandleCount and GetGuiResources whatever the
+// process holds, so a leak check built on them can never fail. These counts
+// probe the handle table, read GDI's shared handle table and enumerate windows
+// and threads instead. Some objects are made once and cached by the platform
+// (a memory DC's first use, for one), so compare counts taken after a first
+// cycle of the work under test.
+#pragma once
+
+namespace zeltest {
+
+// Valid kernel handle values of this process.
+int CountKernelHandles();
+// GDI objects of this process in use; -1 when the table cannot be found.
+int CountGdiObjects();
+// Native windows of this process: top-level ones and all their descendants.
+int CountProcessWindows();
+// Threads of this process.
+int CountProcessThreads();
+
+struct ResourceCensus {
+	int handles;
+	int gdiObjects;
+	int windows;
+	int threads;
+
+	static ResourceCensus Take();
+	bool operator==(const ResourceCensus& other) const
+	{
+		return handles == other.handles && gdiObjects == other.gdiObjects && windows == other.windows &&
+		       threads == other.threads;
+	}
+};
+
+}  // namespace zeltest
