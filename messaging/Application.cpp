@@ -4,6 +4,8 @@
 
 #include "interface/Clipboard.h"
 #include "interface/DragMessage.h"
+#include "interface/Font.h"
+#include "interface/InterfaceMetrics.h"
 #include "interface/SystemColors.h"
 #include "kernel/DebuggerHook.h"
 #include "kernel/ProcessSlots.h"
@@ -105,15 +107,18 @@ HWND CreateApplicationWindow()
 		100, nullptr, nullptr, instance, nullptr);
 }
 
-// The interface globals that windows and views rely on. The screen metrics,
-// cursors, key tables and system fonts of the drawing and input layers start
-// here too, once they exist. The drag message's lock is the only part that can
-// fail (kNoMemory).
+// The interface globals that windows and views rely on. The cursors and key
+// tables of the input layer start here too, once they exist. The drag
+// message's lock is the only part whose failure is reported (kNoMemory).
 status_t StartInterface()
 {
 	INITCOMMONCONTROLSEX controls = {sizeof(controls), kCommonControlClasses};
 	InitCommonControlsEx(&controls);
 	BPrivate::LoadSystemColors();
+	// Made once per process. Ignored when they cannot be made (GDI+ not
+	// started): views then start without a font, draw no text and measure 0,
+	// and the next application tries again.
+	static_cast<void>(BPrivate::StartSystemFonts());
 	return BPrivate::CreateDragMessageLock();
 }
 
@@ -178,8 +183,7 @@ BApplication::BApplication(const BString* vendor, const BString* appName)
 	StartInterface();
 	CreateResourcesRegistry();
 	CreateResourceFactoryRegistry();
-	// The interface metrics and colour defaults of the drawing layer are set
-	// here once it exists.
+	BPrivate::LoadInterfaceMetrics();
 	StartWorkerPool();
 
 	// OnReady runs as the first thing the loop does.
@@ -210,6 +214,7 @@ BApplication::~BApplication()
 	Unlock();
 
 	StopInterface();
+	BPrivate::ClearInterfaceMetrics();
 	DestroyResourcesRegistry();
 	DestroyResourceFactoryRegistry();
 	BPrivate::DestroyClipboard();
