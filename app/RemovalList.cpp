@@ -10,26 +10,27 @@ namespace {
 const char* const kVendorFolderName = "Quorvane";
 const char* const kProductFolderName = "Brisca";
 
-// An entry whose path cannot be formed counts as the product folder.
+// An entry whose path cannot be formed is not known to be the product folder.
 bool EntryIsNamed(const BEntry& entry, const BString& name)
 {
 	BPath entryPath;
 	if (entry.CopyPathTo(&entryPath) != kOk)
-		return true;
+		return false;
 	return entryPath.LastComponent().Compare(name) == 0;
 }
 
-// Reads at most two entries: a second entry means the folder holds something else.
+// Reads at most two entries: a second entry means the folder holds something
+// else. Only a listing that ends normally can show the folder to be empty; a
+// listing that fails may hide anything.
 bool FolderHoldsOnly(BDirectory& folder, const BString& name)
 {
 	BEntry entry;
-	if (folder.NextEntry(&entry, false) != kOk)
+	status_t status = folder.NextEntry(&entry, false);
+	if (status == kNoMoreEntries)
 		return true;
-	if (!EntryIsNamed(entry, name))
+	if (status != kOk || !EntryIsNamed(entry, name))
 		return false;
-	if (folder.NextEntry(&entry, false) != kOk)
-		return true;
-	return false;
+	return folder.NextEntry(&entry, false) == kNoMoreEntries;
 }
 
 }  // namespace
@@ -79,7 +80,7 @@ bool RkRemovalList::VendorFolderOnlyHolds(BPath& path, const char* name)
 		return false;
 	if (vendor.LastComponent().Compare(BString(kVendorFolderName)) != 0)
 		return false;
-	if (!vendor.ExistsOnDisk() || vendor.Path().Length() == 0)
+	if (!vendor.IsFolderOnDisk() || vendor.Path().Length() == 0)
 		return false;
 	BDirectory folder(vendor.Path());
 	if (folder.Status() < 0)

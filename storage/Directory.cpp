@@ -49,7 +49,7 @@ status_t BDirectory::NextEntry(BEntry* entry, bool traverse)
 			return kError;
 		fFind = FindFirstFileW(patternText.Chars(), &fFound);
 		if (fFind == INVALID_HANDLE_VALUE)
-			return kError;
+			return EndOrFailure(ERROR_FILE_NOT_FOUND);
 		if (!IsDotOrDotDot(fFound.cFileName))
 			return SetEntryFromFound(entry);
 	}
@@ -57,7 +57,14 @@ status_t BDirectory::NextEntry(BEntry* entry, bool traverse)
 		if (!IsDotOrDotDot(fFound.cFileName))
 			return SetEntryFromFound(entry);
 	}
-	return kError;
+	return EndOrFailure(ERROR_NO_MORE_FILES);
+}
+
+// A search that found nothing (a folder without even "." and "..", such as a
+// drive root) or ran out of names has ended; any other error is a failure.
+status_t BDirectory::EndOrFailure(DWORD endError)
+{
+	return GetLastError() == endError ? kNoMoreEntries : kError;
 }
 
 status_t BDirectory::NextEntryPath(BString* path)

@@ -1,8 +1,13 @@
 // BDirectory: iterates over the entries of one folder in the platform's order.
 //
 // "." and ".." are skipped; nothing is sorted and hidden or system entries are
-// listed too. Exhaustion leaves the search open: NextEntry keeps answering -1
-// until RestartIteration. The search handle is owned and closed by this object.
+// listed too. NextEntry tells the normal end of a listing (kNoMoreEntries) from
+// a listing that failed (-1: the folder is missing, is not a folder, cannot be
+// opened or reading it broke off), so that a caller deciding about the folder's
+// contents never takes a failure for an empty folder. Reaching the end leaves
+// the search open: NextEntry keeps answering kNoMoreEntries until
+// RestartIteration. The search handle is owned and closed by this object. One
+// thread at a time.
 #pragma once
 
 #include "support/String.h"
@@ -11,13 +16,16 @@
 
 class BEntry;
 
+// NextEntry's answer once every entry has been read, and for an empty folder.
+constexpr status_t kNoMoreEntries = kBadIndex;
+
 class BDirectory {
 public:
 	explicit BDirectory(const BString& path);
 	virtual ~BDirectory();
 
-	// The next entry; -1 when the folder is exhausted or cannot be listed, or for a
-	// null entry or a true traverse flag.
+	// The next entry: kOk; kNoMoreEntries at the end of the listing; -1 when the
+	// folder cannot be listed, for a null entry or a true traverse flag.
 	virtual status_t NextEntry(BEntry* entry, bool traverse);
 	virtual status_t NextEntryPath(BString* path);
 	// The raw listing is not provided: it reports no entries.
@@ -32,6 +40,7 @@ public:
 
 private:
 	status_t SetEntryFromFound(BEntry* entry) const;
+	static status_t EndOrFailure(DWORD endError);
 
 	BString fPath;
 	status_t fStatus;

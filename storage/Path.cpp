@@ -143,6 +143,14 @@ bool BPath::ExistsOnDisk() const
 	return PathExistsOnDisk(fPath);
 }
 
+bool BPath::IsFolderOnDisk() const
+{
+	if (fPath.Chars() == nullptr)
+		return false;
+	DWORD attributes = GetFileAttributesW(fPath.Chars());
+	return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool BPath::SetToShellFolder(int csidl)
 {
 	wchar_t buffer[kFolderBufferUnits];

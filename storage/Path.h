@@ -34,6 +34,8 @@ public:
 	BString LastComponent() const;
 	status_t ParentPath(BPath* out) const;
 	bool ExistsOnDisk() const;
+	// True when the path names an existing folder (not a file).
+	bool IsFolderOnDisk() const;
 	status_t Status() const { return fStatus; }
 
 private:

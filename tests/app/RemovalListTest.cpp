@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <memory>
 
 using namespace zeltest;
@@ -88,11 +90,44 @@ TEST_F(RemovalListTest, AnEntryEnumeratedBeforeTheProductDecidesTheSame)
 	EXPECT_EQ(Found(), fProduct);
 }
 
-TEST_F(RemovalListTest, EmptyVendorFolderIsListedAndRemoved)
+TEST_F(RemovalListTest, EmptyVendorFolderIsListedAndRecycled)
 {
 	EXPECT_EQ(Found(), fVendor->Path());
 	FindAndRemove();
 	EXPECT_FALSE(Exists(fVendor->Path()));
+	EXPECT_EQ(CountTrashedEntries(L"Quorvane"), 1);
+}
+
+// The removal fails closed: whatever cannot be shown to hold only the product
+// folder is never listed as a whole.
+TEST_F(RemovalListTest, VendorPathThatIsAFileIsNeverListedAndSurvives)
+{
+	std::wstring vendorPath = fVendor->Path();
+	fVendor.reset();
+	MakeFile(vendorPath, "not a folder");
+	EXPECT_EQ(Found(), L"");
+	FindAndRemove();
+	EXPECT_TRUE(Exists(vendorPath));
+	EXPECT_FALSE(IsFolder(vendorPath));
+	RemoveTree(vendorPath);
+}
+
+TEST_F(RemovalListTest, VendorFolderWhoseListingFailsIsNeverListed)
+{
+	MakeFolder(fProduct);
+	MakeFile(*fVendor / L"Other product.dat");
+	// Held open without sharing, the folder cannot be listed, while the paths
+	// inside it can still be tested.
+	HANDLE exclusive = CreateFileW(fVendor->Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+		FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+	ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+	std::wstring found = Found();
+	FindAndRemove();
+	CloseHandle(exclusive);
+
+	EXPECT_EQ(found, fProduct);
+	EXPECT_TRUE(Exists(*fVendor / L"Other product.dat"));
+	EXPECT_EQ(CountTrashedEntries(L"Quorvane"), 0);
 }
 
 TEST_F(RemovalListTest, VendorWithoutTheProductListsNothing)

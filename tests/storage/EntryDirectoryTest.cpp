@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <set>
 #include <string>
 
@@ -32,7 +34,7 @@ TEST(Directory, EmptyFolderListsNothingAndDotsAreSkipped)
 	EXPECT_EQ(folder.Status(), kOk);
 	EXPECT_TRUE(ListNames(folder).empty());
 	BString path;
-	EXPECT_EQ(folder.NextEntryPath(&path), kError);
+	EXPECT_EQ(folder.NextEntryPath(&path), kNoMoreEntries);
 }
 
 TEST(Directory, ListsEveryEntryOnceThenStaysExhaustedUntilRestarted)
@@ -46,8 +48,8 @@ TEST(Directory, ListsEveryEntryOnceThenStaysExhaustedUntilRestarted)
 	EXPECT_EQ(ListNames(folder), expected);
 
 	BEntry entry;
-	EXPECT_EQ(folder.NextEntry(&entry, false), kError);
-	EXPECT_EQ(folder.NextEntry(&entry, false), kError);
+	EXPECT_EQ(folder.NextEntry(&entry, false), kNoMoreEntries);
+	EXPECT_EQ(folder.NextEntry(&entry, false), kNoMoreEntries);
 	EXPECT_EQ(folder.RestartIteration(), kOk);
 	EXPECT_EQ(ListNames(folder), expected);
 }
@@ -73,8 +75,16 @@ TEST(Directory, RefusedRequestsAndMissingFolders)
 	EXPECT_EQ(folder.NextRawEntries(nullptr, 0, 1), 0);
 	EXPECT_EQ(folder.CountEntries(), 0);
 
+	// A listing that fails is never mistaken for an empty folder.
 	BDirectory missing(ToBString(scratch / L"missing"));
 	EXPECT_EQ(missing.NextEntry(&entry, false), kError);
+	BDirectory file(ToBString(scratch / L"one.txt"));
+	EXPECT_EQ(file.NextEntry(&entry, false), kError);
+	HANDLE exclusive = CreateFileW(scratch.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+		FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+	ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+	EXPECT_EQ(folder.NextEntry(&entry, false), kError);
+	CloseHandle(exclusive);
 	BDirectory empty{BString()};
 	EXPECT_LT(empty.Status(), 0);
 	EXPECT_EQ(empty.NextEntry(&entry, false), kError);

@@ -132,18 +132,22 @@ TEST(PathFolders, SpecialFoldersAreRealFolders)
 	EXPECT_EQ(unknown.Status(), kError);
 }
 
-TEST(PathFolders, ExistenceCountsFilesAndFolders)
+TEST(PathFolders, ExistenceCountsFilesAndFoldersButOnlyFoldersAreFolders)
 {
 	ScratchFolder scratch;
 	MakeFile(scratch / L"file.txt");
 	BPath path;
 	path.SetFromText((scratch / L"file.txt").c_str(), false);
 	EXPECT_TRUE(path.ExistsOnDisk());
+	EXPECT_FALSE(path.IsFolderOnDisk());
 	path.SetFromText(scratch.Path().c_str(), false);
 	EXPECT_TRUE(path.ExistsOnDisk());
+	EXPECT_TRUE(path.IsFolderOnDisk());
 	path.SetFromText((scratch / L"missing").c_str(), false);
 	EXPECT_FALSE(path.ExistsOnDisk());
+	EXPECT_FALSE(path.IsFolderOnDisk());
 	EXPECT_FALSE(BPath().ExistsOnDisk());
+	EXPECT_FALSE(BPath().IsFolderOnDisk());
 }
 
 }  // namespace
