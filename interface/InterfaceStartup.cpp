@@ -26,8 +26,10 @@ status_t StartInterface()
 	INITCOMMONCONTROLSEX controls = {sizeof(controls), kCommonControlClasses};
 	InitCommonControlsEx(&controls);
 	LoadSystemColors();
-	// Without GDI+ there are no fonts; the metrics that depend on them read 0.
-	StartSystemFonts();
+	// Made once per process. Without GDI+ they cannot be made: views then draw
+	// no text and measure 0, the metrics that depend on the fonts read 0, and
+	// the next application tries again.
+	static_cast<void>(StartSystemFonts());
 	LoadInterfaceMetrics();
 	LoadKeyTables();
 	// The cursor every view shows by default, ready before the first view.
