@@ -3,8 +3,7 @@
 #include "messaging/Application.h"
 
 #include "interface/Clipboard.h"
-#include "interface/DragMessage.h"
-#include "interface/SystemColors.h"
+#include "interface/InterfaceStartup.h"
 #include "kernel/DebuggerHook.h"
 #include "kernel/ProcessSlots.h"
 #include "kernel/SystemTime.h"
@@ -16,7 +15,6 @@
 #include "support/Resources.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <atomic>
 #include <new>
@@ -26,8 +24,6 @@ namespace {
 std::atomic<BApplication*> gApplication{nullptr};
 
 constexpr wchar_t kApplicationWindowClass[] = L"Zel Main Window";
-// List-view, tree-view, tab and extended combo-box classes.
-constexpr DWORD kCommonControlClasses = 0x020B;
 constexpr int32 kApplicationPriority = 10;
 // Posted to the running loop by Quit only to wake it; the quit flag ends the
 // loop before the message is dispatched.
@@ -57,18 +53,6 @@ const property_info kApplicationProperties[] = {
 	{},
 };
 
-// Windows are the loopers that are BWindows. BWindow is not part of the
-// framework yet, so no looper is a window and none exempts itself from a quit.
-bool IsWindow(const BLooper*)
-{
-	return false;
-}
-
-bool IsExemptFromQuit(const BLooper*)
-{
-	return false;
-}
-
 // The listed loopers in list order, only the windows when `windowsOnly`;
 // false when the list cannot be read.
 bool CollectLoopers(BList* loopers, bool windowsOnly)
@@ -78,7 +62,7 @@ bool CollectLoopers(BList* loopers, bool windowsOnly)
 		return false;
 	for (int32 i = 0; i < listed.CountItems(); i++) {
 		BLooper* looper = static_cast<BLooper*>(listed.ItemAt(i));
-		if (!windowsOnly || IsWindow(looper))
+		if (!windowsOnly || BPrivate::IsWindowLooper(looper))
 			loopers->AddItem(looper);
 	}
 	return true;
@@ -103,24 +87,6 @@ HWND CreateApplicationWindow()
 		return nullptr;
 	return CreateWindowExW(0, kApplicationWindowClass, kApplicationWindowClass, WS_OVERLAPPEDWINDOW, 0, 0, 100,
 		100, nullptr, nullptr, instance, nullptr);
-}
-
-// The interface globals that windows and views rely on. The screen metrics,
-// cursors, key tables and system fonts of the drawing and input layers start
-// here too, once they exist. The drag message's lock is the only part that can
-// fail (kNoMemory).
-status_t StartInterface()
-{
-	INITCOMMONCONTROLSEX controls = {sizeof(controls), kCommonControlClasses};
-	InitCommonControlsEx(&controls);
-	BPrivate::LoadSystemColors();
-	return BPrivate::CreateDragMessageLock();
-}
-
-// Undoes StartInterface once no window is left.
-void StopInterface()
-{
-	BPrivate::DestroyDragMessageLock();
 }
 
 void SendReply(BMessage* request, BMessage* reply)
@@ -175,11 +141,10 @@ BApplication::BApplication(const BString* vendor, const BString* appName)
 	fHiddenWindow = hiddenWindow;
 	SetProcessApplicationWindow(hiddenWindow);
 	BPrivate::CreateClipboard();
-	StartInterface();
+	// Its only failure, the drag message's lock, leaves drags unavailable.
+	BPrivate::StartInterface();
 	CreateResourcesRegistry();
 	CreateResourceFactoryRegistry();
-	// The interface metrics and colour defaults of the drawing layer are set
-	// here once it exists.
 	StartWorkerPool();
 
 	// OnReady runs as the first thing the loop does.
@@ -209,7 +174,7 @@ BApplication::~BApplication()
 	gApplication.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
 	Unlock();
 
-	StopInterface();
+	BPrivate::StopInterface();
 	DestroyResourcesRegistry();
 	DestroyResourceFactoryRegistry();
 	BPrivate::DestroyClipboard();
@@ -268,7 +233,7 @@ bool BApplication::QuitWindows(bool force, bool evenIfRefused)
 		// list tells which.
 		if (!window->Lock())
 			continue;
-		bool exempt = IsExemptFromQuit(window);
+		bool exempt = BPrivate::IsExemptFromQuit(window);
 		if (!force && exempt) {
 			window->Unlock();
 			index++;

@@ -56,11 +56,23 @@ zel_start_wine() {
 	# A loaded machine has seen the prefix's first boot fail once; it is tried again.
 	local status=0
 	for attempt in 1 2; do
-		/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 && return 0
+		if /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; then
+			zel_link_wine_fonts
+			return 0
+		fi
 		status=$?
 		echo "wineboot ended with status $status (attempt $attempt)" >&2
 	done
 	return $status
+}
+
+# Debian's Wine does not load the fonts of fonts-wine by itself, so the prefix
+# would know only the host's fonts: no Tahoma, and with it no GDI+ sans-serif
+# family. Linked into the prefix's font folder, Wine finds them as Windows does.
+zel_link_wine_fonts() {
+	local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+	mkdir -p "$fonts"
+	ln -sf /usr/share/wine/fonts/* "$fonts/"
 }
 
 zel_stop_wine() {
