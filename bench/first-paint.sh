@@ -11,10 +11,6 @@
 # alternating pairs. The result is one line:
 #
 #   RESULT|<name>|<median>|<baseline median>|<median of the pair ratios>|<lower quartile>|<upper quartile>|<= 1.3
-#
-# While the uninstaller does not open its window (ZEL_UNINSTALLER_HAS_WINDOW in
-# scripts/common.sh), the bare window is measured against itself, and the name
-# says so.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tests/e2e/e2e-lib.sh"
@@ -25,14 +21,8 @@ zel_install_missing >/dev/null
 zel_build x86_64 BriscaUninstaller BareUninstallerWindow WindowProbe >/dev/null || e2e_fail "the build failed"
 build="$ZEL_BUILD_ROOT/x86_64"
 baseline="$build/bench/BareUninstallerWindow.exe"
-if [ "$ZEL_UNINSTALLER_HAS_WINDOW" = 1 ]; then
-	measured="$build/BriscaUninstaller.exe"
-	name="start to first paint"
-else
-	measured=$baseline
-	name="start to first paint (bare window against itself: the uninstaller's window is not built yet)"
-	echo "The uninstaller does not open its window yet: measuring the bare window against itself."
-fi
+measured="$build/BriscaUninstaller.exe"
+name="start to first paint"
 
 e2e_begin first-paint "$build" >/dev/null
 e2e_make_vendor_folder Readme.txt

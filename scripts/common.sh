@@ -5,10 +5,6 @@ ZEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZEL_PACKAGES=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
               googletest wine wine64 xvfb xauth fonts-wine imagemagick x11-utils xdotool)
 
-# 1 once BriscaUninstaller.exe opens its window: switches on its end-to-end
-# cases, its side of the start-to-first-paint benchmark and scripts/run.sh.
-ZEL_UNINSTALLER_HAS_WINDOW=${ZEL_UNINSTALLER_HAS_WINDOW:-0}
-
 zel_install_missing() {
 	local missing=()
 	for package in "${ZEL_PACKAGES[@]}"; do
