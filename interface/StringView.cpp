@@ -51,14 +51,15 @@ void BStringView::SetInsets(float horizontal, float vertical)
 	Invalidate();
 }
 
-// Right-aligned text keeps the inset from the right edge; centred text ignores the insets.
-float BStringView::TextLeft(BRect bounds, float textWidth) const
+// Right-aligned text keeps the inset from the right edge; centred text ignores
+// the insets. Only these two measure the text, which costs as much as drawing it.
+float BStringView::TextLeft(BRender* render, BRect bounds) const
 {
 	switch (fAlignment) {
 		case kAlignRight:
-			return bounds.right - std::ceil(textWidth) - fHorizontalInset;
+			return bounds.right - std::ceil(render->StringWidth(fText)) - fHorizontalInset;
 		case kAlignCenter:
-			return bounds.left + std::floor(bounds.Width() * 0.5f - std::ceil(textWidth) * 0.5f);
+			return bounds.left + std::floor(bounds.Width() * 0.5f - std::ceil(render->StringWidth(fText)) * 0.5f);
 		default:
 			return bounds.left + fHorizontalInset;
 	}
@@ -70,7 +71,7 @@ void BStringView::OnDraw(BRender* render, BRect)
 		return;
 	BRect bounds = Bounds();
 	const BFont& font = render->Font();
-	float x = TextLeft(bounds, render->StringWidth(fText));
+	float x = TextLeft(render, bounds);
 	float baseline = bounds.bottom - (font.CombinedHeight(kDescentPart | kLeadingPart) + fVerticalInset) - 1.0f;
 	baseline = std::max(baseline, bounds.top);
 	if (fTruncation == kNoTruncation)

@@ -48,7 +48,7 @@ public:
 
 private:
 	void ShowTextNatively() const;
-	float TextLeft(BRect bounds, float textWidth) const;
+	float TextLeft(BRender* render, BRect bounds) const;
 
 	BString fText;
 	int32 fAlignment = kAlignLeft;
