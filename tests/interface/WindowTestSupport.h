@@ -112,6 +112,16 @@ public:
 		std::lock_guard<std::mutex> hold(fMutex);
 		return fEvents;
 	}
+	// The value of the latest event of that kind, or -1.
+	int32 Last(uint32 what)
+	{
+		std::lock_guard<std::mutex> hold(fMutex);
+		for (auto event = fEvents.rbegin(); event != fEvents.rend(); ++event) {
+			if (event->what == what)
+				return event->value;
+		}
+		return -1;
+	}
 	size_t Count(uint32 what)
 	{
 		std::lock_guard<std::mutex> hold(fMutex);
