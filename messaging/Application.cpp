@@ -12,6 +12,7 @@
 #include "messaging/Message.h"
 #include "messaging/Messenger.h"
 #include "messaging/PropertyInfo.h"
+#include "support/DebugFileIO.h"
 #include "support/Resources.h"
 
 #include <windows.h>
@@ -116,6 +117,13 @@ status_t SendOn(BMessage* message, const BHandler* handler, const BLooper* loope
 	return target.Send(message);
 }
 
+// The log file is named after the application while one lives.
+BString ApplicationLogName()
+{
+	BApplication* application = ProcessApplication();
+	return application != nullptr ? application->Name() : BString();
+}
+
 }  // namespace
 
 BApplication* ProcessApplication()
@@ -157,6 +165,7 @@ BApplication::BApplication(const BString* vendor, const BString* appName)
 	// The looper part has already attached the application as its first handler.
 	SetApplicationMessenger(BMessenger(this, this));
 	SetName(fApplicationName);
+	BPrivate::SetApplicationNameSource(ApplicationLogName);
 }
 
 BApplication::~BApplication()

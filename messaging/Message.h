@@ -134,10 +134,12 @@ private:
 
 	// The last step of every send: a heap copy with a new delivery record and
 	// time goes to the target. kNoMemory without memory for the copy, -1
-	// without a target (delivery between teams is not provided). Direct
-	// delivery never blocks, so the send's timeout does not come this far.
+	// without a target (delivery between teams is not provided). *handedOver
+	// says whether the target received the copy: it then owns the copy and
+	// whatever reply the copy owes, queued or not. Direct delivery never
+	// blocks, so the send's timeout does not come this far.
 	status_t DeliverCopy(BPrivate::BDirectMessageTarget* target, bigtime_t when, int32 handlerToken,
-		const BMessenger& returnTo, uint32 flags) const;
+		const BMessenger& returnTo, uint32 flags, bool* handedOver) const;
 	void MarkReplySent();
 	// The 'NONE' reply owed by a message that goes away unanswered.
 	void SendAutomaticReply();

@@ -192,6 +192,7 @@ void BMessageBody::ReportInvalidIndex(uint32 offset, int32 position) const
 		.Unsigned(fEndOffset)
 		.Text(")")
 		.ToErrorOut();
+	DumpBodyToErrorOut(DataArea(), fUsedSize);
 }
 
 int32 BMessageBody::FindField(const char* name, int32* position) const
@@ -203,7 +204,7 @@ int32 BMessageBody::FindField(const char* name, int32* position) const
 			uint32 offset = entries[i];
 			if (offset >= fEndOffset) {
 				ReportInvalidIndex(offset, i);
-				return -1;
+				continue;
 			}
 			if (std::strcmp(name, reinterpret_cast<const char*>(DataArea() + offset + kNameStart)) == 0)
 				return static_cast<int32>(offset);
@@ -377,9 +378,11 @@ status_t BMessageBody::Resize(BMessageBody** body, uint32 at, uint32 oldLength, 
 		current->fIndexOffset += delta;
 	if (current->fEndOffset >= tail)
 		current->fEndOffset += delta;
+	// A damaged entry (at or past the end mark) moves with the end mark, so it
+	// stays damaged; one beyond any possible body is left alone, lest it wrap.
 	uint32* entries = current->IndexEntries();
 	for (int32 i = 0, count = current->FieldCount(); i < count; i++) {
-		if (entries[i] >= tail)
+		if (entries[i] >= tail && entries[i] < kMaxBodySize)
 			entries[i] += delta;
 	}
 	return kOk;

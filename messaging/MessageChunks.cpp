@@ -107,33 +107,62 @@ void FieldItemBounds(const uint8* chunk, const FieldLayout& field, uint32 index,
 
 namespace {
 
-// The field chunks of a body, in data-area order, for the index check.
-bool IndexNamesEveryField(const uint8* data, const BodyShape& shape, uint32 fieldChunksSeen)
+// One bit per 8-byte position of the data area: set for every field chunk of
+// the chain. An index entry names a field only when its bit is set, and
+// clearing the bit makes a second entry for the same chunk fail. The bits are
+// written by the chain walk alone, so no bytes inside a field's data can pass
+// for a chunk.
+class ChainMap {
+public:
+	ChainMap(uint8* bits, uint32 length) : fBits(bits) { std::memset(bits, 0, ChainMapSize(length)); }
+	void Set(uint32 offset) { fBits[offset / 64] |= Bit(offset); }
+	bool Take(uint32 offset)
+	{
+		uint8& byte = fBits[offset / 64];
+		if ((byte & Bit(offset)) == 0)
+			return false;
+		byte &= static_cast<uint8>(~Bit(offset));
+		return true;
+	}
+
+private:
+	static uint8 Bit(uint32 offset) { return static_cast<uint8>(1u << ((offset / 8) % 8)); }
+
+	uint8* fBits;
+};
+
+// Every entry below the end mark must name a field chunk of the chain, each
+// chunk at most once, in strictly ascending name order. An entry at or past
+// the end mark is damage that the lookups report when they meet it; the body
+// stays readable through its other fields.
+bool IndexEntriesNameFields(const uint8* data, const BodyShape& shape, ChainMap* chain)
 {
-	uint32 indexSize = Load32(data + shape.indexOffset + 4);
-	if (indexSize != kChunkHeaderSize + 4 * fieldChunksSeen)
-		return false;
 	const uint8* entries = data + shape.indexOffset + kChunkHeaderSize;
 	const char* previous = nullptr;
-	for (uint32 i = 0; i < fieldChunksSeen; i++) {
+	for (uint32 i = 0; i < shape.fieldCount; i++) {
 		uint32 offset = Load32(entries + 4 * i);
-		FieldLayout field;
-		// Every entry must start a field chunk before the index; strictly ascending
-		// names then also rule out an entry given twice.
-		if (offset >= shape.indexOffset || (offset & 7) != 0 ||
-			!ReadFieldChunk(data, shape.indexOffset, offset, &field))
+		if (offset >= shape.endOffset)
+			continue;
+		if ((offset & 7) != 0 || !chain->Take(offset))
 			return false;
-		if (previous != nullptr && std::strcmp(previous, field.name) >= 0)
+		const char* name = reinterpret_cast<const char*>(data + offset + kNameStart);
+		if (previous != nullptr && std::strcmp(previous, name) >= 0)
 			return false;
-		previous = field.name;
+		previous = name;
 	}
 	return true;
 }
 
 }  // namespace
 
-status_t CheckBody(const uint8* data, uint32 length, BodyShape* shape)
+uint32 ChainMapSize(uint32 length)
 {
+	return length / 64 + 1;
+}
+
+status_t CheckBody(const uint8* data, uint32 length, uint8* scratch, BodyShape* shape)
+{
+	ChainMap chain(scratch, length);
 	uint32 offset = 0;
 	uint32 fieldChunks = 0;
 	bool indexSeen = false;
@@ -148,15 +177,13 @@ status_t CheckBody(const uint8* data, uint32 length, BodyShape* shape)
 		if (kind == kEndChunk) {
 			if (!indexSeen || size != kChunkHeaderSize)
 				return kNotAMessage;
-			shape->endOffset = offset;
-			shape->usedSize = offset + kChunkHeaderSize;
-			shape->fieldCount = fieldChunks;
-			return IndexNamesEveryField(data, *shape, fieldChunks) ? kOk : kNotAMessage;
+			break;
 		}
-		// The index must be the last chunk before the end mark.
-		if (indexSeen)
-			return kNotAMessage;
 		if (kind == kIndexChunk) {
+			// One index with one entry per field; of two, the lookups could
+			// not tell which one counts.
+			if (indexSeen || (size - kChunkHeaderSize) % 4 != 0)
+				return kNotAMessage;
 			indexSeen = true;
 			shape->indexOffset = offset;
 		} else if (kind == kFieldChunk) {
@@ -165,13 +192,21 @@ status_t CheckBody(const uint8* data, uint32 length, BodyShape* shape)
 				return kNotAMessage;
 			if (field.type == kAtomType || field.type == kAtomRefType || field.type == kMessageType)
 				shape->mayHoldAtoms = true;
+			chain.Set(offset);
 			fieldChunks++;
 		}
+		// Chunks of other kinds stay as they are, as long as they keep the chain.
 		uint32 next = RoundUp8(size);
 		if (next > length - offset)
 			return kNotAMessage;
 		offset += next;
 	}
+	shape->endOffset = offset;
+	shape->usedSize = offset + kChunkHeaderSize;
+	shape->fieldCount = fieldChunks;
+	if (Load32(data + shape->indexOffset + 4) != kChunkHeaderSize + 4 * fieldChunks)
+		return kNotAMessage;
+	return IndexEntriesNameFields(data, *shape, &chain) ? kOk : kNotAMessage;
 }
 
 namespace {

@@ -68,10 +68,15 @@ struct BodyShape {
 	bool mayHoldAtoms;  // some field is of an atom or nested-message type
 };
 
-// Checks a body data area completely: a chain of chunks inside `length` bytes
-// ending at 'nE', every field chunk sound, one 'nI' directly before the end mark
-// whose entries name every field chunk once, sorted by name. kNotAMessage otherwise.
-status_t CheckBody(const uint8* data, uint32 length, BodyShape* shape);
+// Checks a body data area: a chain of chunks inside `length` bytes ending at
+// an 'nE' of 8 bytes; every field chunk sound; chunks of unknown kinds kept
+// where they fit the chain; exactly one 'nI' with one entry per field chunk.
+// An entry below the end mark must name a distinct field chunk of the chain,
+// in ascending name order; an entry at or past the end mark is accepted as
+// damage that lookups report. `scratch` holds ChainMapSize(length) bytes of
+// working space. kNotAMessage otherwise.
+uint32 ChainMapSize(uint32 length);
+status_t CheckBody(const uint8* data, uint32 length, uint8* scratch, BodyShape* shape);
 
 // Calls visit(type, item, itemSize) for every ATOM and ATMR item of a body data
 // area, and for those inside nested messages down to `maxDepth` levels. Nested

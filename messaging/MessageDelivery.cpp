@@ -22,8 +22,9 @@ constexpr char kPreviousField[] = "_previous_";
 }  // namespace
 
 status_t BMessage::DeliverCopy(BDirectMessageTarget* target, bigtime_t when, int32 handlerToken,
-	const BMessenger& returnTo, uint32 flags) const
+	const BMessenger& returnTo, uint32 flags, bool* handedOver) const
 {
+	*handedOver = false;
 	if (target == nullptr)
 		return kError;
 	BMessageRecord record;
@@ -38,6 +39,7 @@ status_t BMessage::DeliverCopy(BDirectMessageTarget* target, bigtime_t when, int
 		return kNoMemory;
 	copy->fRecord = record;
 	copy->SetWhen(when);
+	*handedOver = true;
 	return target->DeliverMessage(copy);
 }
 

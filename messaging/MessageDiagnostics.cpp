@@ -2,17 +2,29 @@
 #include "messaging/MessageDiagnostics.h"
 
 #include "support/DebugDataIO.h"
+#include "support/DebugFormat.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace BPrivate {
 
+namespace {
+
+const char kBodyPrefix[] = "\033[35mBMessageBody\033[0m";
+
+}  // namespace
+
 DiagnosticLine BodyDiagnostic()
 {
 	DiagnosticLine line;
-	line.Text("\033[35mBMessageBody\033[0m");
+	line.Text(kBodyPrefix);
 	return line;
+}
+
+void DumpBodyToErrorOut(const uint8* data, uint32 length)
+{
+	DebugOut(gErrorOut) << kBodyPrefix << HexDump(data, static_cast<int32>(length)) << kEndLine;
 }
 
 void DiagnosticLine::Append(const char* text, size_t length)

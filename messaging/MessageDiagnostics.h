@@ -35,5 +35,8 @@ private:
 
 // Starts a line with the colour-wrapped "BMessageBody" prefix.
 DiagnosticLine BodyDiagnostic();
+// The prefix and a hex dump of a body's data area, 16 bytes a line, to the
+// error stream. Being several lines, it may interleave with other threads'.
+void DumpBodyToErrorOut(const uint8* data, uint32 length);
 
 }  // namespace BPrivate

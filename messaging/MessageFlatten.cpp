@@ -552,7 +552,8 @@ void DiscardBody(BMessageBody** body)
 status_t TakeBody(const uint8* bytes, uint32 bodySize, bool swapped, bool trusted,
 	const HeaderChunks& header, BMessageBody** body)
 {
-	status_t status = ObtainBody(body, bodySize);
+	// The check's working space lies in the body's spare room behind the data.
+	status_t status = ObtainBody(body, bodySize + ChainMapSize(bodySize));
 	if (status != kOk)
 		return status;
 	BMessageBody* target = *body;
@@ -566,7 +567,7 @@ status_t TakeBody(const uint8* bytes, uint32 bodySize, bool swapped, bool truste
 		}
 	}
 	BodyShape shape;
-	status = CheckBody(target->Data(), used, &shape);
+	status = CheckBody(target->Data(), used, target->Data() + bodySize, &shape);
 	if (status != kOk) {
 		BodyDiagnostic().Text("::Unflatten() error parsing body: ").ErrorText(status).ToErrorOut();
 		return status;

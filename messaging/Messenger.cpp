@@ -170,10 +170,13 @@ status_t BMessenger::SendAt(BMessage* message, const BMessenger& replyTo, uint32
 		flags |= transportBits & kTransportMask;
 	}
 
-	status_t status = message->DeliverCopy(target, when, fHandlerToken, returnTo, flags);
-	// The new receiver replies now; the forwarded message must not send the
-	// automatic reply as well.
-	if (status == kOk && forwarding)
+	bool handedOver = false;
+	status_t status = message->DeliverCopy(target, when, fHandlerToken, returnTo, flags, &handedOver);
+	// The copy carries the duty to reply from here on: the new receiver
+	// answers, or, when its looper went away during the send, the copy's own
+	// destruction already sent the automatic reply. Either way the forwarded
+	// message must not answer a second time.
+	if (handedOver && forwarding)
 		message->MarkReplySent();
 	if (target != nullptr)
 		target->Release();

@@ -13,8 +13,10 @@
 #include "messaging/Message.h"
 #include "messaging/Messenger.h"
 #include "messaging/PropertyInfo.h"
+#include "support/DebugFileIO.h"
 #include "support/Resources.h"
 #include "tests/harness/DebuggerSeam.h"
+#include "tests/harness/Folders.h"
 #include "tests/harness/TestApplication.h"
 
 #include <gtest/gtest.h>
@@ -322,6 +324,28 @@ TEST(ApplicationConstruction, ProcessServicesLiveWithTheApplication)
 	EXPECT_EQ(gClipboard, nullptr);
 	EXPECT_EQ(gResources, nullptr);
 	EXPECT_EQ(gResourceFactory, nullptr);
+}
+
+TEST(ApplicationConstruction, TheLogFileIsNamedAfterTheLivingApplication)
+{
+	std::wstring demoLog = zeltest::SystemDriveRoot() + L"Demo-log.txt";
+	std::wstring plainLog = zeltest::SystemDriveRoot() + L"zel-log.txt";
+	DeleteFileW(demoLog.c_str());
+	DeleteFileW(plainLog.c_str());
+	{
+		TestApp app(BString("Demo"));
+		EXPECT_EQ(gLogOut->Write("while Demo lives\r\n", 18), 18);
+	}
+	std::string text = zeltest::FileContents(demoLog);
+	ASSERT_NE(text.find("Begin log on "), std::string::npos) << text;
+	EXPECT_EQ(text.substr(text.size() - 18), "while Demo lives\r\n");
+
+	// Without an application the log has the framework's own name.
+	BPrivate::DebugFileIO laterLog;
+	EXPECT_EQ(laterLog.Write("later\r\n", 7), 7);
+	EXPECT_NE(zeltest::FileContents(plainLog).find("later\r\n"), std::string::npos);
+	EXPECT_TRUE(DeleteFileW(demoLog.c_str()));
+	EXPECT_TRUE(DeleteFileW(plainLog.c_str()));
 }
 
 TEST(ApplicationConstruction, SuitesListTheApplicationFirst)

@@ -1,6 +1,7 @@
 // The application object built, run and destroyed over and over in one
-// process: each round must give back every thread, kernel handle and token it
-// took, or a program that restarts its application would leak without end.
+// process: each round must give back every thread, kernel handle, window, GDI
+// object and token it took, or a program that restarts its application would
+// leak without end.
 #include "messaging/Application.h"
 #include "messaging/Looper.h"
 #include "tests/concurrency/ConcurrencySupport.h"
@@ -8,6 +9,8 @@
 #include "tests/harness/TestApplication.h"
 
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 using namespace zeltest;
 
@@ -26,14 +29,27 @@ void RunOneApplication()
 	delete app;
 }
 
+// The census must be able to fail: a handle deliberately left open shows.
+TEST(ConcurrentApplicationCycles, TheCensusSeesAHandleLeftOpen)
+{
+	ProcessCensus before = ProcessCensus::Take();
+	HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+	ProcessCensus during = ProcessCensus::Take();
+	CloseHandle(event);
+	ASSERT_NE(event, nullptr);
+	EXPECT_EQ(during.resources.handles, before.resources.handles + 1);
+	EXPECT_FALSE(during == before);
+	EXPECT_EQ(ProcessCensus::Take().resources.handles, before.resources.handles);
+}
+
 TEST(ConcurrentApplicationCycles, ManyRoundsLeaveNoThreadHandleOrTokenBehind)
 {
 	// The platform starts some services of its own on first use (window
 	// classes, the message queue of this thread); the first round pays for them.
-	ProcessCensus beforeFirst = ProcessCensus::Take();
+	int32 tokensBeforeFirst = gDefaultTokens.CountLiveTokens();
 	RunOneApplication();
-	ProcessCensus baseline = CensusOnceSettledAt(beforeFirst);
-	EXPECT_EQ(baseline.tokens, beforeFirst.tokens);
+	ProcessCensus baseline = SteadyCensus();
+	EXPECT_EQ(baseline.tokens, tokensBeforeFirst);
 
 	for (int round = 1; round < kRounds; round++) {
 		RunOneApplication();

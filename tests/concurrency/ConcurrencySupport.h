@@ -1,14 +1,15 @@
 // Pieces of the concurrency tests: a group of threads joined within a
 // deadline, a census of what the process holds (threads, kernel handles,
-// tokens), and waits that last as long as messages keep arriving.
+// windows, GDI objects, tokens), and waits that last as long as messages keep
+// arriving.
 #pragma once
 
 #include "messaging/Message.h"
 #include "messaging/TokenSpace.h"
+#include "tests/harness/ResourceCounts.h"
 #include "tests/looper/LooperTestSupport.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -65,39 +66,16 @@ private:
 	std::vector<std::thread> fThreads;
 };
 
-inline int CountProcessThreads()
-{
-	HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-	if (snapshot == INVALID_HANDLE_VALUE)
-		return -1;
-	THREADENTRY32 entry;
-	entry.dwSize = sizeof(entry);
-	int count = 0;
-	for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-		if (entry.th32OwnerProcessID == GetCurrentProcessId())
-			count++;
-	}
-	CloseHandle(snapshot);
-	return count;
-}
-
+// What the process holds: threads, kernel handles, windows and GDI objects,
+// counted for real, and the tokens of the token space.
 struct ProcessCensus {
-	int threads;
-	DWORD handles;
+	ResourceCensus resources;
 	int32 tokens;
 
-	static ProcessCensus Take()
-	{
-		ProcessCensus census;
-		census.threads = CountProcessThreads();
-		census.handles = 0;
-		GetProcessHandleCount(GetCurrentProcess(), &census.handles);
-		census.tokens = gDefaultTokens.CountLiveTokens();
-		return census;
-	}
+	static ProcessCensus Take() { return {ResourceCensus::Take(), gDefaultTokens.CountLiveTokens()}; }
 	bool operator==(const ProcessCensus& other) const
 	{
-		return threads == other.threads && handles == other.handles && tokens == other.tokens;
+		return resources == other.resources && tokens == other.tokens;
 	}
 };
 
@@ -114,10 +92,27 @@ inline ProcessCensus CensusOnceSettledAt(const ProcessCensus& expected)
 	return census;
 }
 
+// The census once it has stopped changing: what a first round of work leaves
+// for good (the platform's caches) becomes the baseline of later rounds.
+inline ProcessCensus SteadyCensus()
+{
+	ProcessCensus census = ProcessCensus::Take();
+	int unchanged = 0;
+	for (DWORD waited = 0; unchanged < 3 && waited < kLooperDeadlineMillis; waited += 20) {
+		Sleep(20);
+		ProcessCensus next = ProcessCensus::Take();
+		unchanged = next == census ? unchanged + 1 : 0;
+		census = next;
+	}
+	return census;
+}
+
 inline void ExpectCensus(const ProcessCensus& census, const ProcessCensus& expected)
 {
-	EXPECT_EQ(census.threads, expected.threads) << "threads left behind";
-	EXPECT_EQ(census.handles, expected.handles) << "kernel handles left behind";
+	EXPECT_EQ(census.resources.threads, expected.resources.threads) << "threads left behind";
+	EXPECT_EQ(census.resources.handles, expected.resources.handles) << "kernel handles left behind";
+	EXPECT_EQ(census.resources.windows, expected.resources.windows) << "windows left behind";
+	EXPECT_EQ(census.resources.gdiObjects, expected.resources.gdiObjects) << "GDI objects left behind";
 	EXPECT_EQ(census.tokens, expected.tokens) << "tokens left behind";
 }
 

@@ -100,58 +100,60 @@ private:
 TEST(ConcurrentDetach, SendsWhileTheLooperGoesAwayFailCleanlyAndLoseNoMessage)
 {
 	constexpr int kSenders = 4;
-	ReplyCollector replies;
-	RecordingHandler doomedHandler("doomed");
 	WarmUpThreads();
 	ProcessCensus before = ProcessCensus::Take();
+	// Everything of the test's own (threads, events, the handlers' waits) goes
+	// with this scope, before the census.
+	{
+		ReplyCollector replies;
+		RecordingHandler doomedHandler("doomed");
+		Event destroyed, refusedByAll;
+		WatchedLooper* doomed = new WatchedLooper("doomed", &destroyed);
+		doomed->AddHandler(&doomedHandler);
+		doomed->AddCommonFilter(new LingeringFilter(&refusedByAll));
+		ASSERT_GT(doomed->Run(), 0);
+		BMessenger target(&doomedHandler, nullptr);
+		BMessenger replyTo(replies.Handler(), nullptr);
 
-	Event destroyed, refusedByAll;
-	WatchedLooper* doomed = new WatchedLooper("doomed", &destroyed);
-	doomed->AddHandler(&doomedHandler);
-	doomed->AddCommonFilter(new LingeringFilter(&refusedByAll));
-	ASSERT_GT(doomed->Run(), 0);
-	BMessenger target(&doomedHandler, nullptr);
-	BMessenger replyTo(replies.Handler(), nullptr);
+		std::atomic<int> queued{0}, refused{0}, gone{0}, unclean{0};
+		std::atomic<bool> giveUp{false};
+		ThreadGroup senders(kSenders, [&](int sender) {
+			for (int32 sequence = 0; !giveUp; sequence++) {
+				BMessage message = Tagged(kTaggedCode, sender, sequence);
+				status_t status = target.Send(&message, replyTo, kReplyRequiredBit, kInfinite);
+				(status == kOk ? queued : status == kError ? refused : status == kBadTarget ? gone : unclean)++;
+				if (status == kError && refused == kSenders)
+					refusedByAll.Set();
+				// Once the handler's target is cleared nothing will take a message again.
+				if (status == kBadTarget || !IsCleanSendStatus(status))
+					return;
+				KeepBacklogShort(queued, doomedHandler);
+			}
+		});
+		EXPECT_TRUE(doomedHandler.WaitFor(500));
+		bool quit = RunOnOtherThread([&] {
+			if (doomed->Lock())
+				doomed->Quit();
+		});
+		giveUp = !quit;
+		ASSERT_TRUE(quit) << "Quit from another thread did not return";
+		ASSERT_TRUE(senders.Join());
+		EXPECT_TRUE(destroyed.IsSet());
+		EXPECT_EQ(unclean.load(), 0);
+		EXPECT_EQ(gone.load(), kSenders);
+		EXPECT_LE(doomedHandler.Count(), static_cast<size_t>(queued.load()));
 
-	std::atomic<int> queued{0}, refused{0}, gone{0}, unclean{0};
-	std::atomic<bool> giveUp{false};
-	ThreadGroup senders(kSenders, [&](int sender) {
-		for (int32 sequence = 0; !giveUp; sequence++) {
-			BMessage message = Tagged(kTaggedCode, sender, sequence);
-			status_t status = target.Send(&message, replyTo, kReplyRequiredBit, kInfinite);
-			(status == kOk ? queued : status == kError ? refused : status == kBadTarget ? gone : unclean)++;
-			if (status == kError && refused == kSenders)
-				refusedByAll.Set();
-			// Once the handler's target is cleared nothing will take a message again.
-			if (status == kBadTarget || !IsCleanSendStatus(status))
-				return;
-			KeepBacklogShort(queued, doomedHandler);
-		}
-	});
-	EXPECT_TRUE(doomedHandler.WaitFor(500));
-	bool quit = RunOnOtherThread([&] {
-		if (doomed->Lock())
-			doomed->Quit();
-	});
-	giveUp = !quit;
-	ASSERT_TRUE(quit) << "Quit from another thread did not return";
-	ASSERT_TRUE(senders.Join());
-	EXPECT_TRUE(destroyed.IsSet());
-	EXPECT_EQ(unclean.load(), 0);
-	EXPECT_EQ(gone.load(), kSenders);
-	EXPECT_LE(doomedHandler.Count(), static_cast<size_t>(queued.load()));
-
-	// Every copy made was destroyed once, and each destruction answered: the
-	// copies handled, those still queued at destruction and those refused by
-	// the detached target. The mark, sent last, arrives after all of them.
-	size_t answers = static_cast<size_t>(queued + refused);
-	BMessage mark(kMarkCode);
-	EXPECT_EQ(BMessenger(replies.Handler(), nullptr).Send(&mark), kOk);
-	ASSERT_TRUE(WaitForAll(replies.Recorder(), answers + 1));
-	std::vector<uint32> codes = replies.Recorder().Codes();
-	EXPECT_EQ(codes.size(), answers + 1);
-	EXPECT_EQ(codes.back(), kMarkCode) << "more answers than messages";
-
+		// Every copy made was destroyed once, and each destruction answered: the
+		// copies handled, those still queued at destruction and those refused by
+		// the detached target. The mark, sent last, arrives after all of them.
+		size_t answers = static_cast<size_t>(queued + refused);
+		BMessage mark(kMarkCode);
+		EXPECT_EQ(BMessenger(replies.Handler(), nullptr).Send(&mark), kOk);
+		ASSERT_TRUE(WaitForAll(replies.Recorder(), answers + 1));
+		std::vector<uint32> codes = replies.Recorder().Codes();
+		EXPECT_EQ(codes.size(), answers + 1);
+		EXPECT_EQ(codes.back(), kMarkCode) << "more answers than messages";
+	}
 	ExpectCensus(CensusOnceSettledAt(before), before);
 	EXPECT_TRUE(TakeDebuggerReports().empty());
 }
@@ -287,97 +289,99 @@ private:
 TEST(ConcurrentDestruction, LockersAndPostersFailCleanlyOnceTheLooperIsDestroyed)
 {
 	constexpr int kWorkers = 8;
-	ProbeHandler handler("doomed");
-	std::atomic<int> holders{0}, overlaps{0};
-	// The looper thread holds the lock while it dispatches: one more holder.
-	handler.fProbe = [&](BMessage*) {
-		if (++holders != 1)
-			overlaps++;
-		holders--;
-	};
 	WarmUpThreads();
 	ProcessCensus before = ProcessCensus::Take();
-
-	Event destroyed;
-	LockWaiters waiters;
-	LingeringLooper* doomed = new LingeringLooper(&destroyed, &waiters);
-	doomed->AddHandler(&handler);
-	ASSERT_GT(doomed->Run(), 0);
-	const BMessenger toHandler(&handler, nullptr);
-	const BMessenger toPreferred(nullptr, doomed);
-
-	std::atomic<bool> giveUp{false};
-	std::atomic<int> unclean{0}, heldLocks{0}, posted{0};
-	// Posters through messengers, lockers that post while they hold the lock,
-	// and timed lockers; each goes on until the looper refuses it.
-	ThreadGroup workers(kWorkers, [&](int worker) {
-		BMessage message(kTaggedCode);
-		for (int32 round = 0; !giveUp; round++) {
-			KeepBacklogShort(posted, handler);
-			if (worker % 4 == 0) {
-				status_t status = (round % 2 == 0 ? toHandler : toPreferred).Send(&message);
-				posted++;
-				if (!IsCleanSendStatus(status))
-					unclean++;
-				if (status == kBadTarget)
-					return;
-				continue;
-			}
-			status_t status;
-			if (worker % 4 != 3) {
-				waiters.Enter();
-				status = doomed->Lock() ? kOk : kBadValue;
-				waiters.Leave();
-			} else {
-				status = doomed->LockTimed(round % 2 == 0 ? 0 : 1000);
-			}
-			if (status == kBadValue)
-				return;
-			if (status != kOk) {
-				if (status != kTimedOut && status != kWouldBlock)
-					unclean++;
-				continue;
-			}
+	// Everything of the test's own (threads, events, the handler's waits) goes
+	// with this scope, before the census.
+	{
+		ProbeHandler handler("doomed");
+		std::atomic<int> holders{0}, overlaps{0};
+		// The looper thread holds the lock while it dispatches: one more holder.
+		handler.fProbe = [&](BMessage*) {
 			if (++holders != 1)
 				overlaps++;
-			heldLocks++;
-			if (!doomed->IsLocked())
-				unclean++;
-			if (round % 8 == 0) {
-				posted++;
-				if (!IsCleanSendStatus(doomed->Post(&message)))
-					unclean++;
-			}
 			holders--;
-			doomed->Unlock();
-			// The semaphore hands the lock to whoever asks first, so a thread
-			// that asks again at once would keep the looper thread out.
-			SwitchToThread();
-		}
-	});
-	EXPECT_TRUE(handler.WaitFor(200));
-	bool quit = RunOnOtherThread([&] {
-		if (doomed->Lock())
-			doomed->Quit();
-	});
-	giveUp = !quit;
-	ASSERT_TRUE(quit) << "Quit from another thread did not return";
-	EXPECT_TRUE(workers.Join()) << "a thread stayed blocked on the destroyed looper";
-	EXPECT_TRUE(destroyed.IsSet());
-	EXPECT_EQ(unclean.load(), 0);
-	EXPECT_EQ(overlaps.load(), 0) << "two threads held the looper's lock at once";
-	EXPECT_GT(heldLocks.load(), 0);
+		};
+		Event destroyed;
+		LockWaiters waiters;
+		LingeringLooper* doomed = new LingeringLooper(&destroyed, &waiters);
+		doomed->AddHandler(&handler);
+		ASSERT_GT(doomed->Run(), 0);
+		const BMessenger toHandler(&handler, nullptr);
+		const BMessenger toPreferred(nullptr, doomed);
 
-	// The pointer is stale now: every way in is refused without touching it.
-	EXPECT_FALSE(doomed->Lock());
-	EXPECT_EQ(doomed->LockTimed(0), kBadValue);
-	EXPECT_EQ(doomed->LockTimed(1000), kBadValue);
-	EXPECT_FALSE(doomed->IsLocked());
-	BMessage late(kTaggedCode);
-	EXPECT_EQ(toHandler.Send(&late), kBadTarget);
-	EXPECT_EQ(toPreferred.Send(&late), kBadTarget);
-	EXPECT_FALSE(toPreferred.IsValid());
+		std::atomic<bool> giveUp{false};
+		std::atomic<int> unclean{0}, heldLocks{0}, posted{0};
+		// Posters through messengers, lockers that post while they hold the lock,
+		// and timed lockers; each goes on until the looper refuses it.
+		ThreadGroup workers(kWorkers, [&](int worker) {
+			BMessage message(kTaggedCode);
+			for (int32 round = 0; !giveUp; round++) {
+				KeepBacklogShort(posted, handler);
+				if (worker % 4 == 0) {
+					status_t status = (round % 2 == 0 ? toHandler : toPreferred).Send(&message);
+					posted++;
+					if (!IsCleanSendStatus(status))
+						unclean++;
+					if (status == kBadTarget)
+						return;
+					continue;
+				}
+				status_t status;
+				if (worker % 4 != 3) {
+					waiters.Enter();
+					status = doomed->Lock() ? kOk : kBadValue;
+					waiters.Leave();
+				} else {
+					status = doomed->LockTimed(round % 2 == 0 ? 0 : 1000);
+				}
+				if (status == kBadValue)
+					return;
+				if (status != kOk) {
+					if (status != kTimedOut && status != kWouldBlock)
+						unclean++;
+					continue;
+				}
+				if (++holders != 1)
+					overlaps++;
+				heldLocks++;
+				if (!doomed->IsLocked())
+					unclean++;
+				if (round % 8 == 0) {
+					posted++;
+					if (!IsCleanSendStatus(doomed->Post(&message)))
+						unclean++;
+				}
+				holders--;
+				doomed->Unlock();
+				// The semaphore hands the lock to whoever asks first, so a thread
+				// that asks again at once would keep the looper thread out.
+				SwitchToThread();
+			}
+		});
+		EXPECT_TRUE(handler.WaitFor(200));
+		bool quit = RunOnOtherThread([&] {
+			if (doomed->Lock())
+				doomed->Quit();
+		});
+		giveUp = !quit;
+		ASSERT_TRUE(quit) << "Quit from another thread did not return";
+		EXPECT_TRUE(workers.Join()) << "a thread stayed blocked on the destroyed looper";
+		EXPECT_TRUE(destroyed.IsSet());
+		EXPECT_EQ(unclean.load(), 0);
+		EXPECT_EQ(overlaps.load(), 0) << "two threads held the looper's lock at once";
+		EXPECT_GT(heldLocks.load(), 0);
 
+		// The pointer is stale now: every way in is refused without touching it.
+		EXPECT_FALSE(doomed->Lock());
+		EXPECT_EQ(doomed->LockTimed(0), kBadValue);
+		EXPECT_EQ(doomed->LockTimed(1000), kBadValue);
+		EXPECT_FALSE(doomed->IsLocked());
+		BMessage late(kTaggedCode);
+		EXPECT_EQ(toHandler.Send(&late), kBadTarget);
+		EXPECT_EQ(toPreferred.Send(&late), kBadTarget);
+		EXPECT_FALSE(toPreferred.IsValid());
+	}
 	// The lock object went with its last holder: its semaphore and event are
 	// closed, as are the looper thread's handle and the looper's token.
 	ExpectCensus(CensusOnceSettledAt(before), before);

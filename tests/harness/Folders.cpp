@@ -18,6 +18,13 @@ std::wstring DocumentsFolder()
 	return buffer;
 }
 
+std::wstring SystemDriveRoot()
+{
+	wchar_t windows[MAX_PATH];
+	UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+	return length >= 3 ? std::wstring(windows, 3) : std::wstring(L"C:\\");
+}
+
 std::wstring TrashFilesFolder()
 {
 	return Join(DocumentsFolder(), L".local\\share\\Trash\\files");
@@ -55,6 +62,20 @@ void MakeFile(const std::wstring& path, const char* contents)
 	DWORD written = 0;
 	WriteFile(file, contents, static_cast<DWORD>(std::strlen(contents)), &written, nullptr);
 	CloseHandle(file);
+}
+
+std::string FileContents(const std::wstring& path)
+{
+	HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+		nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+	if (file == INVALID_HANDLE_VALUE)
+		return "<missing>";
+	std::string text(4096, '\0');
+	DWORD count = 0;
+	ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &count, nullptr);
+	CloseHandle(file);
+	text.resize(count);
+	return text;
 }
 
 namespace {

@@ -11,6 +11,8 @@
 namespace zeltest {
 
 std::wstring DocumentsFolder();
+// The root folder of the system drive, with its backslash (C:\).
+std::wstring SystemDriveRoot();
 // Where Wine's shell puts what a deletion with undo moves to the trash.
 std::wstring TrashFilesFolder();
 
@@ -19,6 +21,9 @@ bool Exists(const std::wstring& path);
 bool IsFolder(const std::wstring& path);
 void MakeFolder(const std::wstring& path);
 void MakeFile(const std::wstring& path, const char* contents = "brisca");
+// The first 4 KB of a file, read while others may still write it; "<missing>"
+// when it cannot be opened.
+std::string FileContents(const std::wstring& path);
 // True when the entry reads back with the wanted attribute.
 bool SetReadOnly(const std::wstring& path, bool readOnly);
 // Deletes a tree for good, read-only entries included; absent paths are fine.

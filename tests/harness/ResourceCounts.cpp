@@ -7,6 +7,7 @@
 #include <winternl.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace zeltest {
 
@@ -14,6 +15,70 @@ namespace {
 
 // Handle values are multiples of 4; the process's table stays far below this.
 constexpr uintptr_t kHandleProbeLimit = 0x20000;
+
+// The system's list of open handles (SystemExtendedHandleInformation): one
+// call answers for every process, where probing asks once per possible handle
+// value and takes over a second under Wine, too slow for checks that poll.
+constexpr ULONG kExtendedHandleInformation = 64;
+constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
+
+struct HandleEntry {
+	void* object;
+	ULONG_PTR processId;
+	ULONG_PTR handle;
+	ULONG access;
+	USHORT creatorBackTrace;
+	USHORT type;
+	ULONG attributes;
+	ULONG reserved;
+};
+
+struct HandleList {
+	ULONG_PTR count;
+	ULONG_PTR reserved;
+	HandleEntry entries[1];
+};
+
+typedef NTSTATUS(NTAPI* QuerySystemInformation)(ULONG, void*, ULONG, ULONG*);
+
+// -1 when the system does not give the list.
+int CountKernelHandlesInSystemList()
+{
+	QuerySystemInformation query = reinterpret_cast<QuerySystemInformation>(
+		reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+	if (query == nullptr)
+		return -1;
+	std::vector<uint8_t> buffer(256 * 1024);
+	NTSTATUS status;
+	for (;;) {
+		ULONG needed = 0;
+		status = query(kExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+		if (status != kInfoLengthMismatch || buffer.size() >= (64u << 20))
+			break;
+		buffer.resize(buffer.size() * 2 > needed ? buffer.size() * 2 : needed);
+	}
+	if (status != 0)
+		return -1;
+	const HandleList* list = reinterpret_cast<const HandleList*>(buffer.data());
+	ULONG_PTR self = GetCurrentProcessId();
+	int count = 0;
+	for (ULONG_PTR i = 0; i < list->count; i++) {
+		if (list->entries[i].processId == self)
+			count++;
+	}
+	return count;
+}
+
+int CountKernelHandlesByProbing()
+{
+	int count = 0;
+	for (uintptr_t value = 4; value < kHandleProbeLimit; value += 4) {
+		DWORD flags = 0;
+		if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+			count++;
+	}
+	return count;
+}
 
 // GDI's handle table, shared with the process and reachable from its PEB:
 // 65536 entries of 24 bytes on both architectures (the entry's fields are
@@ -59,13 +124,8 @@ BOOL CALLBACK CountOwnTopLevel(HWND window, LPARAM count)
 
 int CountKernelHandles()
 {
-	int count = 0;
-	for (uintptr_t value = 4; value < kHandleProbeLimit; value += 4) {
-		DWORD flags = 0;
-		if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
-			count++;
-	}
-	return count;
+	int count = CountKernelHandlesInSystemList();
+	return count >= 0 ? count : CountKernelHandlesByProbing();
 }
 
 int CountGdiObjects()

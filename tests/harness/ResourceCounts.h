@@ -3,8 +3,9 @@
 //
 // Wine answers 0 to GetProcessHandleCount and GetGuiResources whatever the
 // process holds, so a leak check built on them can never fail. These counts
-// probe the handle table, read GDI's shared handle table and enumerate windows
-// and threads instead. Some objects are made once and cached by the platform
+// read the system's handle list (or probe the handle table where the list is
+// not given), read GDI's shared handle table and enumerate windows and threads
+// instead. Some objects are made once and cached by the platform
 // (a memory DC's first use, for one), so compare counts taken after a first
 // cycle of the work under test.
 #pragma once

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "kernel/ProcessSlots.h"
+#include "kernel/WinOwner.h"
 #include "messaging/Application.h"
 #include "messaging/Message.h"
 
@@ -12,7 +13,6 @@
 
 #include <atomic>
 #include <functional>
-#include <thread>
 #include <vector>
 
 namespace zeltest {
@@ -20,24 +20,20 @@ namespace zeltest {
 constexpr DWORD kLoopDeadlineMillis = 10000;
 
 // Posts WM_QUIT to the thread that made it when it still lives after the
-// deadline, so that a loop which never quits ends and the test fails.
+// deadline, so that a loop which never quits ends and the test fails. The
+// watch is a plain platform thread: the C++ library keeps records (and their
+// events) of ended threads for reuse, which leak checks would count.
 class LoopDeadline {
 public:
 	LoopDeadline()
 		: fThreadId(GetCurrentThreadId()), fDone(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 	{
-		fWatch = std::thread([this] {
-			if (WaitForSingleObject(fDone, kLoopDeadlineMillis) == WAIT_TIMEOUT) {
-				fExpired = true;
-				PostThreadMessageW(fThreadId, WM_QUIT, 0, 0);
-			}
-		});
+		fWatch.Reset(CreateThread(nullptr, 0, Watch, this, 0, nullptr));
 	}
 	~LoopDeadline()
 	{
-		SetEvent(fDone);
-		fWatch.join();
-		CloseHandle(fDone);
+		SetEvent(fDone.Get());
+		WaitForSingleObject(fWatch.Get(), INFINITE);
 	}
 	bool Expired() const { return fExpired; }
 
@@ -45,10 +41,20 @@ public:
 	LoopDeadline& operator=(const LoopDeadline&) = delete;
 
 private:
+	static DWORD WINAPI Watch(void* parameter)
+	{
+		LoopDeadline* self = static_cast<LoopDeadline*>(parameter);
+		if (WaitForSingleObject(self->fDone.Get(), kLoopDeadlineMillis) == WAIT_TIMEOUT) {
+			self->fExpired = true;
+			PostThreadMessageW(self->fThreadId, WM_QUIT, 0, 0);
+		}
+		return 0;
+	}
+
 	DWORD fThreadId;
-	HANDLE fDone;
+	WinHandle fDone;
 	std::atomic<bool> fExpired{false};
-	std::thread fWatch;
+	WinHandle fWatch;
 };
 
 inline const BString kVendor("Quorvane");

@@ -99,6 +99,18 @@ public:
 		fOut.Raw(contents.data(), contents.size());
 		fOut.PadTo8();
 	}
+	// A chunk that Finish puts between the index and the end mark, as a
+	// writer that knows more kinds may.
+	void ChunkAfterIndex(uint16 kind, uint16 subKind, const Bytes& contents)
+	{
+		ByteWriter chunk(fOut.BigEndian());
+		chunk.U16(kind);
+		chunk.U16(subKind);
+		chunk.U32(static_cast<uint32>(8 + contents.size()));
+		chunk.Raw(contents.data(), contents.size());
+		chunk.PadTo8();
+		fAfterIndex.insert(fAfterIndex.end(), chunk.Data().begin(), chunk.Data().end());
+	}
 	// Index and end mark; answers the data area with their offsets.
 	Bytes Finish(uint32* indexOffset, uint32* endOffset)
 	{
@@ -111,6 +123,7 @@ public:
 		for (const auto& field : sorted)
 			fOut.U32(field.second);
 		fOut.PadTo8();
+		fOut.Raw(fAfterIndex.data(), fAfterIndex.size());
 		*endOffset = static_cast<uint32>(fOut.Size());
 		fOut.U16(0x456E);
 		fOut.U16(0x4444);
@@ -141,6 +154,7 @@ private:
 
 	ByteWriter fOut;
 	std::vector<std::pair<std::string, uint32>> fFields;
+	Bytes fAfterIndex;
 };
 
 // A compact 'FOB2' message around a body built above.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cstring>
 #include <string>
 
@@ -59,7 +61,8 @@ public:
 	void ExpectSound()
 	{
 		BodyShape shape;
-		ASSERT_EQ(CheckBody(fBody->Data(), fBody->UsedSize(), &shape), kOk);
+		std::vector<uint8> scratch(ChainMapSize(fBody->UsedSize()));
+		ASSERT_EQ(CheckBody(fBody->Data(), fBody->UsedSize(), scratch.data(), &shape), kOk);
 		EXPECT_EQ(shape.indexOffset, fBody->IndexOffset());
 		EXPECT_EQ(shape.endOffset, fBody->EndOffset());
 		EXPECT_EQ(shape.usedSize, fBody->UsedSize());

@@ -293,6 +293,100 @@ TEST(MessageFlatten, UnknownChunksSurviveNativeReadingButBreakingOnesDoNot)
 	EXPECT_EQ(message.Int32At("a", 0), 6);
 }
 
+// What a peer may write and every reader must take: a chunk of an unknown
+// kind after the index, and an index whose entry is damaged while the body's
+// offsets are right.
+TEST(MessageFlatten, AChunkAfterTheIndexIsKeptAndTheMessageReadsAndGrows)
+{
+	zeltest::BodyBuilder body(false);
+	body.Single("a", FourCC("LONG"), {6, 0, 0, 0});
+	body.ChunkAfterIndex(0x4242, 0x4242, {9, 9, 9});
+	uint32 index;
+	uint32 end;
+	zeltest::Bytes data = body.Finish(&index, &end);
+	zeltest::Bytes bytes = zeltest::FlattenedMessage(false, 1, data, index, end);
+	BMessage message;
+	ASSERT_EQ(message.Unflatten(bytes.data(), bytes.size()), kOk);
+	EXPECT_EQ(message.Int32At("a", 0), 6);
+	// Read unchanged, it is written unchanged.
+	EXPECT_EQ(zeltest::Flattened(message), bytes);
+
+	ASSERT_EQ(message.AddInt32("b", 7), kOk);
+	BMessage again;
+	zeltest::Bytes grown = zeltest::Flattened(message);
+	ASSERT_EQ(again.Unflatten(grown.data(), grown.size()), kOk);
+	EXPECT_EQ(again.Int32At("a", 0), 6);
+	EXPECT_EQ(again.Int32At("b", 0), 7);
+}
+
+TEST(MessageFlatten, ADamagedIndexEntryLeavesOnlyItsFieldAbsentAndIsReported)
+{
+	zeltest::BodyBuilder body(false);
+	body.Single("a", FourCC("LONG"), {1, 0, 0, 0});
+	body.Single("b", FourCC("LONG"), {2, 0, 0, 0});
+	body.Single("c", FourCC("LONG"), {3, 0, 0, 0});
+	uint32 index;
+	uint32 end;
+	zeltest::Bytes data = body.Finish(&index, &end);
+	constexpr uint32 kDamaged = 0x1F0;
+	Store32(data.data() + index + 8, kDamaged);  // the entry of "a"
+	zeltest::Bytes bytes = zeltest::FlattenedMessage(false, 1, data, index, end);
+	BMessage message;
+	ASSERT_EQ(message.Unflatten(bytes.data(), bytes.size()), kOk);
+
+	zeltest::DebugOutputCapture capture;
+	EXPECT_EQ(message.Int32At("b", 0), 2);
+	EXPECT_EQ(message.Int32At("c", 0), 3);
+	EXPECT_TRUE(capture.Take().empty());
+	const void* item = nullptr;
+	int32 size = -1;
+	EXPECT_EQ(message.GetData("a", FourCC("LONG"), 0, &item, &size), kNameNotFound);
+	std::vector<std::string> lines = capture.Take();
+	ASSERT_GE(lines.size(), 2u);
+	EXPECT_EQ(lines[0], kBodyPrefix + ": Invalid index " + std::to_string(kDamaged) + "(#0) in message body (end=" +
+		std::to_string(end) + ")\r\n");
+	EXPECT_EQ(lines[1].compare(0, kBodyPrefix.size() + 2, kBodyPrefix + "\r\n"), 0) << lines[1];
+
+	// Changes around the damage keep the entry damaged, however far the body grows.
+	for (int32 i = 0; i < 100; i++)
+		ASSERT_EQ(message.AddInt32("c", i), kOk);
+	ASSERT_GT(message.Body()->EndOffset(), kDamaged);
+	ASSERT_EQ(message.RemoveField("b"), kOk);
+	EXPECT_EQ(message.GetData("a", FourCC("LONG"), 0, &item, &size), kNameNotFound);
+	EXPECT_EQ(message.Int32At("c", 100), 99);
+	BMessage again;
+	zeltest::Bytes written = zeltest::Flattened(message);
+	ASSERT_EQ(again.Unflatten(written.data(), written.size()), kOk);
+	EXPECT_EQ(zeltest::Flattened(again), written);
+}
+
+TEST(MessageFlatten, IndexEntriesMustNameDistinctFieldChunksOfTheChain)
+{
+	zeltest::BodyBuilder body(false);
+	body.Single("a", FourCC("RAWT"), {0x61, 0x44, 0x53, 0x47, 24, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8});
+	body.Single("b", FourCC("LONG"), {2, 0, 0, 0});
+	uint32 index;
+	uint32 end;
+	const zeltest::Bytes good = body.Finish(&index, &end);
+	struct Case {
+		const char* what;
+		uint32 entry;  // the new value of index entry 1 ("b")
+	};
+	const Case cases[] = {
+		{"the same chunk twice", 0},
+		{"inside a chunk", 8},
+		{"bytes inside a field's data that look like a chunk", 24},
+		{"the index itself", index},
+	};
+	for (const Case& c : cases) {
+		zeltest::Bytes data = good;
+		Store32(data.data() + index + 8 + 4, c.entry);
+		zeltest::Bytes bytes = zeltest::FlattenedMessage(false, 1, data, index, end);
+		BMessage message;
+		EXPECT_EQ(message.Unflatten(bytes.data(), bytes.size()), kNotAMessage) << c.what;
+	}
+}
+
 TEST(MessageFlatten, ForeignAtomsAreRefusedAndFlattenOfAtomsIsReported)
 {
 	zeltest::BodyBuilder body(false);

@@ -4,7 +4,9 @@
 // Absence is proved by order, not by waiting: after the message under test,
 // the sender's side posts a 'DONE' through the same looper, whose thread sends
 // any automatic reply before it handles the next message.
+#include "messaging/LooperTarget.h"
 #include "messaging/Messenger.h"
+#include "messaging/TokenSpace.h"
 #include "tests/messenger/ProbeHandler.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +71,37 @@ public:
 private:
 	LiveLooper fReceiverLooper;
 	LiveLooper fCollectorLooper;
+};
+
+// A looper whose target was detached, as its destruction does, while its
+// handler's token still leads to that target: a send finds the target and then
+// cannot queue. The looper never runs, so nothing else needs its queue.
+class GoneLooper {
+public:
+	GoneLooper()
+		: fLooper(new BLooper("gone"))
+	{
+		fLooper->AddHandler(&fHandler);
+		BPrivate::BDirectMessageTarget* target = gDefaultTokens.GetTokenTarget(fHandler.Token());
+		EXPECT_NE(target, nullptr);
+		if (target == nullptr)
+			return;
+		static_cast<BPrivate::BLooperTarget*>(target)->Detach();
+		target->Release();
+	}
+	// A looper that never ran is deleted by its Quit.
+	~GoneLooper()
+	{
+		if (fLooper->Lock())
+			fLooper->Quit();
+	}
+	GoneLooper(const GoneLooper&) = delete;
+	GoneLooper& operator=(const GoneLooper&) = delete;
+
+	ProbeHandler fHandler{"gone"};
+
+private:
+	BLooper* fLooper;
 };
 
 }  // namespace
@@ -218,4 +251,27 @@ TEST(Reply, ForwardingHandsTheDutyToReplyToTheNewReceiver)
 	EXPECT_EQ(record.target, final.Token());
 	EXPECT_EQ(record.replyHandler, bench.fCollector.Token());
 	EXPECT_EQ(record.flags & (kSenderWaits | 0x40000000u), kSenderWaits | 0x40000000u);
+}
+
+TEST(Reply, AForwardToALooperGoneDuringTheSendIsAnsweredOnce)
+{
+	ReplyBench bench;
+	GoneLooper gone;
+	BMessenger toGone(&gone.fHandler, nullptr);
+	status_t forwarded = kOk;
+	bool forwarderStillOwes = true;
+	bench.fReceiver.fProbe = [&](BMessage* message) {
+		forwarded = toGone.Send(message);
+		forwarderStillOwes = message->NeedsReply();
+	};
+	BMessage request(FourCC("fwd "));
+	ASSERT_EQ(bench.SendWith(&request, kSenderWaits | 8), kOk);
+	bench.Finish();
+	ASSERT_TRUE(bench.fCollector.WaitFor(2));
+	EXPECT_EQ(forwarded, kError);
+	EXPECT_FALSE(forwarderStillOwes);
+	// The copy that could not be queued answered; the forwarded message, which
+	// the receiver's looper destroys before it handles 'DONE', did not again.
+	EXPECT_EQ(bench.fCollector.Codes(), (std::vector<uint32>{kNone, kDone}));
+	EXPECT_EQ(gone.fHandler.Count(), 0u);
 }

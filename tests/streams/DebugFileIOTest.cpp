@@ -1,5 +1,6 @@
 // The log file stream against real files in the prefix's system drive root.
 #include "support/DebugFileIO.h"
+#include "tests/harness/Folders.h"
 
 #include <gtest/gtest.h>
 
@@ -10,27 +11,6 @@
 #include <string>
 
 namespace {
-
-std::wstring DriveRoot()
-{
-	wchar_t windows[MAX_PATH];
-	UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
-	return length >= 3 ? std::wstring(windows, 3) : std::wstring(L"C:\\");
-}
-
-std::string Contents(const std::wstring& path)
-{
-	HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-		OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-	if (file == INVALID_HANDLE_VALUE)
-		return "<missing>";
-	std::string text(4096, '\0');
-	DWORD count = 0;
-	ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &count, nullptr);
-	CloseHandle(file);
-	text.resize(count);
-	return text;
-}
 
 // Numbers without zero padding: "0" or a digit string that does not start with 0.
 const std::string kNumber = "(0|[1-9][0-9]*)";
@@ -64,7 +44,7 @@ protected:
 			RemoveDirectoryW(LogPath(name).c_str());
 		}
 	}
-	std::wstring LogPath(const wchar_t* name) { return DriveRoot() + name; }
+	std::wstring LogPath(const wchar_t* name) { return zeltest::SystemDriveRoot() + name; }
 
 	BPrivate::ApplicationNameSource fPrevious = nullptr;
 };
@@ -79,11 +59,11 @@ TEST_F(DebugFileIOTest, FirstWriteCreatesTheApplicationsLogWithItsHeader)
 	sAppName = BString("Demo");
 	{
 		BPrivate::DebugFileIO log;
-		EXPECT_EQ(Contents(LogPath(L"Demo-log.txt")), "<missing>");
+		EXPECT_EQ(zeltest::FileContents(LogPath(L"Demo-log.txt")), "<missing>");
 		EXPECT_EQ(WriteText(log, "first line\r\n"), 12);
 		EXPECT_EQ(WriteText(log, "second line\r\n"), 13);
 		// Every write is on the disk at once, while the stream keeps the file open.
-		std::string text = Contents(LogPath(L"Demo-log.txt"));
+		std::string text = zeltest::FileContents(LogPath(L"Demo-log.txt"));
 		std::smatch match;
 		ASSERT_TRUE(std::regex_search(text, match, kHeader)) << text;
 		EXPECT_EQ(match.position(0), 0);
@@ -99,7 +79,7 @@ TEST_F(DebugFileIOTest, FirstWriteCreatesTheApplicationsLogWithItsHeader)
 	// A later run appends its own header and lines.
 	BPrivate::DebugFileIO nextRun;
 	EXPECT_EQ(WriteText(nextRun, "again\r\n"), 7);
-	std::string text = Contents(LogPath(L"Demo-log.txt"));
+	std::string text = zeltest::FileContents(LogPath(L"Demo-log.txt"));
 	std::smatch first;
 	ASSERT_TRUE(std::regex_search(text, first, kHeader));
 	std::string rest = text.substr(static_cast<size_t>(first.length(0)));
@@ -123,7 +103,7 @@ TEST_F(DebugFileIOTest, WithoutAnApplicationNameTheLogIsNamedZel)
 		BPrivate::DebugFileIO log;
 		EXPECT_EQ(WriteText(log, "y"), 1);
 	}
-	std::string text = Contents(LogPath(L"zel-log.txt"));
+	std::string text = zeltest::FileContents(LogPath(L"zel-log.txt"));
 	EXPECT_TRUE(std::regex_match(text, std::regex(kHeaderPattern + "x" + kHeaderPattern + "y"))) << text;
 }
 
@@ -138,7 +118,7 @@ TEST_F(DebugFileIOTest, AFailedOpenLosesThatWriteAndTheNextWriteRetries)
 	ASSERT_TRUE(RemoveDirectoryW(LogPath(L"Retry-log.txt").c_str()));
 
 	EXPECT_EQ(WriteText(log, "kept\r\n"), 6);
-	std::string text = Contents(LogPath(L"Retry-log.txt"));
+	std::string text = zeltest::FileContents(LogPath(L"Retry-log.txt"));
 	std::smatch match;
 	ASSERT_TRUE(std::regex_search(text, match, kHeader)) << text;
 	EXPECT_EQ(match.position(0), 0);
