@@ -3,10 +3,7 @@
 #include "messaging/Application.h"
 
 #include "interface/Clipboard.h"
-#include "interface/DragMessage.h"
-#include "interface/Font.h"
-#include "interface/InterfaceMetrics.h"
-#include "interface/SystemColors.h"
+#include "interface/InterfaceStartup.h"
 #include "kernel/DebuggerHook.h"
 #include "kernel/ProcessSlots.h"
 #include "kernel/SystemTime.h"
@@ -19,7 +16,6 @@
 #include "support/Resources.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <atomic>
 #include <new>
@@ -29,8 +25,6 @@ namespace {
 std::atomic<BApplication*> gApplication{nullptr};
 
 constexpr wchar_t kApplicationWindowClass[] = L"Zel Main Window";
-// List-view, tree-view, tab and extended combo-box classes.
-constexpr DWORD kCommonControlClasses = 0x020B;
 constexpr int32 kApplicationPriority = 10;
 // Posted to the running loop by Quit only to wake it; the quit flag ends the
 // loop before the message is dispatched.
@@ -60,18 +54,6 @@ const property_info kApplicationProperties[] = {
 	{},
 };
 
-// Windows are the loopers that are BWindows. BWindow is not part of the
-// framework yet, so no looper is a window and none exempts itself from a quit.
-bool IsWindow(const BLooper*)
-{
-	return false;
-}
-
-bool IsExemptFromQuit(const BLooper*)
-{
-	return false;
-}
-
 // The listed loopers in list order, only the windows when `windowsOnly`;
 // false when the list cannot be read.
 bool CollectLoopers(BList* loopers, bool windowsOnly)
@@ -81,7 +63,7 @@ bool CollectLoopers(BList* loopers, bool windowsOnly)
 		return false;
 	for (int32 i = 0; i < listed.CountItems(); i++) {
 		BLooper* looper = static_cast<BLooper*>(listed.ItemAt(i));
-		if (!windowsOnly || IsWindow(looper))
+		if (!windowsOnly || BPrivate::IsWindowLooper(looper))
 			loopers->AddItem(looper);
 	}
 	return true;
@@ -106,27 +88,6 @@ HWND CreateApplicationWindow()
 		return nullptr;
 	return CreateWindowExW(0, kApplicationWindowClass, kApplicationWindowClass, WS_OVERLAPPEDWINDOW, 0, 0, 100,
 		100, nullptr, nullptr, instance, nullptr);
-}
-
-// The interface globals that windows and views rely on. The cursors and key
-// tables of the input layer start here too, once they exist. The drag
-// message's lock is the only part whose failure is reported (kNoMemory).
-status_t StartInterface()
-{
-	INITCOMMONCONTROLSEX controls = {sizeof(controls), kCommonControlClasses};
-	InitCommonControlsEx(&controls);
-	BPrivate::LoadSystemColors();
-	// Made once per process. Ignored when they cannot be made (GDI+ not
-	// started): views then start without a font, draw no text and measure 0,
-	// and the next application tries again.
-	static_cast<void>(BPrivate::StartSystemFonts());
-	return BPrivate::CreateDragMessageLock();
-}
-
-// Undoes StartInterface once no window is left.
-void StopInterface()
-{
-	BPrivate::DestroyDragMessageLock();
 }
 
 void SendReply(BMessage* request, BMessage* reply)
@@ -188,10 +149,10 @@ BApplication::BApplication(const BString* vendor, const BString* appName)
 	fHiddenWindow = hiddenWindow;
 	SetProcessApplicationWindow(hiddenWindow);
 	BPrivate::CreateClipboard();
-	StartInterface();
+	// Its only failure, the drag message's lock, leaves drags unavailable.
+	BPrivate::StartInterface();
 	CreateResourcesRegistry();
 	CreateResourceFactoryRegistry();
-	BPrivate::LoadInterfaceMetrics();
 	StartWorkerPool();
 
 	// OnReady runs as the first thing the loop does.
@@ -222,8 +183,7 @@ BApplication::~BApplication()
 	gApplication.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
 	Unlock();
 
-	StopInterface();
-	BPrivate::ClearInterfaceMetrics();
+	BPrivate::StopInterface();
 	DestroyResourcesRegistry();
 	DestroyResourceFactoryRegistry();
 	BPrivate::DestroyClipboard();
@@ -282,7 +242,7 @@ bool BApplication::QuitWindows(bool force, bool evenIfRefused)
 		// list tells which.
 		if (!window->Lock())
 			continue;
-		bool exempt = IsExemptFromQuit(window);
+		bool exempt = BPrivate::IsExemptFromQuit(window);
 		if (!force && exempt) {
 			window->Unlock();
 			index++;

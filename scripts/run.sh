@@ -29,11 +29,6 @@ echo "  64-bit build (runs here under Wine): $build/BriscaUninstaller.exe"
 
 if [ "$program" = uninstaller ]; then
 	exe="$build/BriscaUninstaller.exe"
-	if [ "$ZEL_UNINSTALLER_HAS_WINDOW" != 1 ]; then
-		echo "Its window is not built yet, so there is nothing to show."
-		echo "(scripts/run.sh --bare shows the bare stand-in window through the same steps.)"
-		exit 0
-	fi
 else
 	exe="$build/bench/BareUninstallerWindow.exe"
 fi

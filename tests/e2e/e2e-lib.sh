@@ -74,6 +74,7 @@ e2e_begin() {
 		timeout 120 "$E2E_WINE" wineboot -i >/dev/null 2>&1 && break
 		[ "$attempt" = 2 ] && e2e_fail "the Wine prefix did not boot"
 	done
+	zel_link_wine_fonts
 	e2e_log "sandbox $E2E_SANDBOX (HOME and WINEPREFIX), display $DISPLAY"
 }
 

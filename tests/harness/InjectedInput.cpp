@@ -70,6 +70,17 @@ void MovePointer(POINT screen)
 	SendInput(1, &input, sizeof(input));
 }
 
+void ClickAt(POINT screen)
+{
+	MovePointer(screen);
+	INPUT clicks[2] = {};
+	clicks[0].type = INPUT_MOUSE;
+	clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+	clicks[1].type = INPUT_MOUSE;
+	clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+	SendInput(2, clicks, sizeof(INPUT));
+}
+
 void ReleaseInjectedKeys()
 {
 	bool sent = !gHeldKeys.empty();

@@ -27,6 +27,8 @@ void TapKey(const KeyStroke& key);
 void TurnWheel(int units);
 // Moves the pointer to a point on the screen.
 void MovePointer(POINT screen);
+// Moves the pointer there and clicks the primary button, as a person does.
+void ClickAt(POINT screen);
 
 // Lets go of every key pressed through PressKey and not yet released, and
 // turns caps lock, num lock and scroll lock off.
