@@ -184,11 +184,17 @@ e2e_expect_enabled() {
 }
 
 # Keys go to the window with the X focus: a click 3 pixels inside the client
-# area puts it there first.
-e2e_keys() {
+# area puts it there. The click also takes the pointer off the buttons, whose
+# look follows the pointer.
+e2e_focus_window() {
 	local left top
 	read -r left top < <(e2e_record client | awk -F'|' '{ print $2 + 3, $3 + 3 }')
 	e2e_click_at "$left" "$top"
+	sleep 0.3
+}
+
+e2e_keys() {
+	e2e_focus_window
 	e2e_log "typing $*"
 	xdotool key --delay 100 "$@"
 	sleep 0.3
