@@ -12,6 +12,7 @@ namespace {
 
 // Keys pressed and not yet released; used by one test thread.
 std::vector<KeyStroke> gHeldKeys;
+bool gLeftButtonHeld = false;
 
 void Forget(WORD vk)
 {
@@ -70,9 +71,35 @@ void MovePointer(POINT screen)
 	SendInput(1, &input, sizeof(input));
 }
 
+namespace {
+
+void SendButtonEvent(DWORD flag)
+{
+	INPUT input = {};
+	input.type = INPUT_MOUSE;
+	input.mi.dwFlags = flag;
+	SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+void PressLeftButton()
+{
+	gLeftButtonHeld = true;
+	SendButtonEvent(MOUSEEVENTF_LEFTDOWN);
+}
+
+void ReleaseLeftButton()
+{
+	gLeftButtonHeld = false;
+	SendButtonEvent(MOUSEEVENTF_LEFTUP);
+}
+
 void ReleaseInjectedKeys()
 {
-	bool sent = !gHeldKeys.empty();
+	bool sent = !gHeldKeys.empty() || gLeftButtonHeld;
+	if (gLeftButtonHeld)
+		ReleaseLeftButton();
 	while (!gHeldKeys.empty())
 		ReleaseKey(gHeldKeys.back());
 	for (WORD lockKey : {VK_CAPITAL, VK_NUMLOCK, VK_SCROLL}) {
