@@ -156,7 +156,9 @@ bool WinViewDropTarget::DeliverStep(DragKind kind, DWORD keyState, POINTL point,
 	case DragKind::kEnter:
 	case DragKind::kOver:
 		fButtons = BPrivate::ButtonsOfMouseKeys(keyState);
-		if (!view->fTracking) {
+		// An entry is one even while the view still tracks the pointer's own
+		// moves from before the drag, whose leave the drag loop holds back.
+		if (kind == DragKind::kEnter || !view->fTracking) {
 			view->fTracking = true;
 			ViewNativeWindow::ShowCursorOf(view);
 			transit = kEnteredView;

@@ -13,13 +13,12 @@
 // the effect after a cancel; 64 when the drag loop failed; 65 when the window
 // could not be made; 66 when no press came within 30 seconds; 2 on a usage
 // error.
+#include "tests/harness/FileDataObject.h"
+
 #include <windows.h>
 
 #include <ole2.h>
-#include <shlobj.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -36,103 +35,7 @@ constexpr UINT kGiveUpMillis = 30000;
 int gExitCode = kNoPress;
 std::vector<std::wstring> gFiles;
 
-// Holds a reference count for the two small COM objects below. The
-// platform's interfaces declare no destructor; Release deletes the object.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-template <typename Interface>
-class ComObject : public Interface {
-public:
-	virtual ~ComObject() = default;
-
-	HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
-	{
-		if (object == nullptr)
-			return E_POINTER;
-		if (!IsEqualIID(id, IID_IUnknown) && !IsEqualIID(id, __uuidof(Interface))) {
-			*object = nullptr;
-			return E_NOINTERFACE;
-		}
-		*object = static_cast<Interface*>(this);
-		AddRef();
-		return S_OK;
-	}
-	ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&fReferences)); }
-	ULONG STDMETHODCALLTYPE Release() override
-	{
-		LONG left = InterlockedDecrement(&fReferences);
-		if (left == 0)
-			delete this;
-		return static_cast<ULONG>(left);
-	}
-
-private:
-	volatile LONG fReferences = 1;
-};
-#pragma GCC diagnostic pop
-
-// A DROPFILES block listing the files, double-null terminated, in UTF-16.
-HGLOBAL MakeFileList()
-{
-	size_t characters = 1;
-	for (const std::wstring& file : gFiles)
-		characters += file.size() + 1;
-	HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + characters * sizeof(wchar_t));
-	if (block == nullptr)
-		return nullptr;
-	auto* header = static_cast<DROPFILES*>(GlobalLock(block));
-	header->pFiles = sizeof(DROPFILES);
-	header->fWide = TRUE;
-	wchar_t* names = reinterpret_cast<wchar_t*>(header + 1);
-	for (const std::wstring& file : gFiles) {
-		std::memcpy(names, file.c_str(), (file.size() + 1) * sizeof(wchar_t));
-		names += file.size() + 1;
-	}
-	GlobalUnlock(block);
-	return block;
-}
-
-class FileData : public ComObject<IDataObject> {
-public:
-	HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
-	{
-		if (QueryGetData(format) != S_OK)
-			return DV_E_FORMATETC;
-		medium->tymed = TYMED_HGLOBAL;
-		medium->pUnkForRelease = nullptr;
-		medium->hGlobal = MakeFileList();
-		return medium->hGlobal != nullptr ? S_OK : E_OUTOFMEMORY;
-	}
-	HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-	HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override
-	{
-		bool files = format != nullptr && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) != 0 &&
-		             format->dwAspect == DVASPECT_CONTENT;
-		return files ? S_OK : DV_E_FORMATETC;
-	}
-	HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* canonical) override
-	{
-		if (canonical != nullptr)
-			canonical->ptd = nullptr;
-		return E_NOTIMPL;
-	}
-	HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-	HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** enumerator) override
-	{
-		if (direction != DATADIR_GET)
-			return E_NOTIMPL;
-		FORMATETC files = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-		return SHCreateStdEnumFmtEtc(1, &files, enumerator);
-	}
-	HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override
-	{
-		return OLE_E_ADVISENOTSUPPORTED;
-	}
-	HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-	HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
-};
-
-class LeftButtonSource : public ComObject<IDropSource> {
+class LeftButtonSource : public zeltest::ComObject<IDropSource> {
 public:
 	HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD keyState) override
 	{
@@ -145,7 +48,7 @@ public:
 
 int DragFiles()
 {
-	FileData* data = new FileData();
+	zeltest::FileDataObject* data = new zeltest::FileDataObject(gFiles);
 	LeftButtonSource* source = new LeftButtonSource();
 	DWORD effect = DROPEFFECT_NONE;
 	HRESULT result = DoDragDrop(data, source, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &effect);
