@@ -4,6 +4,7 @@
 #include "interface/NativeWindow.h"
 
 #include "interface/GdiPlus.h"
+#include "interface/GdiPlusFlat.h"
 #include "interface/InterfaceMetrics.h"
 #include "interface/Menu.h"
 #include "interface/WinClassRegistry.h"
@@ -12,8 +13,6 @@
 #include "support/KeyedVector.h"
 #include "support/Locker.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
 #include <ole2.h>
 
 #include <cmath>
@@ -82,16 +81,15 @@ int32 CeilToInt(float value)
 // containers compose with the outer transform, the outer one where they keep it.
 BPoint TranslationInsideContainer(WinGdipGraphics* graphics)
 {
-	using namespace Gdiplus::DllExports;
 	Gdiplus::GpMatrix* matrix = nullptr;
-	if (GdipCreateMatrix(&matrix) != Gdiplus::Ok)
+	if (gdip::GdipCreateMatrix(&matrix) != Gdiplus::Ok)
 		return BPoint();
 	Gdiplus::REAL elements[6] = {};
 	BPoint offset;
-	if (GdipGetWorldTransform(graphics->Native(), matrix) == Gdiplus::Ok &&
-		GdipGetMatrixElements(matrix, elements) == Gdiplus::Ok)
+	if (gdip::GdipGetWorldTransform(graphics->Native(), matrix) == Gdiplus::Ok &&
+		gdip::GdipGetMatrixElements(matrix, elements) == Gdiplus::Ok)
 		offset = BPoint(elements[4], elements[5]);
-	GdipDeleteMatrix(matrix);
+	gdip::GdipDeleteMatrix(matrix);
 	return offset;
 }
 

@@ -58,6 +58,7 @@ zel_start_wine() {
 	for attempt in 1 2; do
 		if /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; then
 			zel_link_wine_fonts
+			zel_unmanage_window_tests
 			return 0
 		fi
 		status=$?
@@ -73,6 +74,15 @@ zel_link_wine_fonts() {
 	local fonts="$WINEPREFIX/drive_c/windows/Fonts"
 	mkdir -p "$fonts"
 	ln -sf /usr/share/wine/fonts/* "$fonts/"
+}
+
+# Without a window manager, Wine waits two seconds for every activated window it
+# hides or destroys to be withdrawn by the manager that is not there. The
+# interface tests make hundreds of windows; their windows are left unmanaged,
+# which Wine then maps and unmaps itself at once.
+zel_unmanage_window_tests() {
+	/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\AppDefaults\interface_tests.exe\X11 Driver' \
+		/v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 }
 
 zel_stop_wine() {
