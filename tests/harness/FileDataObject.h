@@ -1,7 +1,8 @@
 // A data object that offers a list of files as CF_HDROP, as the shell's drags
 // do: for tests of drop targets with data that is not the framework's own.
-// Header only, so that the helper programs can use it without the framework.
 #pragma once
+
+#include "interface/WinComObject.h"
 
 #include <windows.h>
 
@@ -14,41 +15,7 @@
 
 namespace zeltest {
 
-// The platform's interfaces declare no destructor; Release deletes the object.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-template <typename Interface>
-class ComObject : public Interface {
-public:
-	virtual ~ComObject() = default;
-
-	HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
-	{
-		if (object == nullptr)
-			return E_POINTER;
-		if (!IsEqualIID(id, IID_IUnknown) && !IsEqualIID(id, __uuidof(Interface))) {
-			*object = nullptr;
-			return E_NOINTERFACE;
-		}
-		*object = static_cast<Interface*>(this);
-		AddRef();
-		return S_OK;
-	}
-	ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&fReferences)); }
-	ULONG STDMETHODCALLTYPE Release() override
-	{
-		LONG left = InterlockedDecrement(&fReferences);
-		if (left == 0)
-			delete this;
-		return static_cast<ULONG>(left);
-	}
-
-private:
-	volatile LONG fReferences = 1;
-};
-#pragma GCC diagnostic pop
-
-class FileDataObject : public ComObject<IDataObject> {
+class FileDataObject final : public BPrivate::WinComObject<IDataObject, IID_IDataObject> {
 public:
 	explicit FileDataObject(std::vector<std::wstring> files) : fFiles(std::move(files)) {}
 
@@ -90,6 +57,8 @@ public:
 	HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
 private:
+	~FileDataObject() override = default;
+
 	// A DROPFILES block listing the files, double-null terminated, in UTF-16.
 	HGLOBAL MakeFileList() const
 	{

@@ -11,19 +11,18 @@
 // drag that does not end by its deadline is broken off and fails the test.
 #include "interface/View.h"
 #include "interface/ViewDropTarget.h"
-#include "interface/Window.h"
 #include "interface/WinComObject.h"
+#include "interface/Window.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 #include "tests/harness/FileDataObject.h"
 #include "tests/harness/InjectedInput.h"
 #include "tests/harness/ResourceCounts.h"
 #include "tests/harness/TestApplication.h"
+#include "tests/interface/WindowTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -31,7 +30,6 @@
 namespace {
 
 constexpr uint32 kDraggedWhat = FourCC("TDrg");
-constexpr uint32 kRunJob = FourCC("TJob");
 constexpr int32 kPayload = 7;
 // The drop-effect word: copy.
 constexpr uint32 kCopyEffect = 0x2;
@@ -124,9 +122,9 @@ private:
 
 // A view that records its mouse messages and dropped messages, accepts an
 // in-process drag as a copy, and asks for a drag when pressed if told to.
-class ProbeView : public BView {
+class DragProbeView : public BView {
 public:
-	ProbeView(BRect frame, const char* name, SeenLog* log, bool dragsOnPress)
+	DragProbeView(BRect frame, const char* name, SeenLog* log, bool dragsOnPress)
 		: BView(frame, name, kFollowLeftTop, 0), fName(name), fLog(log), fDragsOnPress(dragsOnPress)
 	{
 	}
@@ -150,11 +148,6 @@ public:
 	void OnMouseUp(BPoint) override { Record(kMouseUp); }
 	void HandleMessage(BMessage* message) override
 	{
-		if (message->what == kRunJob) {
-			job();
-			jobDone = true;
-			return;
-		}
 		if (message->what != kDraggedWhat) {
 			BView::HandleMessage(message);
 			return;
@@ -174,9 +167,6 @@ public:
 	}
 
 	status_t startStatus = kOk;
-	// Run on the window's thread by a kRunJob message.
-	std::function<void()> job;
-	std::atomic<bool> jobDone{false};
 
 private:
 	void Record(uint32 what) { fLog->Add(Seen{fName, what, -1, false, BPoint(), false, 0}); }
@@ -200,31 +190,12 @@ LRESULT CALLBACK WithoutPointerMoves(HWND window, UINT message, WPARAM wParam, L
 	return CallWindowProcW(gViewProcedure, window, message, wParam, lParam);
 }
 
-// Waits for what other threads do: the predicate is asked every few
-// milliseconds while this thread's messages are dispatched.
-template <typename Predicate>
-bool WaitFor(Predicate done, DWORD millis)
-{
-	DWORD start = GetTickCount();
-	while (!zeltest::PumpUntil(done, 10)) {
-		if (GetTickCount() - start >= millis)
-			return false;
-	}
-	return true;
-}
-
-// Lets the other threads run for a while.
-void Pause(DWORD millis)
-{
-	zeltest::PumpUntil([] { return false; }, millis);
-}
-
 // Without a window manager, the pointer's capture (the drag loop's) holds
 // only while its thread is the foreground, which a click does not change.
 bool BringToFront(HWND window)
 {
 	SetForegroundWindow(window);
-	return WaitFor([window] { return GetForegroundWindow() == window; }, kStepMillis);
+	return zeltest::WaitFor([window] { return GetForegroundWindow() == window; }, kStepMillis);
 }
 
 // A point on a drag's way, and the move the view under it must have seen
@@ -243,17 +214,15 @@ protected:
 		sLog = new SeenLog;
 		// A and B share the source window with a gap between them; C fills
 		// the second window.
-		sSourceWindow = new BWindow(BRect(40, 40, 440, 240), BString("Drag source"), 0, kNormalFeel, 0);
-		sA = new ProbeView(BRect(10, 10, 190, 190), "A", sLog, true);
-		sB = new ProbeView(BRect(210, 10, 390, 190), "B", sLog, false);
+		sSourceWindow = new zeltest::ProbeWindow(BRect(40, 40, 440, 240), "Drag source");
+		sA = new DragProbeView(BRect(10, 10, 190, 190), "A", sLog, true);
+		sB = new DragProbeView(BRect(210, 10, 390, 190), "B", sLog, false);
 		sSourceWindow->AddChild(sA);
 		sSourceWindow->AddChild(sB);
-		sTargetWindow = new BWindow(BRect(40, 300, 440, 500), BString("Drop target"), 0, kNormalFeel, 0);
-		sC = new ProbeView(BRect(10, 10, 390, 190), "C", sLog, false);
+		sTargetWindow = new zeltest::ProbeWindow(BRect(40, 300, 440, 500), "Drop target");
+		sC = new DragProbeView(BRect(10, 10, 390, 190), "C", sLog, false);
 		sTargetWindow->AddChild(sC);
-		sSourceWindow->Show();
-		sTargetWindow->Show();
-		sShown = WaitFor([] { return IsShown(sSourceWindow, {sA, sB}) && IsShown(sTargetWindow, {sC}); }, kStepMillis);
+		sShown = zeltest::ShowAndWait(sSourceWindow) && zeltest::ShowAndWait(sTargetWindow);
 		if (sShown) {
 			gViewProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(sC->NativeHandle(), GWLP_WNDPROC,
 				reinterpret_cast<LONG_PTR>(WithoutPointerMoves)));
@@ -262,10 +231,8 @@ protected:
 
 	static void TearDownTestSuite()
 	{
-		for (BWindow* window : {sSourceWindow, sTargetWindow}) {
-			if (window->Lock())
-				window->Quit();
-		}
+		zeltest::QuitWindow(sSourceWindow);
+		zeltest::QuitWindow(sTargetWindow);
 		delete sLog;
 		delete sApp;
 	}
@@ -277,17 +244,6 @@ protected:
 	}
 	void TearDown() override { zeltest::ReleaseInjectedKeys(); }
 
-	static bool IsShown(BWindow* window, std::initializer_list<BView*> views)
-	{
-		if (!window->Lock())
-			return false;
-		bool shown = window->NativeHandle() != nullptr && IsWindowVisible(window->NativeHandle());
-		for (BView* view : views)
-			shown = shown && view->NativeHandle() != nullptr;
-		window->Unlock();
-		return shown;
-	}
-
 	static BView* DragViewOf(BWindow* window)
 	{
 		if (!window->Lock())
@@ -297,18 +253,9 @@ protected:
 		return view;
 	}
 
-	// Runs the job on the source window's thread, with the window locked.
-	static bool RunInSourceWindow(std::function<void()> job)
-	{
-		sA->job = std::move(job);
-		sA->jobDone = false;
-		BMessage run(kRunJob);
-		return sSourceWindow->Post(&run, sA) == kOk && WaitFor([] { return sA->jobDone.load(); }, kStepMillis);
-	}
-
 	static bool WaitToSee(const char* view, uint32 what, int32 transit = -1)
 	{
-		return WaitFor([&] { return sLog->Saw(view, what, transit); }, kStepMillis);
+		return zeltest::WaitFor([&] { return sLog->Saw(view, what, transit); }, kStepMillis);
 	}
 
 	// One jump to each point, repeated until the pointer stays there: Wine
@@ -318,10 +265,10 @@ protected:
 	{
 		for (int attempt = 0; attempt < 10; attempt++) {
 			zeltest::MovePointer(point);
-			Pause(20);
+			zeltest::Settle(20);
 			POINT at = {};
 			if (GetCursorPos(&at) && at.x == point.x && at.y == point.y) {
-				Pause(20);
+				zeltest::Settle(20);
 				if (GetCursorPos(&at) && at.x == point.x && at.y == point.y)
 					return true;
 			}
@@ -355,16 +302,16 @@ protected:
 		// by a move that arrived after the pointer had gone is not ended.
 		if (!MoveTo(sA->ScreenPoint()))
 			return "the pointer did not stay in A";
-		WaitFor([] { return sLog->Saw("A", kMouseMoved) && !sLog->Tracks("B"); }, quietMillis);
+		zeltest::WaitFor([] { return sLog->Saw("A", kMouseMoved) && !sLog->Tracks("B"); }, quietMillis);
 		sLog->Clear();
 		zeltest::PressLeftButton();
 		std::string missed;
-		if (!WaitFor([] { return DragViewOf(sSourceWindow) == sA; }, kStepMillis))
+		if (!zeltest::WaitFor([] { return DragViewOf(sSourceWindow) == sA; }, kStepMillis))
 			missed = "A asked for no drag";
 		else
 			missed = Follow(way);
 		zeltest::ReleaseLeftButton();
-		if (missed.empty() && !WaitFor([] { return DragViewOf(sSourceWindow) == nullptr; }, kStepMillis))
+		if (missed.empty() && !zeltest::WaitFor([] { return DragViewOf(sSourceWindow) == nullptr; }, kStepMillis))
 			missed = "the drag loop did not end";
 		if (!missed.empty()) {
 			missed += "; A saw \"" + sLog->Story("A") + "\", B saw \"" + sLog->Story("B") + "\"";
@@ -379,28 +326,28 @@ protected:
 	{
 		zeltest::ReleaseInjectedKeys();
 		zeltest::TapKey(zeltest::KeyStroke{VK_ESCAPE});
-		if (WaitFor([] { return DragViewOf(sSourceWindow) == nullptr; }, 2000))
+		if (zeltest::WaitFor([] { return DragViewOf(sSourceWindow) == nullptr; }, 2000))
 			return;
 		PostThreadMessageW(GetWindowThreadProcessId(sSourceWindow->NativeHandle(), nullptr), WM_QUIT, 0, 0);
 	}
 
 	static zeltest::TestApp* sApp;
 	static SeenLog* sLog;
-	static BWindow* sSourceWindow;
-	static BWindow* sTargetWindow;
-	static ProbeView* sA;
-	static ProbeView* sB;
-	static ProbeView* sC;
+	static zeltest::ProbeWindow* sSourceWindow;
+	static zeltest::ProbeWindow* sTargetWindow;
+	static DragProbeView* sA;
+	static DragProbeView* sB;
+	static DragProbeView* sC;
 	static bool sShown;
 };
 
 zeltest::TestApp* RealDrag::sApp;
 SeenLog* RealDrag::sLog;
-BWindow* RealDrag::sSourceWindow;
-BWindow* RealDrag::sTargetWindow;
-ProbeView* RealDrag::sA;
-ProbeView* RealDrag::sB;
-ProbeView* RealDrag::sC;
+zeltest::ProbeWindow* RealDrag::sSourceWindow;
+zeltest::ProbeWindow* RealDrag::sTargetWindow;
+DragProbeView* RealDrag::sA;
+DragProbeView* RealDrag::sB;
+DragProbeView* RealDrag::sC;
 bool RealDrag::sShown;
 
 TEST_F(RealDrag, InProcessDragsTurnIntoMouseMessagesAndDeliverTheMessageBeforeTheMouseUp)
@@ -412,7 +359,7 @@ TEST_F(RealDrag, InProcessDragsTurnIntoMouseMessagesAndDeliverTheMessageBeforeTh
 		const char* a;
 		const char* b;
 		const char* c;
-		ProbeView* dropView;
+		DragProbeView* dropView;
 	};
 	// The source sees its own target's enter, inside and exit, then the
 	// drag repeated to it while it passes over B (its tracking starts anew),
@@ -489,7 +436,7 @@ TEST_F(RealDrag, ViewsHoldADropTargetFromTheMakingOfTheirNativeWindowsToTheirDes
 		BView* view = new BView(BRect(20, 20, 60, 60), "added", kFollowLeftTop, c.flags);
 		bool held = false;
 		HRESULT again = S_OK;
-		ASSERT_TRUE(RunInSourceWindow([&] {
+		ASSERT_TRUE(zeltest::RunOnWindowThread(sSourceWindow, [&] {
 			if (c.topLevel)
 				sSourceWindow->AddChild(view);
 			else
@@ -506,7 +453,7 @@ TEST_F(RealDrag, ViewsHoldADropTargetFromTheMakingOfTheirNativeWindowsToTheirDes
 		EXPECT_EQ(again, c.registered ? DRAGDROP_E_ALREADYREGISTERED : S_OK);
 		EXPECT_EQ(BPrivate::CountLiveComObjects(), objects + (c.registered ? 1 : 0));
 
-		ASSERT_TRUE(RunInSourceWindow([&] {
+		ASSERT_TRUE(zeltest::RunOnWindowThread(sSourceWindow, [&] {
 			view->RemoveSelf();
 			held = WinViewDropTarget::Of(view) != nullptr;
 		}));
@@ -537,7 +484,7 @@ TEST_F(RealDrag, FilesFromAnotherProgramPassOverAViewAsMouseMessagesWithNoEffect
 		&process));
 	CloseHandle(process.hThread);
 	HWND source = nullptr;
-	bool appeared = WaitFor(
+	bool appeared = zeltest::WaitFor(
 		[&] { return (source = FindWindowW(L"FileDragSource", kTitle)) != nullptr && IsWindowVisible(source); },
 		kStepMillis);
 	appeared = appeared && BringToFront(source);
@@ -548,7 +495,7 @@ TEST_F(RealDrag, FilesFromAnotherProgramPassOverAViewAsMouseMessagesWithNoEffect
 		GetWindowRect(source, &rect);
 		POINT press = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 		zeltest::MovePointer(press);
-		Pause(100);
+		zeltest::Settle(100);
 		sLog->Clear();
 		zeltest::PressLeftButton();
 		// Over C, out over the other program's window and back.
@@ -558,10 +505,10 @@ TEST_F(RealDrag, FilesFromAnotherProgramPassOverAViewAsMouseMessagesWithNoEffect
 		zeltest::ReleaseLeftButton();
 	}
 	auto exited = [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; };
-	bool ended = WaitFor(exited, missed.empty() ? kProgramMillis : 2000);
+	bool ended = zeltest::WaitFor(exited, missed.empty() ? kProgramMillis : 2000);
 	if (!ended) {
 		zeltest::TapKey(zeltest::KeyStroke{VK_ESCAPE});
-		ended = WaitFor(exited, 2000);
+		ended = zeltest::WaitFor(exited, 2000);
 	}
 	if (!ended)
 		TerminateProcess(process.hProcess, 99);
@@ -620,7 +567,7 @@ TEST_F(RealDrag, AHundredDragsLeaveReferencesAndResourcesWhereTheFirstLeftThem)
 {
 	const std::vector<Waypoint> way = {{sA->ScreenPoint(), "A", kEnteredView},
 		{sB->ScreenPoint(), "B", kEnteredView}, {sB->ScreenPoint(5, 5), "B", kInsideView}};
-	auto settle = [] { Pause(200); };
+	auto settle = [] { zeltest::Settle(200); };
 
 	ASSERT_EQ(DragFromA(way), "");
 	settle();

@@ -160,53 +160,6 @@ TEST_F(DataObject, EnumeratesItsOneFormatThroughTheShell)
 	EXPECT_EQ(none, nullptr);
 }
 
-TEST_F(DataObject, RefusesEverythingElseWithTheDeclaredAnswers)
-{
-	FORMATETC bundle = BundleFormatEtc();
-	STGMEDIUM medium = {};
-	FORMATETC canonical = bundle;
-	DVTARGETDEVICE device = {};
-	canonical.ptd = &device;
-	DWORD connection = 0;
-	IEnumSTATDATA* advises = nullptr;
-	IStream* stream = new WinDropData::MessageStream();
-	LARGE_INTEGER move = {};
-	ULARGE_INTEGER size = {};
-	STATSTG stat = {};
-	IStream* clone = nullptr;
-	ULONG written = 0;
-
-	struct Answer {
-		const char* name;
-		std::function<HRESULT()> call;
-		HRESULT expected;
-	};
-	const Answer answers[] = {
-		{"GetDataHere", [&] { return fData->GetDataHere(&bundle, &medium); }, DV_E_FORMATETC},
-		{"GetCanonicalFormatEtc", [&] { return fData->GetCanonicalFormatEtc(&bundle, &canonical); }, E_NOTIMPL},
-		{"SetData", [&] { return fData->SetData(&bundle, &medium, FALSE); }, E_NOTIMPL},
-		{"DAdvise", [&] { return fData->DAdvise(&bundle, 0, nullptr, &connection); }, OLE_E_ADVISENOTSUPPORTED},
-		{"DUnadvise", [&] { return fData->DUnadvise(1); }, OLE_E_ADVISENOTSUPPORTED},
-		{"EnumDAdvise", [&] { return fData->EnumDAdvise(&advises); }, OLE_E_ADVISENOTSUPPORTED},
-		{"Write", [&] { return stream->Write("x", 1, &written); }, STG_E_ACCESSDENIED},
-		{"Commit", [&] { return stream->Commit(STGC_DEFAULT); }, S_OK},
-		{"Seek", [&] { return stream->Seek(move, STREAM_SEEK_SET, &size); }, STG_E_INVALIDFUNCTION},
-		{"SetSize", [&] { return stream->SetSize(size); }, STG_E_INVALIDFUNCTION},
-		{"CopyTo", [&] { return stream->CopyTo(stream, size, &size, &size); }, STG_E_INVALIDFUNCTION},
-		{"Revert", [&] { return stream->Revert(); }, STG_E_INVALIDFUNCTION},
-		{"LockRegion", [&] { return stream->LockRegion(size, size, LOCK_WRITE); }, STG_E_INVALIDFUNCTION},
-		{"UnlockRegion", [&] { return stream->UnlockRegion(size, size, LOCK_WRITE); }, STG_E_INVALIDFUNCTION},
-		{"Stat", [&] { return stream->Stat(&stat, STATFLAG_NONAME); }, STG_E_INVALIDFUNCTION},
-		{"Clone", [&] { return stream->Clone(&clone); }, STG_E_INVALIDFUNCTION},
-	};
-	for (const Answer& a : answers)
-		EXPECT_EQ(a.call(), a.expected) << a.name;
-	EXPECT_EQ(canonical.ptd, nullptr);
-	EXPECT_EQ(written, 0u);
-	EXPECT_EQ(clone, nullptr);
-	stream->Release();
-}
-
 TEST(DropSource, CancelsOnEscapeGoesOnWhileEveryButtonIsDownAndDropsOnRelease)
 {
 	struct Case {

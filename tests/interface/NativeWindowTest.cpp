@@ -308,13 +308,17 @@ TEST_F(NativeWindowProcedure, WakeUpsInsideAModalLoopRunTheDueMessages)
 	QuitWindow(window);
 }
 
-// One life of a window with a painted view, shown and quit.
+// One life of a window with a painted view, shown and quit. The view sits
+// under the root view without being top-level: a top-level view registers a
+// drop target, and under Wine every window thread that does keeps an RPC
+// endpoint (two handles) open for the rest of the process, and the RPC server
+// takes no more than about sixty of them.
 void LiveOneWindow(int look)
 {
 	ProbeWindow* window = new ProbeWindow(BRect(40, 40, 240, 160), "Cycle", look);
 	ProbeView* view = new ProbeView(BRect(5, 5, 150, 100), "cycle view");
 	view->SetBackgroundColor(rgb_color{0, 128, 0, 255});
-	window->AddChild(view);
+	window->RootView()->AddChild(view);
 	ASSERT_TRUE(ShowAndWait(window));
 	ASSERT_TRUE(WaitFor([&] { return view->log.Count(kDrawn) > 0; }));
 	QuitWindow(window);

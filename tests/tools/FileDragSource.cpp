@@ -35,7 +35,7 @@ constexpr UINT kGiveUpMillis = 30000;
 int gExitCode = kNoPress;
 std::vector<std::wstring> gFiles;
 
-class LeftButtonSource : public zeltest::ComObject<IDropSource> {
+class LeftButtonSource final : public BPrivate::WinComObject<IDropSource, IID_IDropSource> {
 public:
 	HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD keyState) override
 	{
@@ -44,6 +44,9 @@ public:
 		return (keyState & MK_LBUTTON) != 0 ? S_OK : DRAGDROP_S_DROP;
 	}
 	HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+private:
+	~LeftButtonSource() override = default;
 };
 
 int DragFiles()
