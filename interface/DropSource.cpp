@@ -118,10 +118,11 @@ void DragRequest::Finish()
 	fWindow->DropHandOver().pendingRelease = false;
 	WinComPtr<WinViewDropTarget> target;
 	if (ViewInWindow()) {
-		if ((fView->fDragState & kDragStarted) != 0 && handOver.pendingRelease) {
-			target = WinComPtr<WinViewDropTarget>(WinViewDropTarget::Of(fView));
-			if (target)
-				target->AddRef();
+		WinViewDropTarget* own = WinViewDropTarget::Of(fView);
+		if (own != nullptr && (fView->fDragState & kDragStarted) != 0 && handOver.pendingRelease) {
+			// Held past the unlock, when a revocation could let go of it.
+			own->AddRef();
+			target = WinComPtr<WinViewDropTarget>(own);
 		}
 		fView->fTracking = false;
 		fView->fDragState &= ~kDragStarted;

@@ -15,6 +15,14 @@
 
 using BPrivate::ViewNativeWindow;
 
+namespace {
+
+// The bits of a view's drop-effect word.
+constexpr uint32 kMoveEffectBit = 0x1;
+constexpr uint32 kCopyEffectBit = 0x2;
+
+}  // namespace
+
 WinViewDropTarget::WinViewDropTarget(BView* view) : fView(view), fWindow(view != nullptr ? view->Window() : nullptr)
 {
 }
@@ -206,9 +214,9 @@ DWORD WinViewDropTarget::EffectOf(const BView* view) const
 	if (!fHasBundle)
 		return DROPEFFECT_NONE;
 	DWORD effect = DROPEFFECT_NONE;
-	if ((view->DropEffect() & 0x1) != 0)
+	if ((view->DropEffect() & kMoveEffectBit) != 0)
 		effect |= DROPEFFECT_MOVE;
-	if ((view->DropEffect() & 0x2) != 0)
+	if ((view->DropEffect() & kCopyEffectBit) != 0)
 		effect |= DROPEFFECT_COPY;
 	return effect;
 }
