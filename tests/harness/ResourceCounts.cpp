@@ -109,4 +109,19 @@ ResourceCensus ResourceCensus::Take()
 	return {CountKernelHandles(), CountGdiObjects(), CountProcessWindows(), CountProcessThreads()};
 }
 
+ResourceCensus ResourceCensus::TakeSteady()
+{
+	constexpr int kAttempts = 40;
+	constexpr DWORD kIntervalMillis = 50;
+	ResourceCensus last = Take();
+	for (int attempt = 0; attempt < kAttempts; attempt++) {
+		Sleep(kIntervalMillis);
+		ResourceCensus now = Take();
+		if (now == last)
+			return now;
+		last = now;
+	}
+	return last;
+}
+
 }  // namespace zeltest

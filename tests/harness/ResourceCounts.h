@@ -27,6 +27,9 @@ struct ResourceCensus {
 	int threads;
 
 	static ResourceCensus Take();
+	// Once two censuses 50 ms apart agree (at most two seconds): a thread
+	// whose work is over, and what it holds, may still be on its way out.
+	static ResourceCensus TakeSteady();
 	bool operator==(const ResourceCensus& other) const
 	{
 		return handles == other.handles && gdiObjects == other.gdiObjects && windows == other.windows &&

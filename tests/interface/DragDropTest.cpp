@@ -192,10 +192,18 @@ LRESULT CALLBACK WithoutPointerMoves(HWND window, UINT message, WPARAM wParam, L
 
 // Without a window manager, the pointer's capture (the drag loop's) holds
 // only while its thread is the foreground, which a click does not change.
+// Asked again until it holds: a window shown just before may still take the
+// foreground after the first request.
 bool BringToFront(HWND window)
 {
-	SetForegroundWindow(window);
-	return zeltest::WaitFor([window] { return GetForegroundWindow() == window; }, kStepMillis);
+	return zeltest::WaitFor(
+		[window] {
+			if (GetForegroundWindow() == window)
+				return true;
+			SetForegroundWindow(window);
+			return false;
+		},
+		kStepMillis);
 }
 
 // A point on a drag's way, and the move the view under it must have seen
@@ -223,6 +231,10 @@ protected:
 		sC = new DragProbeView(BRect(10, 10, 390, 190), "C", sLog, false);
 		sTargetWindow->AddChild(sC);
 		sShown = zeltest::ShowAndWait(sSourceWindow) && zeltest::ShowAndWait(sTargetWindow);
+		// The window shown last takes the foreground; that is awaited, so
+		// that it cannot take it from a source brought to the front later.
+		HWND last = sTargetWindow->NativeHandle();
+		zeltest::WaitFor([last] { return GetForegroundWindow() == last; }, 2000);
 		if (sShown) {
 			gViewProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(sC->NativeHandle(), GWLP_WNDPROC,
 				reinterpret_cast<LONG_PTR>(WithoutPointerMoves)));
@@ -567,11 +579,8 @@ TEST_F(RealDrag, AHundredDragsLeaveReferencesAndResourcesWhereTheFirstLeftThem)
 {
 	const std::vector<Waypoint> way = {{sA->ScreenPoint(), "A", kEnteredView},
 		{sB->ScreenPoint(), "B", kEnteredView}, {sB->ScreenPoint(5, 5), "B", kInsideView}};
-	auto settle = [] { zeltest::Settle(200); };
-
 	ASSERT_EQ(DragFromA(way), "");
-	settle();
-	zeltest::ResourceCensus before = zeltest::ResourceCensus::Take();
+	zeltest::ResourceCensus before = zeltest::ResourceCensus::TakeSteady();
 	int32 objectsBefore = BPrivate::CountLiveComObjects();
 	std::vector<ULONG> referencesBefore = TargetReferences(sSourceWindow, {sA, sB});
 	for (ULONG references : referencesBefore)
@@ -581,9 +590,8 @@ TEST_F(RealDrag, AHundredDragsLeaveReferencesAndResourcesWhereTheFirstLeftThem)
 	// does no harm, and a short wait for it keeps the hundred drags quick.
 	for (int i = 1; i < 100; i++)
 		ASSERT_EQ(DragFromA(way, 100), "") << "drag " << i;
-	settle();
 
-	zeltest::ResourceCensus after = zeltest::ResourceCensus::Take();
+	zeltest::ResourceCensus after = zeltest::ResourceCensus::TakeSteady();
 	EXPECT_EQ(after.handles, before.handles);
 	EXPECT_EQ(after.gdiObjects, before.gdiObjects);
 	EXPECT_EQ(after.windows, before.windows);
