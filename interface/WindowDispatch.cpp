@@ -383,7 +383,10 @@ void BWindow::HandleMouseMoved(BMessage* message, BView* view)
 	BPoint screen;
 	if (message->GetPoint("screen_where", &screen) == kOk)
 		view->fLastScreenPoint = screen;
-	fMouseView = view;
+	// The platform may report leaving a view after the pointer has already
+	// moved over another one; that late exit does not take the mouse view back.
+	if (transit != kExitedView || fMouseView == nullptr || fMouseView == view)
+		fMouseView = view;
 	DragMessageReader drag;
 	view->OnMouseMoved(where, transit, drag.Message());
 }
