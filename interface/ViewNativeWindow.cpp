@@ -60,9 +60,12 @@ HBRUSH BackgroundBrushOf(BView* view, view_native_extras* extras)
 	return extras->brush.Get();
 }
 
-bool IsMouseEvent(uint32 what)
+// Clicks and the wheel take the keys held with them as the window's
+// modifiers. Moves do not: reading the key state costs a round trip to the
+// platform's input server per key, far more than the move itself.
+bool TakesModifiers(uint32 what)
 {
-	return what == kMouseDown || what == kMouseMoved || what == kMouseUp || what == kMouseWheelChanged;
+	return what == kMouseDown || what == kMouseUp || what == kMouseWheelChanged;
 }
 
 COLORREF ColorRefOf(rgb_color colour)
@@ -531,9 +534,8 @@ bool ViewNativeWindow::Deliver(Event* event, bigtime_t when, LRESULT* result)
 			looper->DispatchDueWork(when, &quit);
 		}
 		BWindow* window = dynamic_cast<BWindow*>(looper);
-		// The keys held with a mouse event are the window's modifiers from now
-		// on, so that a change of them is reported before the event.
-		if (window != nullptr && IsMouseEvent(event->message.what))
+		// A change of the keys held is reported before the click that revealed it.
+		if (window != nullptr && TakesModifiers(event->message.what))
 			window->SetCurrentModifiers(CurrentModifiers(false));
 		target->fNativeBits |= BView::kDefaultHandlingOwed;
 		if (event->dropped != nullptr)
