@@ -9,6 +9,7 @@
 #include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
 #include "messaging/Application.h"
+#include "tests/harness/InjectedInput.h"
 
 #include <windows.h>
 
@@ -92,16 +93,6 @@ private:
 	std::atomic<DWORD> fThreadId{0};
 };
 
-void MovePointer(POINT screen)
-{
-	INPUT input = {};
-	input.type = INPUT_MOUSE;
-	input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-	input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-	input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-	SendInput(1, &input, sizeof(input));
-}
-
 // Microseconds per move, each move waited for until it has been handled.
 double Round(POINT origin)
 {
@@ -110,7 +101,7 @@ double Round(POINT origin)
 	for (int i = 0; i < kMoves; i++) {
 		// Never back to an earlier point: the display server reports the
 		// pointer's warps back late, and a move to where it already is makes none.
-		MovePointer(POINT{origin.x + 10 + i % 180, origin.y + 20 + (i / 180) * 30});
+		zeltest::MovePointer(POINT{origin.x + 10 + i % 180, origin.y + 20 + (i / 180) * 30});
 		// A move that never arrives costs the deadline, which shows in the figures.
 		WaitForSingleObject(gHandled, kEventDeadlineMillis);
 	}

@@ -31,16 +31,8 @@ constexpr uint32 kForeground = 0xFF000000;
 // A 24-bit DIB in a memory DC: the paint DC of the window, and the raw side's buffer.
 struct Surface {
 	Surface(HDC screen, int width, int height)
-		: dc(CreateCompatibleDC(screen))
+		: dc(CreateCompatibleDC(screen)), bitmap(CreateBufferBitmap(screen, width, height))
 	{
-		BITMAPINFO info = {};
-		info.bmiHeader.biSize = sizeof(info.bmiHeader);
-		info.bmiHeader.biWidth = width;
-		info.bmiHeader.biHeight = height;
-		info.bmiHeader.biPlanes = 1;
-		info.bmiHeader.biBitCount = 24;
-		void* bits = nullptr;
-		bitmap.Reset(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
 		previous = SelectObject(dc.Get(), bitmap.Get());
 	}
 	~Surface() { SelectObject(dc.Get(), previous); }

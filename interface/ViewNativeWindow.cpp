@@ -29,16 +29,10 @@ constexpr wchar_t kViewClassName[] = L"BView";
 constexpr int kViewExtraBytes = 4;
 constexpr DWORD kViewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 
-// Identifiers of native controls, whose commands go to the control's view.
-constexpr WORD kFirstControlId = 500;
-constexpr WORD kLastControlId = 799;
-// Notification codes of native controls.
+// Command notifications of native controls.
 constexpr UINT kButtonClicked = 0;
 constexpr UINT kSelectionChanged = 1;
 constexpr UINT kEditChanged = 0x300;
-constexpr int kSelectionChangedCode = -551;
-constexpr int kItemChangedCode = -451;
-constexpr int kClickCode = -2;
 
 BLocker gDrawLock("WinView:g_drawLock");
 BLocker gViewClassLock("WinView:gViewClassLock");
@@ -271,6 +265,8 @@ int32 ButtonsOf(WPARAM wParam)
 // of the dragged message with the drop point, and the drag is over.
 void TakeDraggedMessage(BPoint point, ViewNativeWindow::Event* event)
 {
+	if (!HasCurrentDragMessage())
+		return;
 	{
 		DragMessageReader reader;
 		if (reader.Message() == nullptr)
@@ -389,11 +385,7 @@ void BuildNotification(LPARAM lParam, ViewNativeWindow::Event* event)
 	const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
 	event->callPrevious = true;
 	event->target = header->hwndFrom;
-	int code = static_cast<int>(header->code);
-	if (code == kSelectionChangedCode || code == kItemChangedCode)
-		event->message.what = kNativeSelectionChanged;
-	else if (code == kClickCode)
-		event->message.what = kNativeClicked;
+	event->message.what = NotificationWhat(static_cast<int>(header->code));
 }
 
 void BuildKeyEvent(uint32 what, WPARAM wParam, LPARAM lParam, ViewNativeWindow::Event* event)

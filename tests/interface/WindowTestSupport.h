@@ -32,19 +32,13 @@ namespace zeltest {
 // deadline passed first.
 inline bool WaitFor(const std::function<bool()>& done, DWORD deadlineMillis = 5000)
 {
+	constexpr DWORD kLookEveryMillis = 5;
 	DWORD start = GetTickCount();
-	for (;;) {
-		MSG message;
-		while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-			TranslateMessage(&message);
-			DispatchMessageW(&message);
-		}
-		if (done())
-			return true;
+	while (!PumpUntil(done, kLookEveryMillis)) {
 		if (GetTickCount() - start >= deadlineMillis)
 			return false;
-		MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
 	}
+	return true;
 }
 
 // Lets the window threads run for a while.
