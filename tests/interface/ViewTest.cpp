@@ -315,13 +315,14 @@ TEST_F(ViewTest, TheWheelGoesToTheMouseViewItsParentsThenTheFocus)
 }
 
 // An HDROP as the shell makes it: DROPFILES and a double-terminated list of
-// UTF-16 names. The view frees it when it has read it.
+// UTF-16 names (an empty list is two terminators). The view frees it when it
+// has read it.
 HDROP MakeDrop(const std::vector<std::wstring>& names, POINT point)
 {
 	std::wstring list;
 	for (const std::wstring& name : names)
 		list += name + L'\0';
-	list += L'\0';
+	list += names.empty() ? std::wstring(2, L'\0') : std::wstring(1, L'\0');
 	size_t bytes = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
 	HGLOBAL memory = GlobalAlloc(GHND, bytes);
 	DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
