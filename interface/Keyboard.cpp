@@ -76,7 +76,8 @@ constexpr ModifierRow kModifierRows[] = {
 constexpr LPARAM kExtendedKeyBit = 1 << 24;
 constexpr LPARAM kExtendedScanBits = 0x1C0000;
 constexpr LPARAM kWasDownBit = 1 << 30;
-// Scan code and extended bit: what tells one physical key from another.
+// The scan code and the extended bit (with the top of the repeat count):
+// what tells one physical key from another.
 constexpr LPARAM kKeyIdentityBits = 0x1FF000;
 
 // The last key pressed and how often its press has repeated. Shared by every

@@ -30,16 +30,10 @@ constexpr wchar_t kViewClassName[] = L"BView";
 constexpr int kViewExtraBytes = 4;
 constexpr DWORD kViewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 
-// Identifiers of native controls, whose commands go to the control's view.
-constexpr WORD kFirstControlId = 500;
-constexpr WORD kLastControlId = 799;
-// Notification codes of native controls.
+// Command notifications of native controls.
 constexpr UINT kButtonClicked = 0;
 constexpr UINT kSelectionChanged = 1;
 constexpr UINT kEditChanged = 0x300;
-constexpr int kSelectionChangedCode = -551;
-constexpr int kItemChangedCode = -451;
-constexpr int kClickCode = -2;
 
 BLocker gDrawLock("WinView:g_drawLock");
 BLocker gViewClassLock("WinView:gViewClassLock");
@@ -61,9 +55,12 @@ HBRUSH BackgroundBrushOf(BView* view, view_native_extras* extras)
 	return extras->brush.Get();
 }
 
-bool IsMouseEvent(uint32 what)
+// Clicks and the wheel take the keys held with them as the window's
+// modifiers. Moves do not: reading the key state costs a round trip to the
+// platform's input server per key, far more than the move itself.
+bool TakesModifiers(uint32 what)
 {
-	return what == kMouseDown || what == kMouseMoved || what == kMouseUp || what == kMouseWheelChanged;
+	return what == kMouseDown || what == kMouseUp || what == kMouseWheelChanged;
 }
 
 COLORREF ColorRefOf(rgb_color colour)
@@ -292,6 +289,8 @@ namespace {
 // keeps the delivery record, so that the view can answer the drag's sender.
 void TakeDraggedMessage(BPoint point, std::unique_ptr<BMessage>* dropped)
 {
+	if (!HasCurrentDragMessage())
+		return;
 	{
 		DragMessageReader reader;
 		if (reader.Message() == nullptr)
@@ -421,11 +420,7 @@ void BuildNotification(LPARAM lParam, ViewNativeWindow::Event* event)
 	const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
 	event->callPrevious = true;
 	event->target = header->hwndFrom;
-	int code = static_cast<int>(header->code);
-	if (code == kSelectionChangedCode || code == kItemChangedCode)
-		event->message.what = kNativeSelectionChanged;
-	else if (code == kClickCode)
-		event->message.what = kNativeClicked;
+	event->message.what = NotificationWhat(static_cast<int>(header->code));
 }
 
 void BuildKeyEvent(uint32 what, WPARAM wParam, LPARAM lParam, ViewNativeWindow::Event* event)
@@ -566,9 +561,8 @@ bool ViewNativeWindow::Deliver(Event* event, bigtime_t when, LRESULT* result)
 			looper->DispatchDueWork(when, &quit);
 		}
 		BWindow* window = dynamic_cast<BWindow*>(looper);
-		// The keys held with a mouse event are the window's modifiers from now
-		// on, so that a change of them is reported before the event.
-		if (window != nullptr && IsMouseEvent(event->message.what))
+		// A change of the keys held is reported before the click that revealed it.
+		if (window != nullptr && TakesModifiers(event->message.what))
 			window->SetCurrentModifiers(CurrentModifiers(false));
 		target->fNativeBits |= BView::kDefaultHandlingOwed;
 		if (event->dropped != nullptr)
