@@ -4,12 +4,15 @@
 #include "messaging/Message.h"
 #include "support/ReadWriteLock.h"
 
+#include <atomic>
 #include <new>
 
 namespace {
 
 ReadWriteLock* gDragMessageLock = nullptr;
 BMessage* gDragMessage = nullptr;
+// Follows gDragMessage, written under the write lock, read without a lock.
+std::atomic<bool> gHasDragMessage{false};
 
 }  // namespace
 
@@ -25,9 +28,15 @@ status_t SetCurrentDragMessage(BMessage* message)
 	}
 	BMessage* previous = gDragMessage;
 	gDragMessage = message;
+	gHasDragMessage.store(message != nullptr, std::memory_order_release);
 	gDragMessageLock->WriteUnlock();
 	delete previous;
 	return kOk;
+}
+
+bool HasCurrentDragMessage()
+{
+	return gHasDragMessage.load(std::memory_order_acquire);
 }
 
 DragMessageReader::DragMessageReader()
@@ -56,6 +65,7 @@ void BPrivate::DestroyDragMessageLock()
 {
 	delete gDragMessage;
 	gDragMessage = nullptr;
+	gHasDragMessage.store(false, std::memory_order_release);
 	delete gDragMessageLock;
 	gDragMessageLock = nullptr;
 }

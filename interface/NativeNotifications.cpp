@@ -7,13 +7,25 @@
 #include "interface/ScrollBar.h"
 #include "interface/View.h"
 #include "interface/Window.h"
+#include "messaging/MessageCodes.h"
 
 namespace {
 
 // WM_MENUSELECT's flag of an item that opens a popup.
 constexpr UINT kPopupItemFlag = 0x10;
+// Notification codes of native controls.
+constexpr int kSelectionChangedCode = -551;
+constexpr int kItemChangedCode = -451;
+constexpr int kClickCode = -2;
 
 }  // namespace
+
+uint32 NotificationWhat(int code)
+{
+	if (code == kSelectionChangedCode || code == kItemChangedCode)
+		return kNativeSelectionChanged;
+	return code == kClickCode ? kNativeClicked : 0;
+}
 
 void HandleNativeFocus(BView* view, int kind)
 {

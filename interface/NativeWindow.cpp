@@ -157,6 +157,20 @@ BRect FrameFromOuterRect(BRect outer, BRect adjustment)
 		outer.bottom - adjustment.bottom);
 }
 
+HBITMAP CreateBufferBitmap(HDC dc, int32 width, int32 height)
+{
+	BITMAPINFO info = {};
+	info.bmiHeader.biSize = sizeof(info.bmiHeader);
+	info.bmiHeader.biWidth = width;
+	// Positive: bottom-up rows.
+	info.bmiHeader.biHeight = height;
+	info.bmiHeader.biPlanes = 1;
+	info.bmiHeader.biBitCount = 24;
+	info.bmiHeader.biCompression = BI_RGB;
+	void* bits = nullptr;
+	return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
 HWND LastOwnedWindow(HWND owner)
 {
 	if (!gModals.Lock())
@@ -327,16 +341,7 @@ bool BNativeWindow::MakeBuffer(int32 width, int32 height)
 	if (!memoryDC)
 		return false;
 
-	BITMAPINFO info = {};
-	info.bmiHeader.biSize = sizeof(info.bmiHeader);
-	info.bmiHeader.biWidth = width;
-	// Positive: bottom-up rows.
-	info.bmiHeader.biHeight = height;
-	info.bmiHeader.biPlanes = 1;
-	info.bmiHeader.biBitCount = 24;
-	info.bmiHeader.biCompression = BI_RGB;
-	void* bits = nullptr;
-	WinBitmap bitmap(CreateDIBSection(windowDC.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+	WinBitmap bitmap(CreateBufferBitmap(windowDC.Get(), width, height));
 	if (!bitmap)
 		return false;
 	HGDIOBJ previous = SelectObject(memoryDC.Get(), bitmap.Get());

@@ -129,6 +129,10 @@ BRect FrameAdjustment(const BWindow* window);
 BRect OuterRectFromFrame(BRect frame, BRect adjustment);
 BRect FrameFromOuterRect(BRect outer, BRect adjustment);
 
+// A 24-bit bottom-up DIB section of that size for `dc`: the off-screen
+// buffer's kind of bitmap. Null on failure.
+HBITMAP CreateBufferBitmap(HDC dc, int32 width, int32 height);
+
 // The last native window `owner` owns, or null; under "WinWindow:gModals".
 HWND LastOwnedWindow(HWND owner);
 

@@ -22,13 +22,6 @@
 
 namespace {
 
-// Identifiers of native controls, whose commands go to the control.
-constexpr WORD kFirstControlId = 500;
-constexpr WORD kLastControlId = 799;
-// Notification codes of native controls.
-constexpr int kSelectionChangedCode = -551;
-constexpr int kItemChangedCode = -451;
-constexpr int kClickCode = -2;
 // A window thread runs one step above normal while its window is active.
 constexpr int32 kActivePriority = 1;
 constexpr int32 kInactivePriority = 0;
@@ -145,11 +138,7 @@ void BuildNotification(LPARAM lParam, window_event* event)
 {
 	const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
 	event->target = header->hwndFrom;
-	int code = static_cast<int>(header->code);
-	if (code == kSelectionChangedCode || code == kItemChangedCode)
-		event->message.what = kNativeSelectionChanged;
-	else if (code == kClickCode)
-		event->message.what = kNativeClicked;
+	event->message.what = NotificationWhat(static_cast<int>(header->code));
 }
 
 void BuildCommand(WPARAM wParam, LPARAM lParam, window_event* event)

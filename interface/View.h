@@ -27,7 +27,10 @@ class BMessage;
 class BScrollBar;
 class BWindow;
 
+class WinViewDropTarget;
+
 namespace BPrivate {
+class DragRequest;
 class ViewNativeWindow;
 struct view_native_extras;
 }
@@ -191,6 +194,10 @@ public:
 	void SetDragState(uint32 state) { fDragState = state; }
 	// Takes the drag; one asked for earlier and not yet run is deleted.
 	void SetPendingDrag(BPendingDrag* drag);
+	// From one of this view's mouse hooks, while a button is held: drags a
+	// copy of `message` once the hook has returned. kNotAllowed without a
+	// button held, kError without a native window.
+	status_t StartDrag(const BMessage& message);
 
 	HWND NativeHandle() const { return fNativeHandle; }
 
@@ -208,8 +215,10 @@ protected:
 	void SetExtension(BViewExtension* extension);
 
 private:
+	friend class BPrivate::DragRequest;
 	friend class BPrivate::ViewNativeWindow;
 	friend class BWindow;
+	friend class WinViewDropTarget;
 
 	static constexpr uint32 kDisabledState = 0x1;
 	static constexpr uint32 kBackgroundFollowsParent = 0x2;

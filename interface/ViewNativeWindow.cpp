@@ -9,6 +9,7 @@
 #include "interface/NativeNotifications.h"
 #include "interface/NativeWindow.h"
 #include "interface/View.h"
+#include "interface/ViewDropTarget.h"
 #include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
 #include "kernel/SystemTime.h"
@@ -29,16 +30,10 @@ constexpr wchar_t kViewClassName[] = L"BView";
 constexpr int kViewExtraBytes = 4;
 constexpr DWORD kViewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 
-// Identifiers of native controls, whose commands go to the control's view.
-constexpr WORD kFirstControlId = 500;
-constexpr WORD kLastControlId = 799;
-// Notification codes of native controls.
+// Command notifications of native controls.
 constexpr UINT kButtonClicked = 0;
 constexpr UINT kSelectionChanged = 1;
 constexpr UINT kEditChanged = 0x300;
-constexpr int kSelectionChangedCode = -551;
-constexpr int kItemChangedCode = -451;
-constexpr int kClickCode = -2;
 
 BLocker gDrawLock("WinView:g_drawLock");
 BLocker gViewClassLock("WinView:gViewClassLock");
@@ -60,9 +55,12 @@ HBRUSH BackgroundBrushOf(BView* view, view_native_extras* extras)
 	return extras->brush.Get();
 }
 
-bool IsMouseEvent(uint32 what)
+// Clicks and the wheel take the keys held with them as the window's
+// modifiers. Moves do not: reading the key state costs a round trip to the
+// platform's input server per key, far more than the move itself.
+bool TakesModifiers(uint32 what)
 {
-	return what == kMouseDown || what == kMouseMoved || what == kMouseUp || what == kMouseWheelChanged;
+	return what == kMouseDown || what == kMouseUp || what == kMouseWheelChanged;
 }
 
 COLORREF ColorRefOf(rgb_color colour)
@@ -190,8 +188,13 @@ LRESULT CALLBACK ViewNativeWindow::ClassWindowProc(HWND handle, UINT message, WP
 	case WM_CREATE: {
 		BView* view = static_cast<BView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
 		SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<BHandler*>(view)));
-		if (view != nullptr)
+		if (view != nullptr) {
 			view->fNativeHandle = handle;
+			// Once the window is made, so that a failed creation leaves
+			// nothing registered that WM_DESTROY would not revoke.
+			if (message == WM_CREATE)
+				WinViewDropTarget::RegisterFor(view);
+		}
 		return message == WM_NCCREATE ? 1 : 0;
 	}
 	case WM_ERASEBKGND:
@@ -231,15 +234,32 @@ int32 ViewNativeWindow::TransitOf(BView* view, BPoint point)
 	return wasInside ? kExitedView : kOutsideView;
 }
 
+// A leave's point is moved just outside the bounds.
+int32 ViewNativeWindow::ExitForm(BView* view, BPoint* point)
+{
+	BRect bounds = view->Bounds();
+	if (point->x >= bounds.left && point->x <= bounds.right)
+		point->x = bounds.left - 1.0f;
+	if (point->y >= bounds.top && point->y <= bounds.bottom)
+		point->y = bounds.top - 1.0f;
+	view->fInside = false;
+	return kExitedView;
+}
+
+void ViewNativeWindow::ShowCursorOf(const BView* view)
+{
+	const BCursor* cursor = view->fCursor != nullptr ? view->fCursor : CursorAt(kDefaultCursor);
+	if (cursor != nullptr)
+		SetCursor(cursor->Handle());
+}
+
 // The first move since tracking was off arms the leave notification and sets
 // the view's cursor; it reports entering without judging the point.
 void ViewNativeWindow::StartTracking(BView* view, HWND handle)
 {
 	TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, handle, 0};
 	TrackMouseEvent(&track);
-	const BCursor* cursor = view->fCursor != nullptr ? view->fCursor : CursorAt(kDefaultCursor);
-	if (cursor != nullptr)
-		SetCursor(cursor->Handle());
+	ShowCursorOf(view);
 	view->fTracking = true;
 }
 
@@ -250,32 +270,35 @@ void ViewNativeWindow::StopTracking(BView* view, HWND handle)
 	view->fTracking = false;
 }
 
-namespace {
-
-int32 ButtonsOf(WPARAM wParam)
+int32 ButtonsOfMouseKeys(WPARAM keys)
 {
 	int32 buttons = 0;
-	if ((wParam & MK_LBUTTON) != 0)
+	if ((keys & MK_LBUTTON) != 0)
 		buttons |= kPrimaryMouseButton;
-	if ((wParam & MK_RBUTTON) != 0)
+	if ((keys & MK_RBUTTON) != 0)
 		buttons |= kSecondaryMouseButton;
-	if ((wParam & MK_MBUTTON) != 0)
+	if ((keys & MK_MBUTTON) != 0)
 		buttons |= kTertiaryMouseButton;
 	return buttons;
 }
 
+namespace {
+
 // The mouse-up over a view ends an in-process drag: the view receives a copy
-// of the dragged message with the drop point, and the drag is over.
-void TakeDraggedMessage(BPoint point, ViewNativeWindow::Event* event)
+// of the dragged message with the drop point, and the drag is over. The copy
+// keeps the delivery record, so that the view can answer the drag's sender.
+void TakeDraggedMessage(BPoint point, std::unique_ptr<BMessage>* dropped)
 {
+	if (!HasCurrentDragMessage())
+		return;
 	{
 		DragMessageReader reader;
 		if (reader.Message() == nullptr)
 			return;
-		event->dropped.reset(new (std::nothrow) BMessage(*reader.Message()));
+		dropped->reset(new (std::nothrow) BMessage(*reader.Message(), true));
 	}
-	if (event->dropped != nullptr)
-		event->dropped->AddPoint("be:drop pt", point);
+	if (*dropped != nullptr)
+		(*dropped)->AddPoint("be:drop pt", point);
 	// Clearing the slot cannot fail in a way that leaves a message to deliver.
 	SetCurrentDragMessage(nullptr);
 }
@@ -296,16 +319,32 @@ void ViewNativeWindow::BuildMouseEvent(BView* view, HWND handle, LPARAM lParam, 
 			transit = TransitOf(view, point);
 		}
 	} else if (kind == MouseKind::kLeave) {
-		// The point of a leave is moved just outside the bounds.
-		BRect bounds = view->Bounds();
-		if (point.x >= bounds.left && point.x <= bounds.right)
-			point.x = bounds.left - 1.0f;
-		if (point.y >= bounds.top && point.y <= bounds.bottom)
-			point.y = bounds.top - 1.0f;
-		view->fInside = false;
-		transit = kExitedView;
+		transit = ExitForm(view, &point);
 	}
+	AddMouseFields(view, point, kind, transit, buttons, clicks, &event->message);
+	event->input = true;
+	if (kind == MouseKind::kUp)
+		TakeDraggedMessage(point, &event->dropped);
+}
 
+void ViewNativeWindow::BuildDragMouseMessage(BView* view, POINT client, MouseKind kind, int32 transit,
+	int32 buttons, BMessage* message, std::unique_ptr<BMessage>* dropped)
+{
+	BPoint origin = view->ScrollOrigin();
+	BPoint point(client.x + origin.x, client.y + origin.y);
+	if (kind == MouseKind::kLeave)
+		transit = ExitForm(view, &point);
+	AddMouseFields(view, point, kind, transit, buttons, 0, message);
+	if (kind == MouseKind::kUp)
+		TakeDraggedMessage(point, dropped);
+}
+
+// The fields of a mouse message at `point` (view coordinates).
+void ViewNativeWindow::AddMouseFields(BView* view, BPoint point, MouseKind kind, int32 transit, int32 buttons,
+	int32 clicks, BMessage* message)
+{
+	HWND handle = view->fNativeHandle;
+	BPoint origin = view->ScrollOrigin();
 	POINT client = {static_cast<LONG>(point.x - origin.x), static_cast<LONG>(point.y - origin.y)};
 	POINT screen = client;
 	ClientToScreen(handle, &screen);
@@ -317,20 +356,15 @@ void ViewNativeWindow::BuildMouseEvent(BView* view, HWND handle, LPARAM lParam, 
 		where = BPoint(inWindow.x, inWindow.y);
 	}
 
-	BMessage& message = event->message;
-	message.what = kind == MouseKind::kDown ? kMouseDown : kind == MouseKind::kUp ? kMouseUp : kMouseMoved;
-	message.AddPoint("be:view_where", point);
-	message.AddPoint("where", where);
-	message.AddPoint("screen_where", BPoint(screen.x, screen.y));
+	message->what = kind == MouseKind::kDown ? kMouseDown : kind == MouseKind::kUp ? kMouseUp : kMouseMoved;
+	message->AddPoint("be:view_where", point);
+	message->AddPoint("where", where);
+	message->AddPoint("screen_where", BPoint(screen.x, screen.y));
 	if (moved)
-		message.AddInt32("be:mm c", transit);
-	message.AddInt32("buttons", buttons);
+		message->AddInt32("be:mm c", transit);
+	message->AddInt32("buttons", buttons);
 	if (clicks > 0)
-		message.AddInt32("clicks", clicks);
-	event->input = true;
-
-	if (kind == MouseKind::kUp)
-		TakeDraggedMessage(point, event);
+		message->AddInt32("clicks", clicks);
 }
 
 namespace {
@@ -386,11 +420,7 @@ void BuildNotification(LPARAM lParam, ViewNativeWindow::Event* event)
 	const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
 	event->callPrevious = true;
 	event->target = header->hwndFrom;
-	int code = static_cast<int>(header->code);
-	if (code == kSelectionChangedCode || code == kItemChangedCode)
-		event->message.what = kNativeSelectionChanged;
-	else if (code == kClickCode)
-		event->message.what = kNativeClicked;
+	event->message.what = NotificationWhat(static_cast<int>(header->code));
 }
 
 void BuildKeyEvent(uint32 what, WPARAM wParam, LPARAM lParam, ViewNativeWindow::Event* event)
@@ -431,7 +461,7 @@ void ViewNativeWindow::BuildEvent(BView* view, HWND handle, UINT message, WPARAM
 		BuildControlCommand(wParam, lParam, event);
 		break;
 	case WM_MOUSEMOVE:
-		BuildMouseEvent(view, handle, lParam, MouseKind::kMove, ButtonsOf(wParam), 0, event);
+		BuildMouseEvent(view, handle, lParam, MouseKind::kMove, ButtonsOfMouseKeys(wParam), 0, event);
 		break;
 	case WM_LBUTTONDOWN:
 	case WM_RBUTTONDOWN:
@@ -531,9 +561,8 @@ bool ViewNativeWindow::Deliver(Event* event, bigtime_t when, LRESULT* result)
 			looper->DispatchDueWork(when, &quit);
 		}
 		BWindow* window = dynamic_cast<BWindow*>(looper);
-		// The keys held with a mouse event are the window's modifiers from now
-		// on, so that a change of them is reported before the event.
-		if (window != nullptr && IsMouseEvent(event->message.what))
+		// A change of the keys held is reported before the click that revealed it.
+		if (window != nullptr && TakesModifiers(event->message.what))
 			window->SetCurrentModifiers(CurrentModifiers(false));
 		target->fNativeBits |= BView::kDefaultHandlingOwed;
 		if (event->dropped != nullptr)
@@ -576,6 +605,9 @@ LRESULT CALLBACK ViewNativeWindow::WindowProc(HWND handle, UINT message, WPARAM 
 			view->fNativeHandle = nullptr;
 		return CallWindowProcW(previous, handle, message, wParam, lParam);
 	}
+
+	if (message == WM_DESTROY)
+		WinViewDropTarget::RevokeFor(view, handle);
 
 	view->fNativeMessageWindow = handle;
 	view->fNativeMessage = message;

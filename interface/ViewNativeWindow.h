@@ -13,6 +13,9 @@
 
 #include <windows.h>
 
+#include <memory>
+
+class BMessage;
 class BView;
 class WinViewDropTarget;
 
@@ -29,6 +32,9 @@ struct view_native_extras {
 
 // Serialises all painting of the process.
 BLocker& DrawLock();
+
+// The framework's mouse buttons held in the platform's mouse-key bits.
+int32 ButtonsOfMouseKeys(WPARAM keys);
 
 class ViewNativeWindow {
 public:
@@ -49,13 +55,25 @@ public:
 	// What a native message of a view becomes.
 	struct Event;
 
-private:
 	enum class MouseKind { kDown, kUp, kMove, kLeave };
 
+	// The mouse message a drag makes over `view` at `client` (client
+	// coordinates of its native window), with the fields a native one has:
+	// a kMove with the transit given, a kLeave in the exit form, a kUp that
+	// takes the current drag message into `dropped` with the drop point.
+	static void BuildDragMouseMessage(BView* view, POINT client, MouseKind kind, int32 transit, int32 buttons,
+		BMessage* message, std::unique_ptr<BMessage>* dropped);
+	// Shows the view's cursor, or the default arrow.
+	static void ShowCursorOf(const BView* view);
+
+private:
 	static void BuildEvent(BView* view, HWND handle, UINT message, WPARAM wParam, LPARAM lParam, Event* event);
 	static void BuildMouseEvent(BView* view, HWND handle, LPARAM lParam, MouseKind kind, int32 buttons,
 		int32 clicks, Event* event);
+	static void AddMouseFields(BView* view, BPoint point, MouseKind kind, int32 transit, int32 buttons,
+		int32 clicks, BMessage* message);
 	static int32 TransitOf(BView* view, BPoint point);
+	static int32 ExitForm(BView* view, BPoint* point);
 	static void StartTracking(BView* view, HWND handle);
 	static void StopTracking(BView* view, HWND handle);
 	static bool Deliver(Event* event, bigtime_t when, LRESULT* result);

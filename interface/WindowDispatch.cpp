@@ -130,22 +130,17 @@ void BWindow::DispatchToHandler(BMessage* message, BHandler* handler)
 		HandleKey(message, handler);
 		break;
 	case kMouseDown:
-		if (view != nullptr)
-			HandleMouseDown(message, view);
-		else
-			handler->HandleMessage(message);
-		break;
 	case kMouseMoved:
-		if (view != nullptr)
+	case kMouseUp:
+		// Mouse messages are for views; anything else gets them as they are.
+		if (view == nullptr)
+			handler->HandleMessage(message);
+		else if (message->what == kMouseDown)
+			HandleMouseDown(message, view);
+		else if (message->what == kMouseMoved)
 			HandleMouseMoved(message, view);
 		else
-			handler->HandleMessage(message);
-		break;
-	case kMouseUp:
-		if (view != nullptr)
 			HandleMouseUp(message, view);
-		else
-			handler->HandleMessage(message);
 		break;
 	case kMouseWheelChanged:
 		HandleWheel(message);
@@ -383,7 +378,14 @@ void BWindow::HandleMouseMoved(BMessage* message, BView* view)
 	BPoint screen;
 	if (message->GetPoint("screen_where", &screen) == kOk)
 		view->fLastScreenPoint = screen;
-	fMouseView = view;
+	// The platform may report leaving a view after the pointer has already
+	// moved over another one; that late exit does not take the mouse view back.
+	if (transit != kExitedView || fMouseView == nullptr || fMouseView == view)
+		fMouseView = view;
+	if (!HasCurrentDragMessage()) {
+		view->OnMouseMoved(where, transit, nullptr);
+		return;
+	}
 	DragMessageReader drag;
 	view->OnMouseMoved(where, transit, drag.Message());
 }

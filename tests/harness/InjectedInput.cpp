@@ -12,6 +12,7 @@ namespace {
 
 // Keys pressed and not yet released; used by one test thread.
 std::vector<KeyStroke> gHeldKeys;
+bool gLeftButtonHeld = false;
 
 void Forget(WORD vk)
 {
@@ -70,20 +71,42 @@ void MovePointer(POINT screen)
 	SendInput(1, &input, sizeof(input));
 }
 
+namespace {
+
+void SendButtonEvent(DWORD flag)
+{
+	INPUT input = {};
+	input.type = INPUT_MOUSE;
+	input.mi.dwFlags = flag;
+	SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+void PressLeftButton()
+{
+	gLeftButtonHeld = true;
+	SendButtonEvent(MOUSEEVENTF_LEFTDOWN);
+}
+
+void ReleaseLeftButton()
+{
+	gLeftButtonHeld = false;
+	SendButtonEvent(MOUSEEVENTF_LEFTUP);
+}
+
 void ClickAt(POINT screen)
 {
 	MovePointer(screen);
-	INPUT clicks[2] = {};
-	clicks[0].type = INPUT_MOUSE;
-	clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-	clicks[1].type = INPUT_MOUSE;
-	clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-	SendInput(2, clicks, sizeof(INPUT));
+	PressLeftButton();
+	ReleaseLeftButton();
 }
 
 void ReleaseInjectedKeys()
 {
-	bool sent = !gHeldKeys.empty();
+	bool sent = !gHeldKeys.empty() || gLeftButtonHeld;
+	if (gLeftButtonHeld)
+		ReleaseLeftButton();
 	while (!gHeldKeys.empty())
 		ReleaseKey(gHeldKeys.back());
 	for (WORD lockKey : {VK_CAPITAL, VK_NUMLOCK, VK_SCROLL}) {

@@ -1,4 +1,4 @@
-// Real input for window tests: keys, the wheel and the pointer go through
+// Real input for window tests: keys, the wheel, the pointer and its button go through
 // SendInput into the system's input queue, so the key state the window's thread
 // reads (GetKeyState) and the key data of its messages are the system's own.
 //
@@ -29,9 +29,12 @@ void TurnWheel(int units);
 void MovePointer(POINT screen);
 // Moves the pointer there and clicks the primary button, as a person does.
 void ClickAt(POINT screen);
+// The left mouse button, where the pointer is.
+void PressLeftButton();
+void ReleaseLeftButton();
 
-// Lets go of every key pressed through PressKey and not yet released, and
-// turns caps lock, num lock and scroll lock off.
+// Lets go of every key pressed through PressKey and of the left button when
+// they are still held, and turns caps lock, num lock and scroll lock off.
 void ReleaseInjectedKeys();
 
 // Dispatches the calling thread's messages until `done` answers true or the

@@ -308,13 +308,17 @@ TEST_F(NativeWindowProcedure, WakeUpsInsideAModalLoopRunTheDueMessages)
 	QuitWindow(window);
 }
 
-// One life of a window with a painted view, shown and quit.
+// One life of a window with a painted view, shown and quit. The view sits
+// under the root view without being top-level: a top-level view registers a
+// drop target, and under Wine every window thread that does keeps an RPC
+// endpoint (two handles) open for the rest of the process, and the RPC server
+// takes no more than about sixty of them.
 void LiveOneWindow(int look)
 {
 	ProbeWindow* window = new ProbeWindow(BRect(40, 40, 240, 160), "Cycle", look);
 	ProbeView* view = new ProbeView(BRect(5, 5, 150, 100), "cycle view");
 	view->SetBackgroundColor(rgb_color{0, 128, 0, 255});
-	window->AddChild(view);
+	window->RootView()->AddChild(view);
 	ASSERT_TRUE(ShowAndWait(window));
 	ASSERT_TRUE(WaitFor([&] { return view->log.Count(kDrawn) > 0; }));
 	QuitWindow(window);
@@ -324,13 +328,14 @@ TEST(NativeWindowLeaks, WindowLivesAndApplicationLivesLeaveNothingBehind)
 {
 	{
 		RecordingApp app;
-		// The platform keeps what the first window of each kind makes.
-		LiveOneWindow(0);
-		LiveOneWindow(kSizeBoxLook);
-		ResourceCensus before = ResourceCensus::Take();
-		for (int i = 0; i < 200; i++)
+		// The platform keeps what the first windows of each kind make; a
+		// cached object now and then comes only with a later life.
+		for (int i = 0; i < 10; i++)
 			LiveOneWindow(i % 2 == 0 ? 0 : kSizeBoxLook);
-		ResourceCensus after = ResourceCensus::Take();
+		ResourceCensus before = ResourceCensus::TakeSteady();
+		for (int i = 0; i < 60; i++)
+			LiveOneWindow(i % 2 == 0 ? 0 : kSizeBoxLook);
+		ResourceCensus after = ResourceCensus::TakeSteady();
 		EXPECT_EQ(after.gdiObjects, before.gdiObjects);
 		EXPECT_EQ(after.windows, before.windows);
 		EXPECT_EQ(after.handles, before.handles);
@@ -342,10 +347,10 @@ TEST(NativeWindowLeaks, WindowLivesAndApplicationLivesLeaveNothingBehind)
 	};
 	applicationLife();
 	applicationLife();
-	ResourceCensus before = ResourceCensus::Take();
-	for (int i = 0; i < 20; i++)
+	ResourceCensus before = ResourceCensus::TakeSteady();
+	for (int i = 0; i < 10; i++)
 		applicationLife();
-	ResourceCensus after = ResourceCensus::Take();
+	ResourceCensus after = ResourceCensus::TakeSteady();
 	EXPECT_EQ(after.gdiObjects, before.gdiObjects);
 	EXPECT_EQ(after.windows, before.windows);
 	EXPECT_EQ(after.handles, before.handles);

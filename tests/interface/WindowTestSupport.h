@@ -32,19 +32,13 @@ namespace zeltest {
 // deadline passed first.
 inline bool WaitFor(const std::function<bool()>& done, DWORD deadlineMillis = 5000)
 {
+	constexpr DWORD kLookEveryMillis = 5;
 	DWORD start = GetTickCount();
-	for (;;) {
-		MSG message;
-		while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-			TranslateMessage(&message);
-			DispatchMessageW(&message);
-		}
-		if (done())
-			return true;
+	while (!PumpUntil(done, kLookEveryMillis)) {
 		if (GetTickCount() - start >= deadlineMillis)
 			return false;
-		MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
 	}
+	return true;
 }
 
 // Lets the window threads run for a while.
@@ -178,6 +172,13 @@ public:
 	void OnMouseMoved(BPoint where, int32 transit, const BMessage* drag) override
 	{
 		BPoint field = CurrentPoint(this, "where");
+		bool scrolled = false;
+		if (BMessage* message = Looper()->CurrentMessage())
+			message->GetBool("be:scrolled", &scrolled);
+		if (scrolled) {
+			lastScrolledWhere = where;
+			scrolledMoves++;
+		}
 		log.Add({kMouseMoved, where, transit, field.x, field.y});
 		BView::OnMouseMoved(where, transit, drag);
 	}
@@ -196,6 +197,8 @@ public:
 	int32 OnWheel(float dx, float dy) override
 	{
 		log.Add({kWheelOffered, BPoint(), 0, dx, dy});
+		if (wheelLog != nullptr)
+			wheelLog->Add({kWheelOffered, BPoint(), wheelId, dx, dy});
 		return takesWheel ? 1 : BView::OnWheel(dx, dy);
 	}
 	void OnWindowActivated(bool active) override { log.Add({kActivated, BPoint(), active ? 1 : 0}); }
@@ -236,6 +239,12 @@ public:
 	EventLog log;
 	BRect inner{0.0f, 0.0f, -1.0f, -1.0f};
 	bool takesWheel = false;
+	// Moves sent again by scrolling, and where the last of them was.
+	std::atomic<int> scrolledMoves{0};
+	BPoint lastScrolledWhere;
+	// Wheel offers of several views in the order they came.
+	EventLog* wheelLog = nullptr;
+	int32 wheelId = 0;
 	std::function<void(BRender*, BRect)> onDraw;
 	std::function<void(BPoint)> onMouseDown;
 	std::vector<BMessage> refs;
