@@ -4,6 +4,7 @@
 #include "kernel/Thread.h"
 #include "kernel/ThreadLoop.h"
 #include "kernel/ThreadRecord.h"
+#include "tests/harness/Deadline.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr DWORD kDeadlineMillis = 5000;
+using zeltest::kDeadlineMillis;
 // Long enough for a wrongly armed timer (11 ms late) or a stray wake-up to show.
 constexpr DWORD kQuietMillis = 200;
 
