@@ -7,8 +7,8 @@
 
 namespace {
 
-// WaitForSingleObject takes a 32-bit count in which 0xFFFFFFFF means for ever.
-constexpr bigtime_t kLongestWaitMillis = 0xFFFFFFFE;
+// WaitForSingleObject takes a 32-bit count in which INFINITE means for ever.
+constexpr bigtime_t kLongestWaitMillis = INFINITE - 1;
 
 DWORD ClampedWaitMillis(bigtime_t millis)
 {

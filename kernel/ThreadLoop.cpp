@@ -17,8 +17,9 @@ namespace {
 
 constexpr bigtime_t kPaintInterval = 33333;
 constexpr bigtime_t kTimerLateMillis = 11;
-// PM_REMOVE | PM_QS_INPUT: remove the next mouse, key or raw input message.
-constexpr UINT kRemoveInput = 0x04070001;
+// Removes the next mouse, key or raw input message.
+constexpr UINT kRemoveInput = PM_REMOVE | PM_QS_INPUT;
+static_assert(kRemoveInput == 0x04070001, "mouse, key and raw input only, whatever later platform versions add");
 
 void KillPendingTimer(ThreadRecord* record)
 {

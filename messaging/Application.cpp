@@ -50,11 +50,11 @@ const property_info kApplicationProperties[] = {
 	{"Looper", {}, {kIndexSpecifier, kReverseIndexSpecifier}, nullptr, kLooperByIndex, {}, {}, {}},
 	{"Looper", {}, {kIdSpecifier}, nullptr, kLooperById, {}, {}, {}},
 	{"Looper", {}, {kNameSpecifier}, nullptr, kLooperByName, {}, {}, {}},
-	{"Name", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("CSTR")}, {}, {}},
-	{"Window", {kCountProperties}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("LONG")}, {}, {}},
-	{"Loopers", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("MSNG")}, {}, {}},
-	{"Windows", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("MSNG")}, {}, {}},
-	{"Looper", {kCountProperties}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("LONG")}, {}, {}},
+	{"Name", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {kUtf8Type}, {}, {}},
+	{"Window", {kCountProperties}, {kDirectSpecifier}, nullptr, kApplicationItself, {kInt32Type}, {}, {}},
+	{"Loopers", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {kMessengerType}, {}, {}},
+	{"Windows", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {kMessengerType}, {}, {}},
+	{"Looper", {kCountProperties}, {kDirectSpecifier}, nullptr, kApplicationItself, {kInt32Type}, {}, {}},
 	{},
 };
 

@@ -20,16 +20,6 @@
 
 class BAppShutdown;
 
-// What-codes the application turns into hooks.
-constexpr uint32 kAboutRequested = 0x5F414252;   // '_ABR'
-constexpr uint32 kAppActivated = 0x5F414354;     // '_ACT'
-constexpr uint32 kPulseBlocked = 0x5F50424C;     // '_PBL'
-constexpr uint32 kPulse = 0x5F50554C;            // '_PUL'
-constexpr uint32 kRefsReceived = 0x5F525243;     // '_RRC'
-constexpr uint32 kReadyToRun = 0x5F525452;       // '_RTR'
-// Asks the application to quit the window in the pointer field "be:window".
-constexpr uint32 kQuitWindowRequest = 0x42716974;  // 'Bqit'
-
 class BApplication : public BLooper {
 public:
 	// Either name may be null; an empty application name becomes "app". A

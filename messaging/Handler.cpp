@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr type_code kUtf8Type = FourCC("CSTR");
-constexpr type_code kMessengerType = FourCC("MSNG");
 constexpr char kHandlerSuite[] = "suite/vnd.Be-handler";
 constexpr char kNotUnderstoodText[] = "Didn't understand the specifier(s)";
 

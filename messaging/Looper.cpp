@@ -459,7 +459,7 @@ bigtime_t BLooper::DispatchDueWork(bigtime_t now, bool* quit)
 	while (fQueue != nullptr && fQueue->NextWhen() <= now) {
 		if (BMessage* message = fQueue->NextMessage()) {
 			BPrivate::BMessageRecord record = message->DeliveryRecord();
-			DispatchOne(message, nullptr, record.target, (record.flags & BPrivate::kPreferredTarget) != 0);
+			DispatchOne(message, nullptr, record.target, (record.flags & kPreferredTargetFlag) != 0);
 		}
 		if (fQuitFlag) {
 			*quit = true;

@@ -39,12 +39,6 @@ struct pending_execution {
 	void* argument;
 };
 
-// Codes the looper handles itself.
-constexpr uint32 kQuitRequested = 0x5F515251;  // '_QRQ'
-constexpr uint32 kNoDocuments = 0x5F4E4445;    // '_NDE', handled as '_QRQ'
-constexpr uint32 kQuitNow = 0x5F514954;        // '_QIT'
-constexpr uint32 kForceQuit = 0x5F465154;      // '_FQT'
-
 class BLooper : public BHandler {
 public:
 	// A new looper is in the looper list and locked by the creating thread.

@@ -19,8 +19,8 @@ constexpr uint32 kHandlerByIndex = 1;
 
 const property_info kLooperProperties[] = {
 	{"Handler", {}, {kIndexSpecifier, kReverseIndexSpecifier}, nullptr, kHandlerByIndex, {}, {}, {}},
-	{"Handlers", {kGetProperty}, {kDirectSpecifier}, nullptr, 0, {FourCC("MSNG")}, {}, {}},
-	{"Handler", {kCountProperties}, {kDirectSpecifier}, nullptr, 0, {FourCC("LONG")}, {}, {}},
+	{"Handlers", {kGetProperty}, {kDirectSpecifier}, nullptr, 0, {kMessengerType}, {}, {}},
+	{"Handler", {kCountProperties}, {kDirectSpecifier}, nullptr, 0, {kInt32Type}, {}, {}},
 	{},
 };
 

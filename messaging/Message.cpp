@@ -13,24 +13,7 @@ using namespace BPrivate;
 
 namespace {
 
-constexpr type_code kBoolType = FourCC("BOOL");
-constexpr type_code kInt8Type = FourCC("BYTE");
-constexpr type_code kInt32Type = FourCC("LONG");
-constexpr type_code kInt64Type = FourCC("LLNG");
-constexpr type_code kFloatType = FourCC("FLOT");
-constexpr type_code kPointerType = FourCC("PNTR");
-constexpr type_code kPointType = FourCC("BPNT");
-constexpr type_code kRectType = FourCC("RECT");
-constexpr type_code kMessengerType = FourCC("MSNG");
-constexpr type_code kTextType = FourCC("USTR");
-constexpr type_code kUtf8Type = FourCC("CSTR");
 constexpr uint32 kDestroyed = 0xDEADBEEF;
-
-// Delivery flags.
-constexpr uint32 kDelivered = 0x40000000u;
-constexpr uint32 kSenderWaits = 0x10000000u;
-constexpr uint32 kReplyRequired = 0x08000000u;
-constexpr uint32 kReplySent = 0x04000000u;
 
 bool TypesMatch(type_code wanted, type_code actual)
 {
@@ -524,19 +507,19 @@ bool BMessage::IsSystemCode() const
 
 bool BMessage::IsDelivered() const
 {
-	return (fRecord.flags & kDelivered) != 0;
+	return (fRecord.flags & kDeliveredFlag) != 0;
 }
 
 bool BMessage::SenderWaits() const
 {
-	return (fRecord.flags & (kDelivered | kSenderWaits | kReplySent)) == (kDelivered | kSenderWaits);
+	return (fRecord.flags & (kDeliveredFlag | kSenderWaitsFlag | kReplySentFlag)) == (kDeliveredFlag | kSenderWaitsFlag);
 }
 
 bool BMessage::NeedsReply() const
 {
 	uint32 flags = fRecord.flags;
-	return (flags & kDelivered) != 0 && (flags & kReplySent) == 0 &&
-		(flags & (kSenderWaits | kReplyRequired)) != 0;
+	return (flags & kDeliveredFlag) != 0 && (flags & kReplySentFlag) == 0 &&
+		(flags & (kSenderWaitsFlag | kReplyRequiredFlag)) != 0;
 }
 
 bool BMessage::HasSpecifiers() const

@@ -10,6 +10,7 @@
 // const operations of a body it holds a reference to.
 #pragma once
 
+#include "messaging/TypeCodes.h"
 #include "support/SupportDefs.h"
 
 #include <atomic>
@@ -39,11 +40,6 @@ constexpr uint32 kMaxNameLength = 255;
 constexpr uint32 kMaxBodySize = 0x40000000;
 
 constexpr uint32 RoundUp8(uint32 value) { return (value + 7) & ~7u; }
-
-constexpr type_code kAnyType = FourCC("ANYT");
-constexpr type_code kAtomType = FourCC("ATOM");
-constexpr type_code kAtomRefType = FourCC("ATMR");
-constexpr type_code kMessageType = FourCC("MSGG");
 
 // Where a field lies and what it holds, as answered by the lookups.
 struct BMessageField {

@@ -8,6 +8,7 @@
 // reads either layout in either byte order, and the old 'FOB1' format.
 #pragma once
 
+#include "messaging/DeliveryFlags.h"
 #include "messaging/MessageBody.h"
 
 namespace BPrivate {
@@ -34,8 +35,6 @@ struct BMessageRecord {
 constexpr uint32 kFlattenedMagic = FourCC("FOB2");
 constexpr uint32 kFixedHeaderSize = 104;
 constexpr uint32 kEmptyFixedSize = kFixedHeaderSize + BMessageBody::kEmptyUsedSize;
-// Delivery flag: the message went to the target looper's preferred handler.
-constexpr uint32 kPreferredTarget = 0x80000000u;
 
 // A flattened message ready to be read: it points into the body's header area
 // when that was free, into an owned copy otherwise, or into the inline area for

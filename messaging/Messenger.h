@@ -5,6 +5,7 @@
 // so it stops working without faulting once its looper or handler is gone:
 // every use resolves the tokens again in the token space.
 #pragma once
+#include "messaging/DeliveryFlags.h"
 #include "messaging/TokenSpace.h"
 #include "support/SupportDefs.h"
 
@@ -76,9 +77,6 @@ private:
 };
 
 static_assert(sizeof(BMessenger) == 24, "a messenger travels as 24 bytes");
-
-// The transport bits every send of the framework passes.
-constexpr uint32 kDefaultTransportBits = 8;
 
 // The team value stored in messengers of this process: the platform's
 // current-process value, the same constant in every process.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "messaging/Flattenable.h"
+#include "messaging/TypeCodes.h"
 
 class BMessage;
 
@@ -14,8 +15,6 @@ class BMessage;
 constexpr uint32 kDirectSpecifier = 1;
 constexpr uint32 kIndexSpecifier = 2;
 constexpr uint32 kReverseIndexSpecifier = 3;
-
-constexpr type_code kPropertyInfoType = FourCC("SCTD");
 
 constexpr int32 kMaxPropertyCommands = 10;
 constexpr int32 kMaxPropertySpecifiers = 10;

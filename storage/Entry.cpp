@@ -11,9 +11,9 @@
 
 namespace {
 
-// FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI:
-// into the recycle bin, with no confirmation, no progress and no error window.
-constexpr FILEOP_FLAGS kShellDeleteFlags = 0x0654;
+// Into the recycle bin, with no confirmation, no progress and no error window.
+constexpr FILEOP_FLAGS kShellDeleteFlags =
+	FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
 
 }  // namespace
 

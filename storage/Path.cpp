@@ -154,8 +154,8 @@ bool BPath::IsFolderOnDisk() const
 bool BPath::SetToShellFolder(int csidl)
 {
 	wchar_t buffer[kFolderBufferUnits];
-	// SHGFP_TYPE_DEFAULT (1): the folder's default location, not its current redirection.
-	if (SHGetFolderPathW(nullptr, csidl, nullptr, 1, buffer) != S_OK)
+	// The folder's default location, not its current redirection.
+	if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_DEFAULT, buffer) != S_OK)
 		return false;
 	fPath.Assign(buffer);
 	return true;

@@ -59,12 +59,12 @@ TEST(LooperTarget, DeliveriesQueueByTimeAndAfterDetachAreDestroyed)
 	record.replyLooper = toCollector.LooperToken();
 	record.replyHandler = toCollector.HandlerToken();
 	record.replyTeam = CurrentTeam();
-	record.flags = 0x40000000u | 0x10000000u;
+	record.flags = kDeliveredFlag | kSenderWaitsFlag;
 	orphan->SetDeliveryRecord(record);
 	EXPECT_EQ(target->DeliverMessage(orphan), kError);
 	EXPECT_EQ(queue.CountMessages(), 2);
 	ASSERT_TRUE(collector.WaitFor(1));
-	EXPECT_EQ(collector.Codes(), (std::vector<uint32>{FourCC("NONE")}));
+	EXPECT_EQ(collector.Codes(), (std::vector<uint32>{kAutomaticReply}));
 	target->Release();
 }
 
@@ -109,7 +109,7 @@ TEST(SyncReplyTarget, AReplySentToItsTokenWakesTheWaiter)
 		done.Set();
 	});
 	ASSERT_TRUE(ready.Wait());
-	BMessage reply(FourCC("RPLY"));
+	BMessage reply(kReplyCode);
 	reply.AddInt32("v", 4);
 	BMessenger toTarget = BMessenger::FromParts(target->Token(), target->Token(), CurrentTeam(), false);
 	EXPECT_EQ(toTarget.Send(&reply), kOk);
@@ -119,7 +119,7 @@ TEST(SyncReplyTarget, AReplySentToItsTokenWakesTheWaiter)
 	else
 		waiter.detach();
 	ASSERT_TRUE(woke);
-	EXPECT_EQ(slot.what, FourCC("RPLY"));
+	EXPECT_EQ(slot.what, kReplyCode);
 	EXPECT_EQ(slot.Int32At("v", 0), 4);
 
 	// Cancelled, it takes no more replies and leaves the slot alone.
@@ -127,7 +127,7 @@ TEST(SyncReplyTarget, AReplySentToItsTokenWakesTheWaiter)
 	EXPECT_EQ(target->Status(), kNotInitialised);
 	BMessage another(FourCC("more"));
 	EXPECT_EQ(toTarget.Send(&another), kError);
-	EXPECT_EQ(slot.what, FourCC("RPLY"));
+	EXPECT_EQ(slot.what, kReplyCode);
 
 	EXPECT_EQ(gDefaultTokens.SetTokenTarget(target->Token(), nullptr), kOk);
 	target->Prepare(nullptr, nullptr);

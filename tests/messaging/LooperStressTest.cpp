@@ -20,13 +20,10 @@ using namespace zeltest;
 
 namespace {
 
-constexpr uint32 kTaggedCode = 0x43746167;  // 'Ctag'
-constexpr uint32 kPingCode = 0x4370696E;    // 'Cpin'
-constexpr uint32 kBulkCode = 0x4362756C;    // 'Cbul'
-constexpr uint32 kMarkCode = 0x436D726B;    // 'Cmrk'
-// Asks the receiver for a reply: a message destroyed unanswered sends the
-// automatic one, whether it was dispatched, left in a queue or refused.
-constexpr uint32 kReplyRequiredBit = 0x08000000;
+constexpr uint32 kTaggedCode = FourCC("Ctag");
+constexpr uint32 kPingCode = FourCC("Cpin");
+constexpr uint32 kBulkCode = FourCC("Cbul");
+constexpr uint32 kMarkCode = FourCC("Cmrk");
 
 // What a send from any thread may answer while its target goes away.
 bool IsCleanSendStatus(status_t status)
@@ -124,7 +121,9 @@ TEST(ConcurrentDetach, SendsWhileTheLooperGoesAwayFailCleanlyAndLoseNoMessage)
 		ThreadGroup senders(kSenders, [&](int sender) {
 			for (int32 sequence = 0; !giveUp; sequence++) {
 				BMessage message = Tagged(kTaggedCode, sender, sequence);
-				status_t status = target.Send(&message, replyTo, kReplyRequiredBit, kInfinite);
+				// A message that requires a reply sends the automatic one when it
+				// is destroyed unanswered: dispatched, left in a queue or refused.
+				status_t status = target.Send(&message, replyTo, kReplyRequiredFlag, kInfinite);
 				(status == kOk ? queued : status == kError ? refused : status == kBadTarget ? gone : unclean)++;
 				if (status == kError && refused == kSenders)
 					refusedByAll.Set();

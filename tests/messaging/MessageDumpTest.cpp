@@ -39,19 +39,19 @@ TEST(MessageDump, ValueFormsFollowTypeAndSize)
 	BMessage message(1);
 	message.AddBool("b", true);
 	float point[2] = {1.0f, 2.5f};
-	message.AddData("p", FourCC("BPNT"), point, 8);
+	message.AddData("p", kPointType, point, 8);
 	message.AddInt8("i8", 65);
-	message.AddData("s", FourCC("CSTR"), "hi", 3, false);
-	message.AddData("bad", FourCC("CSTR"), "a\0b", 3, false);
+	message.AddData("s", kUtf8Type, "hi", 3, false);
+	message.AddData("bad", kUtf8Type, "a\0b", 3, false);
 	message.AddFloat("f", 0.25f);
 	int64 big = -2;
-	message.AddData("l", FourCC("LLNG"), &big, 8);
+	message.AddData("l", kInt64Type, &big, 8);
 	const uint8 colour[4] = {1, 2, 3, 255};
-	message.AddData("c", FourCC("RGBC"), colour, 4);
+	message.AddData("c", kColorType, colour, 4);
 	int16 small = -1;
-	message.AddData("h", FourCC("SHRT"), &small, 2);
+	message.AddData("h", kInt16Type, &small, 2);
 	message.AddData("raw", FourCC("RAWT"), "abcd", 4);
-	message.AddData("wrong", FourCC("LONG"), "abc", 3, false);
+	message.AddData("wrong", kInt32Type, "abc", 3, false);
 	EXPECT_EQ(DumpOf(message),
 		"BMessage(0x00000001) {\r\n"
 		"\tb = bool(true)\r\n"
@@ -87,13 +87,13 @@ TEST(MessageDump, HeaderLinesNestedMessagesAndTheWhenField)
 	BMessage message(FourCC("OUTR"));
 	message.AddNestedMessage("inner", &inner);
 	int64 stored = 3;
-	message.AddData("when", FourCC("LLNG"), &stored, 8);
+	message.AddData("when", kInt64Type, &stored, 8);
 	BMessageRecord record;
 	record.target = 0x10;
 	record.replyLooper = 1;
 	record.replyHandler = -1;
 	record.replyTeam = -1;
-	record.flags = 0x40000000u | 0x20000000u | 0x10000000u | 0x02000000u;
+	record.flags = kDeliveredFlag | kReturnPreferredFlag | kSenderWaitsFlag | kIsReplyFlag;
 	message.SetDeliveryRecord(record);
 	EXPECT_EQ(DumpOf(message),
 		"BMessage('OUTR') {\r\n"
@@ -108,9 +108,9 @@ TEST(MessageDump, HeaderLinesNestedMessagesAndTheWhenField)
 		"}");
 
 	// The header's time, when there is one, stands in for the stored item.
-	BMessage timed(FourCC("TIME"));
+	BMessage timed(kTimeType);
 	timed.SetWhen(42);
-	timed.AddData("when", FourCC("LLNG"), &stored, 8);
+	timed.AddData("when", kInt64Type, &stored, 8);
 	EXPECT_EQ(DumpOf(timed),
 		"BMessage('TIME') {\r\n"
 		"\t// Timestamp (when) at 42us\r\n"
@@ -162,7 +162,7 @@ TEST(MessageDump, TheTargetLineNamesTheObjectOfALiveToken)
 		stale = gone.Token();
 	}
 	record.target = stale;
-	record.flags = kPreferredTarget;
+	record.flags = kPreferredTargetFlag;
 	message.SetDeliveryRecord(record);
 	std::snprintf(expected, sizeof(expected), "BMessage('TRGT') {\r\n\t// Target is preferred:%08X\r\n}",
 		static_cast<unsigned>(stale));

@@ -9,13 +9,12 @@ constexpr uint32 kWanted = FourCC("WANT");
 constexpr uint32 kOther = FourCC("OTHR");
 // The team every messenger of this process records.
 constexpr int32 kThisTeam = -1;
-constexpr uint32 kDelivered = 0x40000000u;
 
 BMessage Dropped(uint32 what)
 {
 	BMessage message(what);
 	const float point[2] = {3, 4};
-	message.AddData("be:drop pt", FourCC("BPNT"), point, sizeof(point));
+	message.AddData("be:drop pt", kPointType, point, sizeof(point));
 	return message;
 }
 
@@ -24,7 +23,7 @@ void MarkDeliveredFrom(BMessage* message, int32 team)
 {
 	BPrivate::BMessageRecord record;
 	record.replyTeam = team;
-	record.flags = kDelivered | 8;
+	record.flags = kDeliveredFlag | 8;
 	message->SetDeliveryRecord(record);
 }
 

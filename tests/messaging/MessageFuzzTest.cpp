@@ -66,14 +66,14 @@ std::vector<Bytes> Seeds()
 	seeds.push_back(zeltest::Flattened(BMessage(FourCC("EMPT"))));
 
 	zeltest::BodyBuilder body(true);
-	body.Single("long", FourCC("LONG"), BigEndianWord(7));
+	body.Single("long", kInt32Type, BigEndianWord(7));
 	Bytes words = BigEndianWord(1);
 	Bytes second = BigEndianWord(2);
 	words.insert(words.end(), second.begin(), second.end());
-	body.Fixed("ulongs", FourCC("ULNG"), 4, words);
-	body.Variable("strings", FourCC("CSTR"), {{'a', 0}, {'b', 'c', 0}});
-	body.Variable("rects", FourCC("RECT"), {Bytes(16, 1), Bytes(16, 2)});
-	body.Single("msg", FourCC("MSGG"), seeds[0]);
+	body.Fixed("ulongs", kUInt32Type, 4, words);
+	body.Variable("strings", kUtf8Type, {{'a', 0}, {'b', 'c', 0}});
+	body.Variable("rects", kRectType, {Bytes(16, 1), Bytes(16, 2)});
+	body.Single("msg", kMessageType, seeds[0]);
 	body.Chunk(0x4242, 0x4242, {1, 2, 3});
 	uint32 index;
 	uint32 end;
@@ -82,9 +82,9 @@ std::vector<Bytes> Seeds()
 
 	// A peer's chunk after the index, and a damaged index entry.
 	zeltest::BodyBuilder peer(false);
-	peer.Single("b", FourCC("LONG"), {2, 0, 0, 0});
+	peer.Single("b", kInt32Type, {2, 0, 0, 0});
 	peer.Variable("a", FourCC("RAWT"), {{1}, {2, 3}});
-	peer.Single("c", FourCC("MSGG"), seeds[0]);
+	peer.Single("c", kMessageType, seeds[0]);
 	peer.ChunkAfterIndex(0x4242, 0x4242, {1, 2, 3});
 	data = peer.Finish(&index, &end);
 	seeds.push_back(zeltest::FlattenedMessage(false, FourCC("PEER"), data, index, end));
@@ -101,7 +101,7 @@ std::vector<Bytes> Seeds()
 		old.U32(static_cast<uint32>(-2));
 		size_t headerEnd = old.Size();
 		old.U8(0x01 | 0x02 | 0x04);  // small, fixed: two LONG items
-		old.U32(FourCC("LONG"));
+		old.U32(kInt32Type);
 		old.U8(2);
 		old.U8(8);
 		old.U8(1);
@@ -109,7 +109,7 @@ std::vector<Bytes> Seeds()
 		old.U32(5);
 		old.U32(6);
 		old.U8(0x01);  // variable: two CSTR items
-		old.U32(FourCC("CSTR"));
+		old.U32(kUtf8Type);
 		old.U32(2);
 		old.U32(16);
 		old.U8(1);
@@ -197,7 +197,7 @@ void Exercise(const BMessage& message, int32 depth)
 	BMessageField field;
 	const BMessageBody* body = message.Body();
 	bool damaged = body != nullptr && HasDamagedIndex(body);
-	while (body != nullptr && body->NextField(&cookie, FourCC("ANYT"), nullptr, 0, -1, &field) == kOk) {
+	while (body != nullptr && body->NextField(&cookie, kAnyType, nullptr, 0, -1, &field) == kOk) {
 		for (int32 i = 0; i < field.count; i++) {
 			const void* data;
 			int32 size;
@@ -207,7 +207,7 @@ void Exercise(const BMessage& message, int32 depth)
 			}
 			BString text;
 			message.GetText(field.name, i, &text);
-			if (field.type == FourCC("MSGG") && depth < 3) {
+			if (field.type == kMessageType && depth < 3) {
 				BMessage nested;
 				if (message.GetNestedMessage(field.name, i, &nested) == kOk)
 					Exercise(nested, depth + 1);
@@ -231,7 +231,7 @@ void CheckChangesStaySound(BMessage* message)
 	uint32 cookie = 0;
 	BMessageField field;
 	if (message->Body() != nullptr &&
-		message->Body()->NextField(&cookie, FourCC("ANYT"), nullptr, 0, -1, &field) == kOk) {
+		message->Body()->NextField(&cookie, kAnyType, nullptr, 0, -1, &field) == kOk) {
 		std::string name = field.name;
 		const void* data;
 		int32 size;

@@ -113,7 +113,7 @@ TEST(MessengerField, MessengersTravelAsTwentyFourBytesAndDumpInTheirForm)
 	ASSERT_EQ(message.AddMessenger("to", BMessenger()), kOk);
 	const void* data;
 	int32 size;
-	ASSERT_EQ(message.GetData("to", FourCC("MSNG"), 0, &data, &size), kOk);
+	ASSERT_EQ(message.GetData("to", kMessengerType, 0, &data, &size), kOk);
 	EXPECT_EQ(size, 24);
 	BMessenger read;
 	EXPECT_EQ(message.GetMessenger("to", &read), kOk);
@@ -169,7 +169,7 @@ TEST(MessengerSend, DeliveredCopiesCarryTargetReturnAddressAndTime)
 	EXPECT_EQ(record.replyHandler, replies.Token());
 	EXPECT_EQ(record.replyTeam, CurrentTeam());
 	// Delivered, with the transport bits every send passes; nobody waits.
-	EXPECT_EQ(record.flags, 0x40000000u | 8u);
+	EXPECT_EQ(record.flags, kDeliveredFlag | 8u);
 	EXPECT_TRUE(addressed);
 	EXPECT_FALSE(fromOtherTeam);
 }

@@ -37,7 +37,7 @@ std::vector<Bytes> Seeds()
 	zeltest::PutText(&values, "p");
 	zeltest::PutText(&values, "usage");
 	values.U32(1);
-	values.U32(FourCC("PGET"));
+	values.U32(kGetProperty);
 	values.U32(0);
 	values.U32(0);
 	values.U16(2);
@@ -101,7 +101,7 @@ void ExerciseAccepted(const BPropertyInfo& info)
 
 	Bytes first = zeltest::Flattened(info);
 	BPropertyInfo again;
-	ASSERT_EQ(again.Unflatten(FourCC("SCTD"), first.data(), static_cast<int32>(first.size())), kOk);
+	ASSERT_EQ(again.Unflatten(kPropertyInfoType, first.data(), static_cast<int32>(first.size())), kOk);
 	zeltest::ExpectSameTables(info, again);
 	EXPECT_EQ(zeltest::Flattened(again), first);
 }
@@ -114,7 +114,7 @@ protected:
 	{
 		fReporter.SetInput(&input);
 		const uint8* placed = fBuffer.Place(input);
-		status_t status = info->Unflatten(FourCC("SCTD"), placed, static_cast<int32>(input.size()));
+		status_t status = info->Unflatten(kPropertyInfoType, placed, static_cast<int32>(input.size()));
 		fReporter.SetInput(nullptr);
 		if (status != kOk) {
 			EXPECT_EQ(status, kBadData);

@@ -12,20 +12,17 @@ using zeltest::ByteWriter;
 
 namespace {
 
-constexpr uint32 kGet = FourCC("PGET");
-constexpr uint32 kSet = FourCC("PSET");
-constexpr uint32 kCount = FourCC("PCNT");
 constexpr uint32 kDelete = FourCC("DELE");
 
 // Entries that compete: the same name with and without commands, with and
 // without forms, in an order that shows which pass picks which.
 const property_info kMatchTable[] = {
-	{"Value", {kGet, kSet}, {kDirectSpecifier}, nullptr, 10, {}, {}, {}},
-	{"Value", {kCount}, {}, nullptr, 11, {}, {}, {}},
+	{"Value", {kGetProperty, kSetProperty}, {kDirectSpecifier}, nullptr, 10, {}, {}, {}},
+	{"Value", {kCountProperties}, {}, nullptr, 11, {}, {}, {}},
 	{"Item", {}, {kIndexSpecifier, kReverseIndexSpecifier}, nullptr, 12, {}, {}, {}},
-	{"Item", {kGet}, {kDirectSpecifier}, nullptr, 13, {}, {}, {}},
+	{"Item", {kGetProperty}, {kDirectSpecifier}, nullptr, 13, {}, {}, {}},
 	{"Name", {}, {}, nullptr, 14, {}, {}, {}},
-	{"Name", {kGet}, {kDirectSpecifier}, nullptr, 15, {}, {}, {}},
+	{"Name", {kGetProperty}, {kDirectSpecifier}, nullptr, 15, {}, {}, {}},
 	{},
 };
 
@@ -39,57 +36,57 @@ int32 Match(uint32 command, int32 index, uint32 form, const char* property, uint
 TEST(PropertyInfoMatch, AnEntryListingTheCommandAndFormMatchesWithItsExtraData)
 {
 	uint32 extra = 0;
-	EXPECT_EQ(Match(kGet, 0, kDirectSpecifier, "Value", &extra), 0);
+	EXPECT_EQ(Match(kGetProperty, 0, kDirectSpecifier, "Value", &extra), 0);
 	EXPECT_EQ(extra, 10u);
-	EXPECT_EQ(Match(kSet, 0, kDirectSpecifier, "Value", &extra), 0);
-	EXPECT_EQ(Match(kGet, 0, kDirectSpecifier, "Item", &extra), 3);
+	EXPECT_EQ(Match(kSetProperty, 0, kDirectSpecifier, "Value", &extra), 0);
+	EXPECT_EQ(Match(kGetProperty, 0, kDirectSpecifier, "Item", &extra), 3);
 	EXPECT_EQ(extra, 13u);
 }
 
 TEST(PropertyInfoMatch, AnEmptyFormListTakesEveryForm)
 {
-	EXPECT_EQ(Match(kCount, 0, kIndexSpecifier, "Value"), 1);
-	EXPECT_EQ(Match(kCount, 0, 77, "Value"), 1);
+	EXPECT_EQ(Match(kCountProperties, 0, kIndexSpecifier, "Value"), 1);
+	EXPECT_EQ(Match(kCountProperties, 0, 77, "Value"), 1);
 	// A listed form is required where forms are listed.
-	EXPECT_EQ(Match(kGet, 0, kReverseIndexSpecifier, "Value"), -1);
+	EXPECT_EQ(Match(kGetProperty, 0, kReverseIndexSpecifier, "Value"), -1);
 	// 0 ends the form lists: it never counts as listed.
-	EXPECT_EQ(Match(kGet, 0, 0, "Item"), -1);
+	EXPECT_EQ(Match(kGetProperty, 0, 0, "Item"), -1);
 }
 
 TEST(PropertyInfoMatch, NamesCompareByteForByte)
 {
-	EXPECT_EQ(Match(kGet, 0, kDirectSpecifier, "value"), -1);
-	EXPECT_EQ(Match(kGet, 0, kDirectSpecifier, "Valu"), -1);
-	EXPECT_EQ(Match(kGet, 0, kDirectSpecifier, "Values"), -1);
-	EXPECT_EQ(Match(kGet, 0, kDirectSpecifier, nullptr), -1);
+	EXPECT_EQ(Match(kGetProperty, 0, kDirectSpecifier, "value"), -1);
+	EXPECT_EQ(Match(kGetProperty, 0, kDirectSpecifier, "Valu"), -1);
+	EXPECT_EQ(Match(kGetProperty, 0, kDirectSpecifier, "Values"), -1);
+	EXPECT_EQ(Match(kGetProperty, 0, kDirectSpecifier, nullptr), -1);
 }
 
 TEST(PropertyInfoMatch, AtIndexZeroAnEntryWithoutCommandsAnswersOnlyWhenNoneListsTheCommand)
 {
 	// Entry 4 comes first but has no commands; entry 5 lists the command.
-	EXPECT_EQ(Match(kGet, 0, kDirectSpecifier, "Name"), 5);
+	EXPECT_EQ(Match(kGetProperty, 0, kDirectSpecifier, "Name"), 5);
 	// Nobody lists DELE: the second pass takes the first entry without commands.
 	uint32 extra = 0;
 	EXPECT_EQ(Match(kDelete, 0, kDirectSpecifier, "Name", &extra), 4);
 	EXPECT_EQ(extra, 14u);
-	EXPECT_EQ(Match(kGet, 0, kIndexSpecifier, "Item"), 2);
+	EXPECT_EQ(Match(kGetProperty, 0, kIndexSpecifier, "Item"), 2);
 	// No entry of that name and form is without commands.
 	EXPECT_EQ(Match(kDelete, 0, kDirectSpecifier, "Value"), -1);
 }
 
 TEST(PropertyInfoMatch, BelowIndexZeroOnlyListedCommandsMatch)
 {
-	EXPECT_EQ(Match(kGet, -1, kDirectSpecifier, "Name"), 5);
+	EXPECT_EQ(Match(kGetProperty, -1, kDirectSpecifier, "Name"), 5);
 	EXPECT_EQ(Match(kDelete, -1, kDirectSpecifier, "Name"), -1);
-	EXPECT_EQ(Match(kGet, -1, kIndexSpecifier, "Item"), -1);
+	EXPECT_EQ(Match(kGetProperty, -1, kIndexSpecifier, "Item"), -1);
 }
 
 TEST(PropertyInfoMatch, AboveIndexZeroOnlyEntriesWithoutCommandsMatch)
 {
 	// Entry 5 lists PGET, but an outer specifier is answered by entry 4.
-	EXPECT_EQ(Match(kGet, 1, kDirectSpecifier, "Name"), 4);
-	EXPECT_EQ(Match(kGet, 2, kIndexSpecifier, "Item"), 2);
-	EXPECT_EQ(Match(kGet, 1, kDirectSpecifier, "Value"), -1);
+	EXPECT_EQ(Match(kGetProperty, 1, kDirectSpecifier, "Name"), 4);
+	EXPECT_EQ(Match(kGetProperty, 2, kIndexSpecifier, "Item"), 2);
+	EXPECT_EQ(Match(kGetProperty, 1, kDirectSpecifier, "Value"), -1);
 }
 
 TEST(PropertyInfoMatch, NoMatchLeavesTheExtraDataAlone)
@@ -98,7 +95,7 @@ TEST(PropertyInfoMatch, NoMatchLeavesTheExtraDataAlone)
 	EXPECT_EQ(Match(kDelete, 1, kDirectSpecifier, "Value", &extra), -1);
 	EXPECT_EQ(extra, 99u);
 	BPropertyInfo empty;
-	BMessage message(kGet);
+	BMessage message(kGetProperty);
 	EXPECT_EQ(empty.MatchRequest(&message, 0, nullptr, kDirectSpecifier, "Value", &extra), -1);
 	// Without a message no command is listed, but the second pass still answers.
 	BPropertyInfo info(kMatchTable);
@@ -114,9 +111,9 @@ TEST(PropertyInfoTables, TheConstructorCountsUpToTheNullName)
 	EXPECT_EQ(none.CountProperties(), 0);
 	EXPECT_EQ(none.CountValues(), 0);
 	EXPECT_FALSE(info.HasFixedSize());
-	EXPECT_EQ(info.TypeCode(), FourCC("SCTD"));
-	EXPECT_TRUE(info.AcceptsTypeCode(FourCC("SCTD")));
-	EXPECT_FALSE(info.AcceptsTypeCode(FourCC("CSTR")));
+	EXPECT_EQ(info.TypeCode(), kPropertyInfoType);
+	EXPECT_TRUE(info.AcceptsTypeCode(kPropertyInfoType));
+	EXPECT_FALSE(info.AcceptsTypeCode(kUtf8Type));
 }
 
 TEST(PropertyInfoFlatten, TheHandlerTableHasTheExactForm)
@@ -138,7 +135,7 @@ TEST(PropertyInfoFlatten, TheHandlerTableReadsBackEqualInBothByteOrders)
 		SCOPED_TRACE(swapped ? "swapped" : "native");
 		Bytes form = zeltest::HandlerForm(swapped);
 		BPropertyInfo read;
-		ASSERT_EQ(read.Unflatten(FourCC("SCTD"), form.data(), static_cast<int32>(form.size())), kOk);
+		ASSERT_EQ(read.Unflatten(kPropertyInfoType, form.data(), static_cast<int32>(form.size())), kOk);
 		zeltest::ExpectSameTables(original, read);
 		// Written back in this process's order, whatever order it came in.
 		EXPECT_EQ(zeltest::Flattened(read), zeltest::HandlerForm(false));
@@ -155,14 +152,14 @@ TEST(PropertyInfoFlatten, FullListsCompoundTypesAndValuesRoundTripInBothByteOrde
 	EXPECT_EQ(flags, 3u);
 
 	BPropertyInfo fromNative;
-	ASSERT_EQ(fromNative.Unflatten(FourCC("SCTD"), native.data(), static_cast<int32>(native.size())), kOk);
+	ASSERT_EQ(fromNative.Unflatten(kPropertyInfoType, native.data(), static_cast<int32>(native.size())), kOk);
 	zeltest::ExpectSameTables(original, fromNative);
 	EXPECT_EQ(zeltest::Flattened(fromNative), native);
 
 	Bytes swapped = zeltest::SwappedForm(original);
 	ASSERT_EQ(swapped.size(), native.size());
 	BPropertyInfo fromSwapped;
-	ASSERT_EQ(fromSwapped.Unflatten(FourCC("SCTD"), swapped.data(), static_cast<int32>(swapped.size())), kOk);
+	ASSERT_EQ(fromSwapped.Unflatten(kPropertyInfoType, swapped.data(), static_cast<int32>(swapped.size())), kOk);
 	zeltest::ExpectSameTables(original, fromSwapped);
 	EXPECT_EQ(zeltest::Flattened(fromSwapped), native);
 }
@@ -173,7 +170,7 @@ TEST(PropertyInfoFlatten, EmptyTablesWriteOnlyTheHeader)
 	Bytes flat = zeltest::Flattened(empty);
 	ASSERT_EQ(flat, (Bytes{0, 0, 0, 0, 0, 1, 0, 0, 0}));
 	BPropertyInfo read(zeltest::HandlerProperties());
-	ASSERT_EQ(read.Unflatten(FourCC("SCTD"), flat.data(), static_cast<int32>(flat.size())), kOk);
+	ASSERT_EQ(read.Unflatten(kPropertyInfoType, flat.data(), static_cast<int32>(flat.size())), kOk);
 	EXPECT_EQ(read.CountProperties(), 0);
 	EXPECT_EQ(read.CountValues(), 0);
 }
@@ -182,13 +179,13 @@ TEST(PropertyInfoFlatten, EmptyPairNamesEndTheirCompoundType)
 {
 	// An empty pair name would read as the end mark, so the pairs end there.
 	const property_info table[] = {
-		{"P", {kGet}, {}, nullptr, 0, {}, {{{{"x", 1}, {"", 2}, {"y", 3}}}, {{{"", 4}}}}, {}},
+		{"P", {kGetProperty}, {}, nullptr, 0, {}, {{{{"x", 1}, {"", 2}, {"y", 3}}}, {{{"", 4}}}}, {}},
 		{},
 	};
 	BPropertyInfo info(table);
 	Bytes flat = zeltest::Flattened(info);
 	BPropertyInfo read;
-	ASSERT_EQ(read.Unflatten(FourCC("SCTD"), flat.data(), static_cast<int32>(flat.size())), kOk);
+	ASSERT_EQ(read.Unflatten(kPropertyInfoType, flat.data(), static_cast<int32>(flat.size())), kOk);
 	const compound_type* compounds = read.Properties()[0].compoundTypes;
 	EXPECT_STREQ(compounds[0].pairs[0].name, "x");
 	EXPECT_EQ(compounds[0].pairs[1].name, nullptr);
@@ -203,9 +200,9 @@ TEST(PropertyInfoFlatten, AShortBufferOrAnotherTypeIsRefused)
 	EXPECT_EQ(info.Flatten(nullptr, 1000), kBadValue);
 	ASSERT_EQ(info.Flatten(flat.data(), static_cast<int32>(flat.size())), kOk);
 	BPropertyInfo read(zeltest::RichProperties());
-	EXPECT_EQ(read.Unflatten(FourCC("CSTR"), flat.data(), static_cast<int32>(flat.size())), kBadType);
-	EXPECT_EQ(read.Unflatten(FourCC("SCTD"), nullptr, 10), kBadValue);
-	EXPECT_EQ(read.Unflatten(FourCC("SCTD"), flat.data(), -1), kBadValue);
+	EXPECT_EQ(read.Unflatten(kUtf8Type, flat.data(), static_cast<int32>(flat.size())), kBadType);
+	EXPECT_EQ(read.Unflatten(kPropertyInfoType, nullptr, 10), kBadValue);
+	EXPECT_EQ(read.Unflatten(kPropertyInfoType, flat.data(), -1), kBadValue);
 	EXPECT_EQ(read.CountProperties(), 3);
 	EXPECT_STREQ(read.Properties()[0].name, "Frame");
 }
@@ -232,7 +229,7 @@ TEST(PropertyInfoFlatten, TheFlagsSayWhichSectionsFollow)
 		// Nothing follows the properties, so nothing may be expected.
 		Bytes form = FormWithFlags(flags).Data();
 		BPropertyInfo read;
-		ASSERT_EQ(read.Unflatten(FourCC("SCTD"), form.data(), static_cast<int32>(form.size())), kOk);
+		ASSERT_EQ(read.Unflatten(kPropertyInfoType, form.data(), static_cast<int32>(form.size())), kOk);
 		ASSERT_EQ(read.CountProperties(), 1);
 		EXPECT_STREQ(read.Properties()[0].name, "p");
 		EXPECT_EQ(read.Properties()[0].usage, nullptr);
@@ -248,7 +245,7 @@ TEST(PropertyInfoFlatten, TheFlagsSayWhichSectionsFollow)
 	zeltest::PutText(&values, "use");
 	values.U32(9);
 	BPropertyInfo read;
-	ASSERT_EQ(read.Unflatten(FourCC("SCTD"), values.Data().data(), static_cast<int32>(values.Size())), kOk);
+	ASSERT_EQ(read.Unflatten(kPropertyInfoType, values.Data().data(), static_cast<int32>(values.Size())), kOk);
 	ASSERT_EQ(read.CountValues(), 1);
 	EXPECT_STREQ(read.Values()[0].name, "v");
 	EXPECT_STREQ(read.Values()[0].usage, "use");
@@ -263,7 +260,7 @@ protected:
 	// The status, and that a refused form left the earlier tables in place.
 	status_t Read(const Bytes& form)
 	{
-		status_t status = fInfo.Unflatten(FourCC("SCTD"), form.data(), static_cast<int32>(form.size()));
+		status_t status = fInfo.Unflatten(kPropertyInfoType, form.data(), static_cast<int32>(form.size()));
 		if (status != kOk) {
 			EXPECT_EQ(fInfo.CountProperties(), 3);
 			EXPECT_STREQ(fInfo.Properties()[2].name, "InternalName");
@@ -326,7 +323,7 @@ TEST_F(PropertyInfoDamage, ListsLongerThanAnEntryHoldsAreRefused)
 	};
 	Bytes full = compounds(3, 5);
 	BPropertyInfo fullest;
-	ASSERT_EQ(fullest.Unflatten(FourCC("SCTD"), full.data(), static_cast<int32>(full.size())), kOk);
+	ASSERT_EQ(fullest.Unflatten(kPropertyInfoType, full.data(), static_cast<int32>(full.size())), kOk);
 	EXPECT_EQ(fullest.Properties()[0].compoundTypes[2].pairs[4].type, 7u);
 	EXPECT_EQ(Read(compounds(4, 1)), kBadData);
 	EXPECT_EQ(Read(compounds(1, 6)), kBadData);
@@ -344,7 +341,7 @@ TEST_F(PropertyInfoDamage, TextsMustEndInsideTheData)
 	ByteWriter pair = FormWithFlags(1);
 	pair.U32(0);
 	zeltest::PutText(&pair, "");
-	pair.U32(FourCC("CSTR"));
+	pair.U32(kUtf8Type);
 	pair.U32(0);
 	pair.U32(0);
 	EXPECT_EQ(Read(pair.Data()), kBadData);

@@ -2,6 +2,7 @@
 // byte by byte in either byte order, independently of the writer.
 #pragma once
 
+#include "messaging/MessageCodes.h"
 #include "messaging/PropertyInfo.h"
 #include "tests/messaging/FlattenedBytes.h"
 
@@ -16,10 +17,10 @@ namespace zeltest {
 inline const property_info* HandlerProperties()
 {
 	static const property_info kTable[] = {
-		{"Suites", {FourCC("PGET")}, {kDirectSpecifier}, nullptr, 0, {},
-			{{{{"suites", FourCC("CSTR")}, {"messages", FourCC("SCTD")}}}}, {}},
-		{"Messenger", {FourCC("PGET")}, {kDirectSpecifier}, nullptr, 0, {FourCC("MSNG")}, {}, {}},
-		{"InternalName", {FourCC("PGET")}, {kDirectSpecifier}, nullptr, 0, {FourCC("CSTR")}, {}, {}},
+		{"Suites", {kGetProperty}, {kDirectSpecifier}, nullptr, 0, {},
+			{{{{"suites", kUtf8Type}, {"messages", kPropertyInfoType}}}}, {}},
+		{"Messenger", {kGetProperty}, {kDirectSpecifier}, nullptr, 0, {kMessengerType}, {}, {}},
+		{"InternalName", {kGetProperty}, {kDirectSpecifier}, nullptr, 0, {kUtf8Type}, {}, {}},
 		{},
 	};
 	return kTable;
@@ -35,7 +36,7 @@ inline void PutHandlerProperty(ByteWriter* out, const char* name)
 	PutText(out, name);
 	PutText(out, "");
 	out->U32(0);
-	out->U32(FourCC("PGET"));
+	out->U32(kGetProperty);
 	out->U32(0);
 	out->U32(kDirectSpecifier);
 	out->U32(0);
@@ -53,15 +54,15 @@ inline Bytes HandlerForm(bool swapped)
 	PutHandlerProperty(&out, "InternalName");
 	out.U32(0);
 	PutText(&out, "suites");
-	out.U32(FourCC("CSTR"));
+	out.U32(kUtf8Type);
 	PutText(&out, "messages");
-	out.U32(FourCC("SCTD"));
+	out.U32(kPropertyInfoType);
 	out.U32(0);
 	out.U32(0);
-	out.U32(FourCC("MSNG"));
+	out.U32(kMessengerType);
 	out.U32(0);
 	out.U32(0);
-	out.U32(FourCC("CSTR"));
+	out.U32(kUtf8Type);
 	out.U32(0);
 	out.U32(0);
 	return out.Data();
@@ -71,8 +72,8 @@ inline Bytes HandlerForm(bool swapped)
 inline const property_info* RichProperties()
 {
 	static const property_info kTable[] = {
-		{"Frame", {FourCC("PGET"), FourCC("PSET")}, {kDirectSpecifier, kIndexSpecifier}, "the frame", 0x01020304,
-			{FourCC("RECT")}, {}, {}},
+		{"Frame", {kGetProperty, kSetProperty}, {kDirectSpecifier, kIndexSpecifier}, "the frame", 0x01020304,
+			{kRectType}, {}, {}},
 		{"Full", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {11, 12, 13, 14, 15, 16, 17, 18, 19, 20}, "", 0xFFFFFFFF,
 			{21, 22, 23, 24, 25, 26, 27, 28, 29, 30},
 			{{{{"a", 1}, {"b", 2}, {"c", 3}, {"d", 4}, {"e", 5}}}, {{{"f", 6}}},

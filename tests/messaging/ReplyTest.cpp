@@ -18,11 +18,7 @@ using zeltest::ProbeHandler;
 
 namespace {
 
-constexpr uint32 kSenderWaits = 0x10000000u;
-constexpr uint32 kReplyRequired = 0x08000000u;
-constexpr uint32 kIsReply = 0x02000000u;
 constexpr uint32 kDone = FourCC("DONE");
-constexpr uint32 kNone = FourCC("NONE");
 
 // Passes 'DONE' on to the collector; everything else goes to the probe.
 class Receiver : public ProbeHandler {
@@ -115,27 +111,27 @@ TEST(Reply, AWaitingSenderGetsOneReplyAndASecondIsRefused)
 	bool waitsAfter = true;
 	bench.fReceiver.fProbe = [&](BMessage* message) {
 		waitsBefore = message->SenderWaits();
-		BMessage reply(FourCC("RPLY"));
+		BMessage reply(kReplyCode);
 		first = message->ReplyToHandler(&reply);
 		second = message->ReplyToHandler(&reply);
 		waitsAfter = message->SenderWaits();
 	};
 	BMessage request(FourCC("ask "));
-	ASSERT_EQ(bench.SendWith(&request, kSenderWaits | 8), kOk);
+	ASSERT_EQ(bench.SendWith(&request, kSenderWaitsFlag | 8), kOk);
 	bench.Finish();
 	ASSERT_TRUE(bench.fCollector.WaitFor(2));
 	EXPECT_EQ(first, kOk);
 	EXPECT_EQ(second, kReplyAlreadySent);
 	EXPECT_TRUE(waitsBefore);
 	EXPECT_FALSE(waitsAfter);
-	EXPECT_EQ(bench.fCollector.Codes(), (std::vector<uint32>{FourCC("RPLY"), kDone}));
+	EXPECT_EQ(bench.fCollector.Codes(), (std::vector<uint32>{kReplyCode, kDone}));
 	BPrivate::BMessageRecord record = bench.fCollector.RecordAt(0);
-	EXPECT_EQ(record.flags, 0x40000000u | kIsReply | 8u);
+	EXPECT_EQ(record.flags, kDeliveredFlag | kIsReplyFlag | 8u);
 	EXPECT_EQ(record.target, bench.fCollector.Token());
 	// A waiting sender does not need its own request back.
 	const void* data;
 	int32 size;
-	EXPECT_EQ(bench.fCollector.MessageAt(0).GetData("_previous_", FourCC("MSGG"), 0, &data, &size),
+	EXPECT_EQ(bench.fCollector.MessageAt(0).GetData("_previous_", kMessageType, 0, &data, &size),
 		kNameNotFound);
 }
 
@@ -144,13 +140,13 @@ TEST(Reply, AnUnansweredMessageSendsOneNoneReply)
 	ReplyBench bench;
 	BMessage request(FourCC("ask "));
 	request.AddInt32("n", 3);
-	ASSERT_EQ(bench.SendWith(&request, kSenderWaits | 8), kOk);
-	ASSERT_EQ(bench.SendWith(&request, kReplyRequired | 8), kOk);
+	ASSERT_EQ(bench.SendWith(&request, kSenderWaitsFlag | 8), kOk);
+	ASSERT_EQ(bench.SendWith(&request, kReplyRequiredFlag | 8), kOk);
 	// Nobody asked for an answer here: nothing comes back.
 	ASSERT_EQ(bench.SendWith(&request, 8), kOk);
 	bench.Finish();
 	ASSERT_TRUE(bench.fCollector.WaitFor(3));
-	EXPECT_EQ(bench.fCollector.Codes(), (std::vector<uint32>{kNone, kNone, kDone}));
+	EXPECT_EQ(bench.fCollector.Codes(), (std::vector<uint32>{kAutomaticReply, kAutomaticReply, kDone}));
 	// The sender that does not wait learns what the reply answers.
 	BMessage previous;
 	EXPECT_NE(bench.fCollector.MessageAt(0).GetNestedMessage("_previous_", 0, &previous), kOk);
@@ -165,13 +161,13 @@ TEST(Reply, ASenderThatDoesNotWaitGetsItsMessageBackAndMayHearMoreThanOnce)
 	status_t statuses[2] = {kError, kError};
 	bool replyKeptPrevious = true;
 	bench.fReceiver.fProbe = [&](BMessage* message) {
-		BMessage reply(FourCC("RPLY"));
+		BMessage reply(kReplyCode);
 		reply.AddInt32("answer", 42);
 		statuses[0] = message->ReplyToHandler(&reply);
 		statuses[1] = message->ReplyToHandler(&reply);
 		const void* data;
 		int32 size;
-		replyKeptPrevious = reply.GetData("_previous_", FourCC("ANYT"), 0, &data, &size) == kOk;
+		replyKeptPrevious = reply.GetData("_previous_", kAnyType, 0, &data, &size) == kOk;
 	};
 	BMessage request(FourCC("tell"));
 	ASSERT_EQ(bench.SendWith(&request, 8), kOk);
@@ -180,7 +176,7 @@ TEST(Reply, ASenderThatDoesNotWaitGetsItsMessageBackAndMayHearMoreThanOnce)
 	EXPECT_EQ(statuses[0], kOk);
 	EXPECT_EQ(statuses[1], kOk);
 	EXPECT_FALSE(replyKeptPrevious);
-	EXPECT_EQ(bench.fCollector.Codes(), (std::vector<uint32>{FourCC("RPLY"), FourCC("RPLY"), kDone}));
+	EXPECT_EQ(bench.fCollector.Codes(), (std::vector<uint32>{kReplyCode, kReplyCode, kDone}));
 	BMessage reply = bench.fCollector.MessageAt(0);
 	BMessage previous;
 	ASSERT_EQ(reply.GetNestedMessage("_previous_", 0, &previous), kOk);
@@ -191,7 +187,7 @@ TEST(Reply, ASenderThatDoesNotWaitGetsItsMessageBackAndMayHearMoreThanOnce)
 TEST(Reply, WithoutAReturnAddressThereIsNobodyToAnswer)
 {
 	BMessage local(FourCC("locl"));
-	BMessage reply(FourCC("RPLY"));
+	BMessage reply(kReplyCode);
 	EXPECT_FALSE(local.ReplyAddress().IsValid());
 	EXPECT_EQ(local.ReplyToHandler(&reply), kNoReplyAddress);
 	EXPECT_EQ(local.Reply(&reply, BMessenger(), 8, kInfinite), kNoReplyAddress);
@@ -202,7 +198,7 @@ TEST(Reply, WithoutAReturnAddressThereIsNobodyToAnswer)
 	record.replyLooper = 0x7FFF0000;
 	record.replyHandler = 0x7FFF0001;
 	record.replyTeam = CurrentTeam();
-	record.flags = 0x40000000u | kSenderWaits;
+	record.flags = kDeliveredFlag | kSenderWaitsFlag;
 	local.SetDeliveryRecord(record);
 	EXPECT_EQ(local.ReplyToHandler(&reply), kNoReplyAddress);
 	// Nobody can be answered, so destroying it must not try again either.
@@ -227,11 +223,11 @@ TEST(Reply, ForwardingHandsTheDutyToReplyToTheNewReceiver)
 	final.fProbe = [&](BMessage* message) {
 		finalOwes = message->NeedsReply();
 		finalSenderWaits = message->SenderWaits();
-		BMessage reply(FourCC("RPLY"));
+		BMessage reply(kReplyCode);
 		message->ReplyToHandler(&reply);
 	};
 	BMessage request(FourCC("fwd "));
-	ASSERT_EQ(bench.SendWith(&request, kSenderWaits | 8), kOk);
+	ASSERT_EQ(bench.SendWith(&request, kSenderWaitsFlag | 8), kOk);
 	bench.Finish();
 	ASSERT_TRUE(final.WaitFor(1));
 	ASSERT_TRUE(bench.fCollector.WaitFor(2));
@@ -243,14 +239,14 @@ TEST(Reply, ForwardingHandsTheDutyToReplyToTheNewReceiver)
 	// fixed; an automatic reply of the forwarder would have come before 'DONE'.
 	std::vector<uint32> codes = bench.fCollector.Codes();
 	EXPECT_EQ(codes.size(), 2u);
-	EXPECT_EQ(std::count(codes.begin(), codes.end(), kNone), 0);
-	EXPECT_EQ(std::count(codes.begin(), codes.end(), FourCC("RPLY")), 1);
+	EXPECT_EQ(std::count(codes.begin(), codes.end(), kAutomaticReply), 0);
+	EXPECT_EQ(std::count(codes.begin(), codes.end(), kReplyCode), 1);
 
 	// The forwarded copy keeps the first sender's return address.
 	BPrivate::BMessageRecord record = final.RecordAt(0);
 	EXPECT_EQ(record.target, final.Token());
 	EXPECT_EQ(record.replyHandler, bench.fCollector.Token());
-	EXPECT_EQ(record.flags & (kSenderWaits | 0x40000000u), kSenderWaits | 0x40000000u);
+	EXPECT_EQ(record.flags & (kSenderWaitsFlag | kDeliveredFlag), kSenderWaitsFlag | kDeliveredFlag);
 }
 
 TEST(Reply, AForwardToALooperGoneDuringTheSendIsAnsweredOnce)
@@ -265,13 +261,13 @@ TEST(Reply, AForwardToALooperGoneDuringTheSendIsAnsweredOnce)
 		forwarderStillOwes = message->NeedsReply();
 	};
 	BMessage request(FourCC("fwd "));
-	ASSERT_EQ(bench.SendWith(&request, kSenderWaits | 8), kOk);
+	ASSERT_EQ(bench.SendWith(&request, kSenderWaitsFlag | 8), kOk);
 	bench.Finish();
 	ASSERT_TRUE(bench.fCollector.WaitFor(2));
 	EXPECT_EQ(forwarded, kError);
 	EXPECT_FALSE(forwarderStillOwes);
 	// The copy that could not be queued answered; the forwarded message, which
 	// the receiver's looper destroys before it handles 'DONE', did not again.
-	EXPECT_EQ(bench.fCollector.Codes(), (std::vector<uint32>{kNone, kDone}));
+	EXPECT_EQ(bench.fCollector.Codes(), (std::vector<uint32>{kAutomaticReply, kDone}));
 	EXPECT_EQ(gone.fHandler.Count(), 0u);
 }
