@@ -115,6 +115,12 @@ status_t DeleteCountingSemaphore(sem_handle semaphore)
 	return CloseHandle(semaphore) ? kOk : kError;
 }
 
+void BPrivate::SemaphoreTraits::Release(Handle handle)
+{
+	// Closing fails only for a handle that is not open, which an owner never holds.
+	DeleteCountingSemaphore(handle);
+}
+
 status_t AcquireSemaphore(sem_handle semaphore, int32 count, uint32 flags, bigtime_t timeout)
 {
 	if (count < 1)

@@ -3,6 +3,7 @@
 // Used by the locks and the loopers. Any thread may call.
 #pragma once
 
+#include "kernel/WinOwner.h"
 #include "support/SupportDefs.h"
 
 // A kernel semaphore handle; null when creation failed.
@@ -33,3 +34,17 @@ status_t DeleteCountingSemaphore(sem_handle semaphore);
 // kInfinite as either kind of timeout waits without limit.
 status_t AcquireSemaphore(sem_handle semaphore, int32 count, uint32 flags = 0,
 	bigtime_t timeout = kInfinite);
+
+namespace BPrivate {
+
+struct SemaphoreTraits {
+	typedef sem_handle Handle;
+	static Handle Invalid() { return nullptr; }
+	static bool IsValid(Handle handle) { return handle != nullptr; }
+	static void Release(Handle handle);
+};
+
+}  // namespace BPrivate
+
+// A counting semaphore with one owner; releasing it wakes every waiter first.
+typedef WinOwner<BPrivate::SemaphoreTraits> WinSemaphore;

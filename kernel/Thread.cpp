@@ -54,8 +54,6 @@ int32 RecordIndex()
 void DestroyRecord(ThreadRecord* record)
 {
 	std::free(record->fName);
-	if (record->fThreadHandle != nullptr)
-		CloseHandle(record->fThreadHandle);
 	delete record;
 }
 
@@ -68,11 +66,12 @@ ThreadRecord* CreateRecordForCallingThread(int32 index)
 		return nullptr;
 	record->fThreadId = GetCurrentThreadId();
 	HANDLE process = GetCurrentProcess();
-	if (!DuplicateHandle(process, GetCurrentThread(), process, &record->fThreadHandle, 0, TRUE,
-			DUPLICATE_SAME_ACCESS)) {
+	HANDLE duplicate = nullptr;
+	if (!DuplicateHandle(process, GetCurrentThread(), process, &duplicate, 0, TRUE, DUPLICATE_SAME_ACCESS)) {
 		delete record;
 		return nullptr;
 	}
+	record->fThreadHandle.Reset(duplicate);
 	if (!TlsSetValue(static_cast<DWORD>(index), record)) {
 		DestroyRecord(record);
 		return nullptr;
@@ -174,14 +173,14 @@ thread_handle SpawnThread(ThreadEntry entry, const BString& name, int32 priority
 			return -1;
 		}
 	}
-	record->fThreadHandle =
-		CreateThread(nullptr, 0, ThreadStart, record, CREATE_SUSPENDED, &record->fThreadId);
-	if (record->fThreadHandle == nullptr) {
+	record->fThreadHandle.Reset(
+		CreateThread(nullptr, 0, ThreadStart, record, CREATE_SUSPENDED, &record->fThreadId));
+	if (!record->fThreadHandle) {
 		DestroyRecord(record);
 		DebuggerHook("Failure spawning thread!");
 		return -1;
 	}
-	thread_handle thread = HandleValue(record->fThreadHandle);
+	thread_handle thread = HandleValue(record->fThreadHandle.Get());
 	SetPriorityWithFallback(thread, priority);
 	if (outRecord != nullptr)
 		*outRecord = record;
@@ -206,7 +205,7 @@ status_t SetPriorityWithFallback(thread_handle thread, int32 priority)
 thread_handle CurrentThreadHandle()
 {
 	ThreadRecord* record = CallingThreadRecord();
-	return record != nullptr ? HandleValue(record->fThreadHandle) : -1;
+	return record != nullptr ? HandleValue(record->fThreadHandle.Get()) : -1;
 }
 
 ThreadRecord* RecordForThread(thread_handle thread)
@@ -214,7 +213,7 @@ ThreadRecord* RecordForThread(thread_handle thread)
 	ThreadRecord* record = CallingThreadRecord();
 	if (record == nullptr)
 		return nullptr;
-	if (thread == -1 || thread == HandleValue(record->fThreadHandle))
+	if (thread == -1 || thread == HandleValue(record->fThreadHandle.Get()))
 		return record;
 	return nullptr;
 }

@@ -8,17 +8,9 @@ BLooper::SafeLock::SafeLock(BLooper* looper, const char* name)
 	  fSemaphore(CreateCountingSemaphore(0, name)),
 	  fGoneEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
-	if (fGoneEvent != nullptr)
-		ResetEvent(fGoneEvent);
 }
 
-BLooper::SafeLock::~SafeLock()
-{
-	if (fSemaphore != nullptr)
-		DeleteCountingSemaphore(fSemaphore);
-	if (fGoneEvent != nullptr)
-		CloseHandle(fGoneEvent);
-}
+BLooper::SafeLock::~SafeLock() = default;
 
 int32 BLooper::SafeLock::CallingThreadId()
 {
@@ -43,7 +35,7 @@ status_t BLooper::SafeLock::WaitForTurn(int32 previousLockers, bigtime_t timeout
 	if (previousLockers > 0) {
 		status_t status;
 		do {
-			status = AcquireSemaphore(fSemaphore, 1, kRelativeTimeout, timeout);
+			status = AcquireSemaphore(fSemaphore.Get(), 1, kRelativeTimeout, timeout);
 		} while (status == kInterrupted);
 		if (status != kOk) {
 			// The count keeps this attempt: the owner may already have released
@@ -69,7 +61,7 @@ void BLooper::SafeLock::GiveUp()
 	fNesting = 0;
 	fOwner.store(-1, std::memory_order_relaxed);
 	if (fLockers.fetch_sub(1, std::memory_order_acq_rel) > 1)
-		ReleaseSemaphoreOnce(fSemaphore);
+		ReleaseSemaphoreOnce(fSemaphore.Get());
 	// The holder's reference; it may be the last one.
 	ReleaseStrong();
 }
@@ -93,17 +85,17 @@ void BLooper::SafeLock::Invalidate()
 
 void BLooper::SafeLock::SignalGone()
 {
-	if (fGoneEvent != nullptr)
-		SetEvent(fGoneEvent);
+	if (fGoneEvent)
+		SetEvent(fGoneEvent.Get());
 }
 
 void BLooper::SafeLock::WakeOneWaiter()
 {
-	ReleaseSemaphoreOnce(fSemaphore);
+	ReleaseSemaphoreOnce(fSemaphore.Get());
 }
 
 void BLooper::SafeLock::WaitUntilGone()
 {
-	if (fGoneEvent != nullptr)
-		WaitForSingleObject(fGoneEvent, INFINITE);
+	if (fGoneEvent)
+		WaitForSingleObject(fGoneEvent.Get(), INFINITE);
 }

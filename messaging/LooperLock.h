@@ -60,11 +60,11 @@ private:
 	void GiveUp();
 
 	BLooper* fLooper;
-	sem_handle fSemaphore;
+	WinSemaphore fSemaphore;
 	std::atomic<int32> fLockers{0};
 	std::atomic<int32> fOwner{-1};
 	int32 fNesting = 0;
 	int32 fReserved = -1;
 	std::atomic<bool> fValid{true};
-	void* fGoneEvent;
+	WinHandle fGoneEvent;
 };

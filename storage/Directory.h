@@ -10,6 +10,7 @@
 // thread at a time.
 #pragma once
 
+#include "kernel/WinOwner.h"
 #include "support/String.h"
 
 #include <windows.h>
@@ -44,6 +45,6 @@ private:
 
 	BString fPath;
 	status_t fStatus;
-	HANDLE fFind = INVALID_HANDLE_VALUE;
+	WinFindHandle fFind;
 	WIN32_FIND_DATAW fFound;
 };

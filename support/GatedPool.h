@@ -14,6 +14,7 @@
 // strong reference, never from its own worker.
 #pragma once
 
+#include "kernel/WinOwner.h"
 #include "support/Atom.h"
 #include "support/Locker.h"
 #include "support/StrongPointer.h"
@@ -78,7 +79,7 @@ private:
 	BLocker mLock;
 	sptr<BGatedPoolNode> mMainList;
 	// Manual-reset; set to wake the worker.
-	void* mWakeEvent;
+	WinHandle mWakeEvent;
 	bool mQuit = false;
 	// True until the worker starts and again once it has left its loop.
 	bool mExited = true;

@@ -20,12 +20,8 @@ BLocker::BLocker(const char* name)
 {
 }
 
-BLocker::~BLocker()
-{
-	// Deleting the semaphore releases enough units to wake every waiter.
-	if (fSemaphore != nullptr)
-		DeleteCountingSemaphore(fSemaphore);
-}
+// Deleting the semaphore releases enough units to wake every waiter.
+BLocker::~BLocker() = default;
 
 // Defined ahead of its callers so that the uncontended path is inlined into them.
 inline status_t BLocker::Acquire()
@@ -49,7 +45,7 @@ status_t BLocker::WaitForTurn()
 {
 	status_t status;
 	do
-		status = AcquireSemaphore(fSemaphore, 1);
+		status = AcquireSemaphore(fSemaphore.Get(), 1);
 	while (status == kInterrupted);
 	if (status != kOk) {
 		// Take back this thread's place in the count, so that the count still
@@ -71,7 +67,7 @@ void BLocker::Unlock()
 		return;
 	fOwner.store(kNoOwner, std::memory_order_relaxed);
 	if (fCount.fetch_sub(1, std::memory_order_release) > 1)
-		ReleaseSemaphoreOnce(fSemaphore);
+		ReleaseSemaphoreOnce(fSemaphore.Get());
 }
 
 bool BLocker::IsLocked() const

@@ -56,7 +56,7 @@ private:
 
 	// 0 when free; every thread that holds or waits for the lock adds 1.
 	std::atomic<int32> fCount{0};
-	sem_handle fSemaphore;
+	WinSemaphore fSemaphore;
 	// The owner's kernel thread id (never -1), or kNoOwner. Only the owner
 	// stores its own id, so a relaxed read tells any thread whether it owns the lock.
 	std::atomic<int32> fOwner{kNoOwner};

@@ -1,6 +1,6 @@
 // BFile against real files in a scratch folder: the open modes, sharing, and
 // transfers at and away from the file pointer.
-#include "storage/File.h"
+#include "support/File.h"
 #include "tests/harness/Folders.h"
 
 #include <gtest/gtest.h>

@@ -7,6 +7,7 @@
 // locked: one thread at a time.
 #pragma once
 
+#include "kernel/WinOwner.h"
 #include "support/PositionIO.h"
 #include "support/String.h"
 
@@ -55,11 +56,9 @@ public:
 	status_t SetSize(int32 size) override;
 
 private:
-	void Close();
-	bool IsOpen() const;
+	bool IsOpen() const { return fHandle.IsValid(); }
 
 	status_t fStatus = kError;
 	BString fPath;
-	// The kernel handle, INVALID_HANDLE_VALUE when no file is open.
-	void* fHandle = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+	WinHandle fHandle;
 };

@@ -1,5 +1,5 @@
 // BFile: kernel file handles behind the byte stream interface.
-#include "storage/File.h"
+#include "support/File.h"
 
 #include <windows.h>
 
@@ -59,29 +59,13 @@ bool MovePointer(HANDLE file, LONGLONG position, DWORD method, LONGLONG* previou
 
 }  // namespace
 
-BFile::~BFile()
-{
-	Close();
-}
-
-bool BFile::IsOpen() const
-{
-	return fHandle != INVALID_HANDLE_VALUE;
-}
-
-void BFile::Close()
-{
-	if (IsOpen()) {
-		CloseHandle(fHandle);
-		fHandle = INVALID_HANDLE_VALUE;
-	}
-}
+BFile::~BFile() = default;
 
 status_t BFile::OpenPath(const char* path, uint32 mode)
 {
 	fStatus = kError;
 	fPath.Clear();
-	Close();
+	fHandle.Reset();
 	if (path == nullptr)
 		return fStatus;
 	fPath.Assign(path);
@@ -91,19 +75,19 @@ status_t BFile::OpenPath(const char* path, uint32 mode)
 	OpenRequest request;
 	if (!TranslateMode(mode, &request))
 		return fStatus;
-	fHandle = CreateFileW(fPath.Chars(), request.access, request.share, nullptr,
-		request.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+	fHandle.Reset(CreateFileW(fPath.Chars(), request.access, request.share, nullptr,
+		request.disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 	if (!IsOpen())
 		return fStatus;
 	if ((mode & kFileAppend) != 0)
-		MovePointer(fHandle, 0, FILE_END);
+		MovePointer(fHandle.Get(), 0, FILE_END);
 	return fStatus = kOk;
 }
 
 int32 BFile::Read(void* buffer, size_t size)
 {
 	DWORD transferred = 0;
-	if (!IsOpen() || !ReadFile(fHandle, buffer, TransferSize(size), &transferred, nullptr))
+	if (!IsOpen() || !ReadFile(fHandle.Get(), buffer, TransferSize(size), &transferred, nullptr))
 		return 0;
 	return static_cast<int32>(transferred);
 }
@@ -111,34 +95,34 @@ int32 BFile::Read(void* buffer, size_t size)
 int32 BFile::Write(const void* buffer, size_t size)
 {
 	DWORD transferred = 0;
-	if (!IsOpen() || !WriteFile(fHandle, buffer, TransferSize(size), &transferred, nullptr))
+	if (!IsOpen() || !WriteFile(fHandle.Get(), buffer, TransferSize(size), &transferred, nullptr))
 		return 0;
 	return static_cast<int32>(transferred);
 }
 
 status_t BFile::Sync()
 {
-	return IsOpen() && FlushFileBuffers(fHandle) ? kOk : kError;
+	return IsOpen() && FlushFileBuffers(fHandle.Get()) ? kOk : kError;
 }
 
 int32 BFile::ReadAt(int32 position, void* buffer, size_t size)
 {
 	LONGLONG previous;
-	if (!IsOpen() || !MovePointer(fHandle, 0, FILE_CURRENT, &previous))
+	if (!IsOpen() || !MovePointer(fHandle.Get(), 0, FILE_CURRENT, &previous))
 		return 0;
 	// A position the kernel refuses transfers nothing rather than at the wrong place.
-	int32 count = MovePointer(fHandle, position, FILE_BEGIN) ? Read(buffer, size) : 0;
-	MovePointer(fHandle, previous, FILE_BEGIN);
+	int32 count = MovePointer(fHandle.Get(), position, FILE_BEGIN) ? Read(buffer, size) : 0;
+	MovePointer(fHandle.Get(), previous, FILE_BEGIN);
 	return count;
 }
 
 int32 BFile::WriteAt(int32 position, const void* buffer, size_t size)
 {
 	LONGLONG previous;
-	if (!IsOpen() || !MovePointer(fHandle, 0, FILE_CURRENT, &previous))
+	if (!IsOpen() || !MovePointer(fHandle.Get(), 0, FILE_CURRENT, &previous))
 		return 0;
-	int32 count = MovePointer(fHandle, position, FILE_BEGIN) ? Write(buffer, size) : 0;
-	MovePointer(fHandle, previous, FILE_BEGIN);
+	int32 count = MovePointer(fHandle.Get(), position, FILE_BEGIN) ? Write(buffer, size) : 0;
+	MovePointer(fHandle.Get(), previous, FILE_BEGIN);
 	return count;
 }
 
@@ -150,7 +134,7 @@ int32 BFile::Seek(int32, int32)
 int32 BFile::Position() const
 {
 	LONGLONG current;
-	if (!IsOpen() || !MovePointer(fHandle, 0, FILE_CURRENT, &current))
+	if (!IsOpen() || !MovePointer(fHandle.Get(), 0, FILE_CURRENT, &current))
 		return 0;
 	return static_cast<int32>(static_cast<uint32>(current));
 }
