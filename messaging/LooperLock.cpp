@@ -1,6 +1,8 @@
 // BLooper::SafeLock: the benaphore behind a looper's lock.
 #include "messaging/LooperLock.h"
 
+#include "support/Benaphore.h"
+
 #include <windows.h>
 
 BLooper::SafeLock::SafeLock(BLooper* looper, const char* name)
@@ -33,15 +35,8 @@ void BLooper::SafeLock::TakeUncontended()
 status_t BLooper::SafeLock::WaitForTurn(int32 previousLockers, bigtime_t timeout)
 {
 	if (previousLockers > 0) {
-		status_t status;
-		do {
-			status = AcquireSemaphore(fSemaphore.Get(), 1, kRelativeTimeout, timeout);
-		} while (status == kInterrupted);
+		status_t status = WaitForBenaphoreTurn(fSemaphore.Get(), kRelativeTimeout, timeout);
 		if (status != kOk) {
-			// The count keeps this attempt: the owner may already have released
-			// a unit for it, and taking it back out could let a unit stray to a
-			// thread that would then hold the lock beside another. A surplus in
-			// the count only makes later lockers wait for a unit that is there.
 			ReleaseStrong();
 			return status;
 		}

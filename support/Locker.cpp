@@ -1,6 +1,8 @@
 // BLocker: the count decides who waits; the semaphore only carries wake-ups.
 #include "support/Locker.h"
 
+#include "support/Benaphore.h"
+
 #include <windows.h>
 
 namespace {
@@ -43,16 +45,7 @@ inline status_t BLocker::Acquire()
 
 status_t BLocker::WaitForTurn()
 {
-	status_t status;
-	do
-		status = AcquireSemaphore(fSemaphore.Get(), 1);
-	while (status == kInterrupted);
-	if (status != kOk) {
-		// Take back this thread's place in the count, so that the count still
-		// says how many threads hold or wait.
-		fCount.fetch_sub(1, std::memory_order_relaxed);
-	}
-	return status;
+	return WaitForBenaphoreTurn(fSemaphore.Get());
 }
 
 bool BLocker::Lock()

@@ -38,7 +38,8 @@ public:
 	BLocker& operator=(const BLocker&) = delete;
 
 	// Waits without limit; true once the calling thread owns the lock. False
-	// when the wait failed, after which the lock must not be used again.
+	// when the wait failed (support/Benaphore.h), after which the lock must
+	// not be used again.
 	bool Lock();
 	void Unlock();
 	// True when the calling thread owns the lock.
