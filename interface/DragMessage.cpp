@@ -4,7 +4,7 @@
 #include "messaging/Message.h"
 #include "support/ReadWriteLock.h"
 
-#include <new>
+#include "support/ProcessService.h"
 
 namespace {
 
@@ -46,16 +46,12 @@ DragMessageReader::~DragMessageReader()
 
 status_t BPrivate::CreateDragMessageLock()
 {
-	if (gDragMessageLock != nullptr)
-		return kOk;
-	gDragMessageLock = new (std::nothrow) ReadWriteLock();
-	return gDragMessageLock != nullptr ? kOk : kNoMemory;
+	return CreateProcessService(&gDragMessageLock);
 }
 
 void BPrivate::DestroyDragMessageLock()
 {
 	delete gDragMessage;
 	gDragMessage = nullptr;
-	delete gDragMessageLock;
-	gDragMessageLock = nullptr;
+	DestroyProcessService(&gDragMessageLock);
 }

@@ -14,6 +14,7 @@
 // thread.
 #pragma once
 
+#include "kernel/WinApplicationWindow.h"
 #include "messaging/Looper.h"
 #include "support/GatedPool.h"
 #include "support/Locker.h"
@@ -97,24 +98,23 @@ private:
 	status_t ResolveByIndex(BMessage* message, BMessage* specifier, int32 form, bool windows);
 	status_t ResolveByName(BMessage* message, BMessage* specifier, bool windows);
 	status_t ResolveById(BMessage* message, BMessage* specifier);
-	void ReplyCount(BMessage* message, int32 count);
-	void ReplyMessengers(BMessage* message, bool windowsOnly);
+	void ReplyMessengersOf(BMessage* message, bool windowsOnly);
 	void ReplyName(BMessage* message);
+	// The listed loopers in list order, only the windows when `windowsOnly`;
+	// false when the list cannot be read.
+	bool SnapshotLoopers(BList* loopers, bool windowsOnly) const;
 
 	void StartWorkerPool();
 	void StopWorkerPool();
-	// Only the creating thread can destroy the window; from any other thread
-	// it stays for the destructor.
-	void DestroyHiddenWindow();
 
 	BString fVendorName;
 	BString fApplicationName;
 	BLocker mShutdownsLock;
 	BList fShutdowns;
 	sptr<BGatedPool> fWorkerPool;
-	// The hidden window this application made (an HWND); the process slot
-	// holds it too while this is the process's application.
-	void* fHiddenWindow = nullptr;
+	// Only the creating thread can destroy it; from any other thread (Quit
+	// called elsewhere) it stays for the destructor.
+	WinApplicationWindow fHiddenWindow;
 	bool fReady = false;
 };
 

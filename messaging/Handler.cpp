@@ -9,6 +9,7 @@
 #include "messaging/Messenger.h"
 #include "messaging/ObserverList.h"
 #include "messaging/PropertyInfo.h"
+#include "messaging/ScriptingReplies.h"
 
 #include <new>
 
@@ -28,11 +29,7 @@ const property_info kHandlerProperties[] = {
 // The 'MNOT' answer to a scripting request that no handler understood.
 void ReplySpecifiersNotUnderstood(BMessage* message)
 {
-	BMessage reply(kNotUnderstood);
-	BString text(kNotUnderstoodText);
-	reply.AddText("message", &text);
-	reply.AddInt32("error", kBadScriptRequest);
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
+	BPrivate::ReplyScriptingError(message, kBadScriptRequest, kNotUnderstoodText);
 }
 
 // The observer and code of a start- or stop-observing request; false without
@@ -247,7 +244,7 @@ bool BHandler::AnswerProperty(BMessage* message)
 	else
 		return false;
 	reply.AddInt32("error", status);
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
+	BPrivate::SendScriptingReply(message, &reply);
 	return true;
 }
 
@@ -255,7 +252,7 @@ void BHandler::AnswerSuites(BMessage* message)
 {
 	BMessage reply(kReplyCode);
 	reply.AddInt32("error", AddSuitesToReply(&reply));
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
+	BPrivate::SendScriptingReply(message, &reply);
 }
 
 void BHandler::HandleUnclaimed(BMessage* message)

@@ -158,8 +158,6 @@ private:
 	// One filter pass over the common filters (owner null) or the owner's own.
 	BHandler* ApplyFilters(const BHandler* owner, BMessage* message, BHandler* handler);
 	void DispatchFiltered(BMessage* message, BHandler* handler);
-	void ReplyCountOfHandlers(BMessage* message);
-	void ReplyMessengersOfHandlers(BMessage* message);
 
 	virtual void _ReservedLooper1();
 	virtual void _ReservedLooper2();

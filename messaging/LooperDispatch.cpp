@@ -6,8 +6,8 @@
 #include "kernel/DebuggerHook.h"
 #include "messaging/Message.h"
 #include "messaging/MessageFilter.h"
-#include "messaging/Messenger.h"
 #include "messaging/PropertyInfo.h"
+#include "messaging/ScriptingReplies.h"
 
 #include <cstdlib>
 
@@ -23,17 +23,6 @@ const property_info kLooperProperties[] = {
 	{"Handler", {kCountProperties}, {kDirectSpecifier}, nullptr, 0, {kInt32Type}, {}, {}},
 	{},
 };
-
-void ReplyWithError(BMessage* message, uint32 what, status_t error, const char* text)
-{
-	BMessage reply(what);
-	if (text != nullptr) {
-		BString explanation(text);
-		reply.AddText("message", &explanation);
-	}
-	reply.AddInt32("error", error);
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
-}
 
 }  // namespace
 
@@ -191,7 +180,7 @@ BHandler* BLooper::ResolveFrom(BHandler* start, BMessage* message)
 		BString property;
 		status_t status = message->CurrentSpecifier(&index, &specifier, &form, &property);
 		if (status != kOk) {
-			ReplyWithError(message, kReplyCode, status, nullptr);
+			BPrivate::ReplyScriptingError(message, status, nullptr, kReplyCode);
 			return nullptr;
 		}
 		char* name = property.ToUtf8();
@@ -228,7 +217,7 @@ BHandler* BLooper::ResolveSpecifier(BMessage* message, int32 index, BMessage* sp
 		handlerIndex = CountHandlers() - handlerIndex;
 	BHandler* target = HandlerAt(handlerIndex);
 	if (target == nullptr) {
-		ReplyWithError(message, kNotUnderstood, kBadIndex, "handler index out of range");
+		BPrivate::ReplyScriptingError(message, kBadIndex, "handler index out of range");
 		return nullptr;
 	}
 	message->DropSpecifier();
@@ -246,28 +235,11 @@ void BLooper::HandleMessage(BMessage* message)
 		return;
 	}
 	if (message->what == kCountProperties && property == "Handler")
-		ReplyCountOfHandlers(message);
+		BPrivate::ReplyCount(message, CountHandlers());
 	else if (message->what == kGetProperty && property == "Handlers")
-		ReplyMessengersOfHandlers(message);
+		BPrivate::ReplyMessengers(message, fHandlers);
 	else
 		BHandler::HandleMessage(message);
-}
-
-void BLooper::ReplyCountOfHandlers(BMessage* message)
-{
-	BMessage reply(kReplyCode);
-	reply.AddInt32("result", CountHandlers());
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
-}
-
-void BLooper::ReplyMessengersOfHandlers(BMessage* message)
-{
-	BMessage reply(kReplyCode);
-	for (int32 i = 0; i < fHandlers.CountItems(); i++) {
-		BMessenger messenger(static_cast<BHandler*>(fHandlers.ItemAtFast(i)), this);
-		reply.AddMessenger("result", messenger);
-	}
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
 }
 
 status_t BLooper::AddSuitesToReply(BMessage* reply)

@@ -17,25 +17,14 @@ constexpr bigtime_t kOverduePeriod = 1000000;
 }  // namespace
 
 BLooperTarget::BLooperTarget(BMessageQueue* queue, ThreadRecord* wakePort)
-	: fAccess("Looper BLooperTarget::fAccess"),
+	: BDirectMessageTarget(0),
+	  fAccess("Looper BLooperTarget::fAccess"),
 	  fQueue(queue),
 	  fWakePort(wakePort)
 {
 }
 
 BLooperTarget::~BLooperTarget() = default;
-
-bool BLooperTarget::Acquire()
-{
-	fReferences.fetch_add(1);
-	return true;
-}
-
-void BLooperTarget::Release()
-{
-	if (fReferences.fetch_sub(1) == 1)
-		delete this;
-}
 
 status_t BLooperTarget::DeliverMessage(BMessage* message)
 {

@@ -15,8 +15,6 @@
 #include "messaging/DirectMessageTarget.h"
 #include "support/Locker.h"
 
-#include <atomic>
-
 class BMessageQueue;
 struct ThreadRecord;
 
@@ -28,8 +26,6 @@ public:
 	// port queues messages without waking anybody until SetWakePort.
 	BLooperTarget(BMessageQueue* queue, ThreadRecord* wakePort);
 
-	bool Acquire() override;
-	void Release() override;
 	// Queues the message by delivery time and wakes the looper thread when the
 	// message is the new head, or when the head is long overdue. -1 (message
 	// destroyed) once detached.
@@ -49,7 +45,6 @@ private:
 
 	void WakeFor(const BMessage* message);
 
-	std::atomic<int32> fReferences{0};
 	BLocker fAccess;
 	BMessageQueue* fQueue;
 	ThreadRecord* fWakePort;

@@ -5,6 +5,8 @@
 #include "kernel/ThreadLoop.h"
 #include "messaging/Message.h"
 
+#include <atomic>
+
 namespace BPrivate {
 
 namespace {
@@ -64,7 +66,8 @@ TemporaryTargets gTemporaryTargets;
 }  // namespace
 
 BSyncReplyTarget::BSyncReplyTarget(const char*)
-	: fAccess("Message BSyncReplyTarget::fAccess"),
+	: BDirectMessageTarget(1),
+	  fAccess("Message BSyncReplyTarget::fAccess"),
 	  fToken(gDefaultTokens.NewToken(kReplyTokenType, nullptr))
 {
 }
@@ -72,18 +75,6 @@ BSyncReplyTarget::BSyncReplyTarget(const char*)
 BSyncReplyTarget::~BSyncReplyTarget()
 {
 	Cancel();
-}
-
-bool BSyncReplyTarget::Acquire()
-{
-	fReferences.fetch_add(1);
-	return true;
-}
-
-void BSyncReplyTarget::Release()
-{
-	if (fReferences.fetch_sub(1) == 1)
-		delete this;
 }
 
 status_t BSyncReplyTarget::DeliverMessage(BMessage* message)

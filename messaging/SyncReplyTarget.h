@@ -16,8 +16,6 @@
 #include "messaging/TokenSpace.h"
 #include "support/Locker.h"
 
-#include <atomic>
-
 struct ThreadRecord;
 
 namespace BPrivate {
@@ -27,8 +25,6 @@ public:
 	// The name only tells the targets apart to a reader; it is not kept.
 	explicit BSyncReplyTarget(const char* name);
 
-	bool Acquire() override;
-	void Release() override;
 	// Assigns the reply into the slot and wakes the waiter: 0. Without a slot
 	// (nobody waits, or cancelled): -1. The message is destroyed either way.
 	status_t DeliverMessage(BMessage* message) override;
@@ -53,7 +49,6 @@ public:
 private:
 	~BSyncReplyTarget() override;
 
-	std::atomic<int32> fReferences{1};
 	mutable BLocker fAccess;
 	status_t fStatus = kOk;
 	ThreadRecord* fWakePort = nullptr;

@@ -84,6 +84,7 @@ public:
 
 	// Null when the vector could not be allocated.
 	BVector<BResourceFactorySpace::Factory*>* Factories() { return fFactories; }
+	bool IsComplete() const { return fFactories != nullptr; }
 	BLocker& Locker() { return fLock; }
 
 private:

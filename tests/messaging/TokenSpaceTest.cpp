@@ -16,6 +16,7 @@ namespace {
 // Counts its references; refuses new ones once closed.
 class CountingTarget : public BPrivate::BDirectMessageTarget {
 public:
+	CountingTarget() : BDirectMessageTarget(0) {}
 	bool Acquire() override
 	{
 		if (fClosed)
