@@ -98,7 +98,10 @@ DWORD WINAPI ThreadStart(void* parameter)
 	ThreadRecord* record = static_cast<ThreadRecord*>(parameter);
 	if (record->fName != nullptr)
 		NameThreadForDebugger(record->fName);
-	TlsSetValue(static_cast<DWORD>(RecordIndex()), record);
+	// Without its record in place the thread would get a second one, and
+	// wake-ups sent to this record would never reach its loop.
+	if (!TlsSetValue(static_cast<DWORD>(RecordIndex()), record))
+		DebuggerHook("Failure storing thread record!");
 	BPrivate::InstallForegroundHook(record);
 	return static_cast<DWORD>(record->fEntry(record->fArgument));
 }
@@ -181,7 +184,9 @@ thread_handle SpawnThread(ThreadEntry entry, const BString& name, int32 priority
 		return -1;
 	}
 	thread_handle thread = HandleValue(record->fThreadHandle.Get());
-	SetPriorityWithFallback(thread, priority);
+	// It answers 0 whatever happens: a priority that no level accepts leaves
+	// the thread at the normal one.
+	(void)SetPriorityWithFallback(thread, priority);
 	if (outRecord != nullptr)
 		*outRecord = record;
 	return thread;
