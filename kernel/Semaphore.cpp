@@ -118,7 +118,7 @@ status_t DeleteCountingSemaphore(sem_handle semaphore)
 void BPrivate::SemaphoreTraits::Release(Handle handle)
 {
 	// Closing fails only for a handle that is not open, which an owner never holds.
-	DeleteCountingSemaphore(handle);
+	(void)DeleteCountingSemaphore(handle);
 }
 
 status_t AcquireSemaphore(sem_handle semaphore, int32 count, uint32 flags, bigtime_t timeout)

@@ -104,11 +104,14 @@ BApplication::BApplication(const BString* vendor, const BString* appName)
 	if (gApplication.exchange(this, std::memory_order_acq_rel) != nullptr)
 		DebuggerHook("2 BApplication objects were created. Only one is allowed.");
 
+	// None of the start-up steps stops the construction: Run refuses to start
+	// without the clipboard and the registries, and a missing hidden window or
+	// drag lock only leaves what needs them unavailable.
 	fHiddenWindow.Create();
 	BPrivate::CreateClipboard();
 	StartInterface();
-	CreateResourcesRegistry();
-	CreateResourceFactoryRegistry();
+	(void)CreateResourcesRegistry();
+	(void)CreateResourceFactoryRegistry();
 	// The interface metrics and colour defaults of the drawing layer are set
 	// here once it exists.
 	StartWorkerPool();
@@ -171,7 +174,9 @@ void BApplication::Quit()
 		return;
 	}
 	SetQuitFlag();
-	Post(kWakeUpCode);
+	// The flag ends the loop at its next turn; the post only makes that turn
+	// come at once, and without it the next message does.
+	(void)Post(kWakeUpCode);
 }
 
 bool BApplication::ConfirmQuit()

@@ -33,7 +33,7 @@ public:
 	void HandleMessage(BMessage* message) override;
 	BHandler* ResolveSpecifier(BMessage* message, int32 index, BMessage* specifier, int32 form,
 		const char* property) override;
-	status_t AddSuitesToReply(BMessage* reply) override;
+	[[nodiscard]] status_t AddSuitesToReply(BMessage* reply) override;
 	void DispatchToHandler(BMessage* message, BHandler* handler) override;
 	// Runs the loop on the calling thread and returns when it has ended: the
 	// thread's handle, or -1 when a process service is missing or Run was
@@ -95,9 +95,9 @@ private:
 	bool QuitWindows(bool force, bool evenIfRefused);
 	void QuitWindowNamedIn(BMessage* message);
 
-	status_t ResolveByIndex(BMessage* message, BMessage* specifier, int32 form, bool windows);
-	status_t ResolveByName(BMessage* message, BMessage* specifier, bool windows);
-	status_t ResolveById(BMessage* message, BMessage* specifier);
+	[[nodiscard]] status_t ResolveByIndex(BMessage* message, BMessage* specifier, int32 form, bool windows);
+	[[nodiscard]] status_t ResolveByName(BMessage* message, BMessage* specifier, bool windows);
+	[[nodiscard]] status_t ResolveById(BMessage* message, BMessage* specifier);
 	void ReplyMessengersOf(BMessage* message, bool windowsOnly);
 	void ReplyName(BMessage* message);
 	// The listed loopers in list order, only the windows when `windowsOnly`;

@@ -42,7 +42,9 @@ status_t SendOn(BMessage* message, const BHandler* handler, const BLooper* loope
 	BMessenger target(handler, looper, &status);
 	if (status != kOk)
 		return status;
-	message->DropSpecifier();
+	status = message->DropSpecifier();
+	if (status != kOk)
+		return status;
 	return target.Send(message);
 }
 
@@ -166,15 +168,22 @@ void BApplication::ReplyName(BMessage* message)
 {
 	// The table promises a string; the application's name is the one it has.
 	BMessage reply(kReplyCode);
-	reply.AddText("result", &fApplicationName);
+	status_t status = reply.AddText("result", &fApplicationName);
+	if (status != kOk) {
+		BPrivate::ReplyScriptingError(message, status, nullptr, kReplyCode);
+		return;
+	}
 	BPrivate::SendScriptingReply(message, &reply);
 }
 
 status_t BApplication::AddSuitesToReply(BMessage* reply)
 {
 	BString suite("suite/vnd.Be-application");
-	reply->AddText("suites", &suite);
+	status_t status = reply->AddText("suites", &suite);
 	BPropertyInfo info(kApplicationProperties);
-	reply->AddFlattenable("messages", &info);
+	if (status == kOk)
+		status = reply->AddFlattenable("messages", &info);
+	if (status != kOk)
+		return status;
 	return BLooper::AddSuitesToReply(reply);
 }

@@ -21,7 +21,7 @@ public:
 	// Drops a reference; the last one deletes the target.
 	virtual void Release();
 	// Takes ownership of the heap message in every case, delivered or not.
-	virtual status_t DeliverMessage(BMessage* message) = 0;
+	[[nodiscard]] virtual status_t DeliverMessage(BMessage* message) = 0;
 
 	BDirectMessageTarget(const BDirectMessageTarget&) = delete;
 	BDirectMessageTarget& operator=(const BDirectMessageTarget&) = delete;

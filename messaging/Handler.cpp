@@ -230,9 +230,11 @@ void BHandler::HandleMessage(BMessage* message)
 
 bool BHandler::AnswerProperty(BMessage* message)
 {
+	// The index and property tell: -1 means no specifier, and a specifier
+	// that cannot be read leaves the property empty, which no entry matches.
 	int32 index;
 	BString property;
-	message->CurrentSpecifier(&index, nullptr, nullptr, &property);
+	(void)message->CurrentSpecifier(&index, nullptr, nullptr, &property);
 	BMessage reply(kReplyCode);
 	status_t status;
 	if (index < 0 || property == "Messenger")
@@ -243,16 +245,14 @@ bool BHandler::AnswerProperty(BMessage* message)
 		status = AddSuitesToReply(&reply);
 	else
 		return false;
-	reply.AddInt32("error", status);
-	BPrivate::SendScriptingReply(message, &reply);
+	BPrivate::SendScriptingAnswer(message, &reply, status);
 	return true;
 }
 
 void BHandler::AnswerSuites(BMessage* message)
 {
 	BMessage reply(kReplyCode);
-	reply.AddInt32("error", AddSuitesToReply(&reply));
-	BPrivate::SendScriptingReply(message, &reply);
+	BPrivate::SendScriptingAnswer(message, &reply, AddSuitesToReply(&reply));
 }
 
 void BHandler::HandleUnclaimed(BMessage* message)
@@ -280,11 +280,20 @@ void BHandler::ReplyDropped(BMessage* message)
 	message->GetPoint("be:drop pt", &dropPoint);
 	message->GetPoint("_drop_offset_", &dropOffset);
 	BMessage reply(kNotUnderstood);
-	reply.AddPoint("_old_drop_point_", dropPoint);
-	reply.AddPoint("_old_drop_offset_", dropOffset);
+	status_t status = reply.AddPoint("_old_drop_point_", dropPoint);
+	if (status == kOk)
+		status = reply.AddPoint("_old_drop_offset_", dropOffset);
+	// Without the points the sender could not tell where its drag ended.
+	if (status != kOk) {
+		BPrivate::ReplyScriptingError(message, status);
+		return;
+	}
+	// A target that no longer resolves leaves the reply-to handler null: the
+	// reply's own replies then go to the application.
 	void* target = nullptr;
-	gDefaultTokens.GetToken(message->DeliveryRecord().target, kHandlerTokenType, &target);
-	message->ReplyToHandler(&reply, static_cast<BHandler*>(target), kInfinite);
+	(void)gDefaultTokens.GetToken(message->DeliveryRecord().target, kHandlerTokenType, &target);
+	// A sender that has gone cannot be told.
+	(void)message->ReplyToHandler(&reply, static_cast<BHandler*>(target), kInfinite);
 }
 
 BHandler* BHandler::ResolveSpecifier(BMessage* message, int32 index, BMessage* specifier, int32 form,

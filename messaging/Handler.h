@@ -47,7 +47,7 @@ public:
 	BHandler(const BHandler&) = delete;
 	BHandler& operator=(const BHandler&) = delete;
 
-	status_t Archive(BMessage* archive, bool deep = true) const override;
+	[[nodiscard]] status_t Archive(BMessage* archive, bool deep = true) const override;
 
 	virtual void HandleMessage(BMessage* message);
 	virtual void SetNextHandler(BHandler* next);
@@ -57,7 +57,7 @@ public:
 	virtual void SetFilterList(BList* filters);
 	virtual BHandler* ResolveSpecifier(BMessage* message, int32 index, BMessage* specifier, int32 form,
 		const char* property);
-	virtual status_t AddSuitesToReply(BMessage* reply);
+	[[nodiscard]] virtual status_t AddSuitesToReply(BMessage* reply);
 	virtual void NotifyObservers(uint32 what, const BMessage* message);
 
 	BLooper* Looper() const { return fLooper; }

@@ -146,9 +146,13 @@ void BLooper::ProcessQuitRequest(BMessage* message)
 	bool quit = ConfirmQuit();
 	if (wantsReply) {
 		BMessage reply(kReplyCode);
-		reply.AddBool("result", quit);
-		reply.AddInt32("thread", fThread);
-		message->ReplyToHandler(&reply, nullptr, kInfinite);
+		status_t status = reply.AddBool("result", quit);
+		if (status == kOk)
+			status = reply.AddInt32("thread", fThread);
+		if (status == kOk)
+			BPrivate::SendScriptingReply(message, &reply);
+		else
+			BPrivate::ReplyScriptingError(message, status, nullptr, kReplyCode);
 	}
 	if (quit)
 		Quit();
@@ -160,8 +164,9 @@ bool BLooper::ResolveSpecifiers(BMessage* message, BHandler** handler)
 {
 	if (!message->HasSpecifiers())
 		return true;
+	// Only the index is wanted here; -1 means no specifier is left.
 	int32 index = -1;
-	message->CurrentSpecifier(&index);
+	(void)message->CurrentSpecifier(&index);
 	if (index < 0)
 		return true;
 	BHandler* resolved = ResolveFrom(*handler != nullptr ? *handler : this, message);
@@ -192,7 +197,7 @@ BHandler* BLooper::ResolveFrom(BHandler* start, BMessage* message)
 			result = nullptr;
 		}
 		// The resolver may have stepped the index on, or back.
-		message->CurrentSpecifier(&index);
+		(void)message->CurrentSpecifier(&index);
 		if (result == nullptr || result == start || index < 0)
 			return result;
 		start = result;
@@ -220,7 +225,8 @@ BHandler* BLooper::ResolveSpecifier(BMessage* message, int32 index, BMessage* sp
 		BPrivate::ReplyScriptingError(message, kBadIndex, "handler index out of range");
 		return nullptr;
 	}
-	message->DropSpecifier();
+	// The request is being resolved, so it has a current specifier to drop.
+	(void)message->DropSpecifier();
 	return target;
 }
 
@@ -245,8 +251,11 @@ void BLooper::HandleMessage(BMessage* message)
 status_t BLooper::AddSuitesToReply(BMessage* reply)
 {
 	BString suite(kLooperSuite);
-	reply->AddText("suites", &suite);
+	status_t status = reply->AddText("suites", &suite);
 	BPropertyInfo info(kLooperProperties);
-	reply->AddFlattenable("messages", &info);
+	if (status == kOk)
+		status = reply->AddFlattenable("messages", &info);
+	if (status != kOk)
+		return status;
 	return BHandler::AddSuitesToReply(reply);
 }

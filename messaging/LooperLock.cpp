@@ -56,7 +56,7 @@ void BLooper::SafeLock::GiveUp()
 	fNesting = 0;
 	fOwner.store(-1, std::memory_order_relaxed);
 	if (fLockers.fetch_sub(1, std::memory_order_acq_rel) > 1)
-		ReleaseSemaphoreOnce(fSemaphore.Get());
+		(void)ReleaseSemaphoreOnce(fSemaphore.Get());  // full only when every waiter can go
 	// The holder's reference; it may be the last one.
 	ReleaseStrong();
 }
@@ -86,7 +86,8 @@ void BLooper::SafeLock::SignalGone()
 
 void BLooper::SafeLock::WakeOneWaiter()
 {
-	ReleaseSemaphoreOnce(fSemaphore.Get());
+	// A semaphore at its maximum already lets every waiter go.
+	(void)ReleaseSemaphoreOnce(fSemaphore.Get());
 }
 
 void BLooper::SafeLock::WaitUntilGone()

@@ -29,7 +29,7 @@ public:
 	// Queues the message by delivery time and wakes the looper thread when the
 	// message is the new head, or when the head is long overdue. -1 (message
 	// destroyed) once detached.
-	status_t DeliverMessage(BMessage* message) override;
+	[[nodiscard]] status_t DeliverMessage(BMessage* message) override;
 
 	// The looper thread's record, given when the looper starts running.
 	void SetWakePort(ThreadRecord* wakePort);

@@ -493,8 +493,9 @@ bool BMessage::HasWhen() const
 
 void BMessage::SetWhen(bigtime_t when)
 {
+	// The field was just found, so removing it cannot fail.
 	if (!fHasWhen && HasFieldOfType("when", kInt64Type) && MakeBodyPrivate() == kOk)
-		fBody->RemoveField("when");
+		(void)fBody->RemoveField("when");
 	fWhen = when;
 	fHasWhen = true;
 }
@@ -611,10 +612,11 @@ int32 BMessage::CompareNested(const BMessage& other, bool compareWhat, int32 dep
 			other.fBody->ItemAt(otherField.offset, i, &otherItem, &otherSize);
 			int32 order;
 			if (field.type == kMessageType && depth < kMaxNesting) {
+				// An item that does not read back compares as an empty message.
 				BMessage nested;
 				BMessage otherNested;
-				nested.UnflattenItem(item, size);
-				otherNested.UnflattenItem(otherItem, otherSize);
+				(void)nested.UnflattenItem(item, size);
+				(void)otherNested.UnflattenItem(otherItem, otherSize);
 				order = nested.CompareNested(otherNested, compareWhat, depth + 1);
 			} else if (size != otherSize) {
 				order = Order(size, otherSize);

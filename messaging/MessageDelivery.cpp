@@ -45,8 +45,9 @@ void BMessage::MarkReplySent()
 
 void BMessage::SendAutomaticReply()
 {
+	// A sender that has gone cannot be told.
 	BMessage reply(kAutomaticReply);
-	ReplyToHandler(&reply, nullptr, kInfinite);
+	(void)ReplyToHandler(&reply, nullptr, kInfinite);
 }
 
 bool BMessage::IsFromOtherTeam() const
@@ -86,8 +87,9 @@ status_t BMessage::Reply(BMessage* reply, const BMessenger& replyTo, uint32 tran
 		// A sender that does not wait may need to know what the reply answers.
 		bool carriesPrevious = reply != this && reply->AddNestedMessage(kPreviousField, this) == kOk;
 		status = returnTo.Send(reply, replyTo, flags, timeout);
+		// Added just above, so it is there to remove.
 		if (carriesPrevious)
-			reply->RemoveField(kPreviousField);
+			(void)reply->RemoveField(kPreviousField);
 	}
 	if (status == kOk)
 		MarkReplySent();

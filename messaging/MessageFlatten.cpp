@@ -297,7 +297,7 @@ status_t SwapFieldChunk(uint8* chunk, uint32 size)
 		return kNotAMessage;
 	uint16 form = Load16(chunk + 2);
 	if (form == kSingleItem) {
-		SwapData(type, chunk + data, itemSize < size - data ? itemSize : size - data, 4);
+		(void)SwapData(type, chunk + data, itemSize < size - data ? itemSize : size - data, 4);
 		return kOk;
 	}
 	if (form != kFixedArray && form != kVariableArray)
@@ -313,7 +313,7 @@ status_t SwapFieldChunk(uint8* chunk, uint32 size)
 		uint64 bytes = static_cast<uint64>(count) * itemSize;
 		if (bytes > room)
 			return kNotAMessage;
-		SwapData(type, values, static_cast<size_t>(bytes), 4);
+		(void)SwapData(type, values, static_cast<size_t>(bytes), 4);
 		return kOk;
 	}
 	uint32 table = Load32(chunk + data + 4);
@@ -328,7 +328,7 @@ status_t SwapFieldChunk(uint8* chunk, uint32 size)
 		if (end < start || end > table)
 			return kNotAMessage;
 		if (!keepItems)
-			SwapData(type, values + start, end - start, 4);
+			(void)SwapData(type, values + start, end - start, 4);
 		start = RoundUp8(end);
 	}
 	return kOk;

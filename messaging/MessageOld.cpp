@@ -157,8 +157,9 @@ status_t OldMessageReader::AddFixedItems(const char* name, type_code type, uint8
 	uint32 size)
 {
 	uint32 itemSize = size / count;
+	// Items of types without a swap rule are kept byte for byte.
 	if (fSwapped)
-		SwapData(type, items, size, 4);
+		(void)SwapData(type, items, size, 4);
 	if (type == kInt64Type && count == 1 && itemSize == 8 && std::strcmp(name, "when") == 0) {
 		fInfo->when = static_cast<bigtime_t>(Load64(items));
 		fInfo->hasWhen = true;
@@ -256,7 +257,7 @@ void OldMessageReader::TakeSpecifiers()
 	if (field.type != kInt32Type || field.itemSize != 4)
 		return;
 	fInfo->currentSpecifier = static_cast<int32>(Load32(field.item));
-	fBody->RemoveField("_cur_specifier_");
+	(void)fBody->RemoveField("_cur_specifier_");  // found just above
 }
 
 status_t OldMessageReader::Read()

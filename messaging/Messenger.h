@@ -38,8 +38,8 @@ public:
 	BHandler* Target(BLooper** looper) const;
 
 	// Sends a heap copy of `message`; the caller keeps `message`.
-	status_t Send(BMessage* message, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout) const;
-	status_t Send(BMessage* message, const BHandler* replyTo = nullptr, bigtime_t timeout = kInfinite) const;
+	[[nodiscard]] status_t Send(BMessage* message, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout) const;
+	[[nodiscard]] status_t Send(BMessage* message, const BHandler* replyTo = nullptr, bigtime_t timeout = kInfinite) const;
 
 	// "BMessenger(ltoken=..., team=..., target=preferred:|direct:...)" on
 	// `stream`, the numbers in eight upper-case hexadecimal digits.
@@ -63,10 +63,10 @@ public:
 
 private:
 	// The send with an earliest delivery time; the later of it and now wins.
-	status_t SendAt(BMessage* message, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout,
+	[[nodiscard]] status_t SendAt(BMessage* message, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout,
 		bigtime_t earliest) const;
 	// Fills in the looper token and team of a listed looper; kNotALooper otherwise.
-	status_t AddressLooper(const BLooper* looper);
+	[[nodiscard]] status_t AddressLooper(const BLooper* looper);
 
 	int32 fLooperToken;
 	int32 fHandlerToken;

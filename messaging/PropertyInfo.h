@@ -66,12 +66,12 @@ public:
 	type_code TypeCode() const override;
 	int32 FlattenedSize() const override;
 	// kBadValue when the buffer is smaller than FlattenedSize.
-	status_t Flatten(void* buffer, int32 size) const override;
+	[[nodiscard]] status_t Flatten(void* buffer, int32 size) const override;
 	bool AcceptsTypeCode(type_code code) const override;
 	// Reads 'SCTD' data in either byte order into tables the object owns.
 	// Damaged or truncated data gives kBadData and leaves the object as it
 	// was; kNoMemory leaves it empty.
-	status_t Unflatten(type_code code, const void* buffer, int32 size) override;
+	[[nodiscard]] status_t Unflatten(type_code code, const void* buffer, int32 size) override;
 
 	// The position of the entry that answers a request for `property` in the
 	// given specifier form at specifier `index`, or -1; `extraData` (optional)

@@ -2,7 +2,9 @@
 // application) answers a request, so that all of them answer alike.
 //
 // Each reply goes back to the request's return address with no reply-to
-// handler and no time limit. Called on the thread that handles the request.
+// handler and no time limit. A reply that cannot take its result (memory ran
+// out) becomes an answer with the error instead, so that no requester is left
+// waiting for nothing. Called on the thread that handles the request.
 #pragma once
 
 #include "messaging/MessageCodes.h"
@@ -15,6 +17,8 @@ namespace BPrivate {
 
 // Sends `reply` back to the request's sender.
 void SendScriptingReply(BMessage* request, BMessage* reply);
+// Adds `status` as the int32 field "error" to `reply` and sends it.
+void SendScriptingAnswer(BMessage* request, BMessage* reply, status_t status);
 // 'MNOT' (or `what`) with the text field "message" when a text is given, and
 // the int32 field "error".
 void ReplyScriptingError(BMessage* request, status_t error, const char* text = nullptr,

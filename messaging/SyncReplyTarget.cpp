@@ -84,8 +84,9 @@ status_t BSyncReplyTarget::DeliverMessage(BMessage* message)
 	if (taken) {
 		*fReplySlot = *message;
 		fReplied = true;
+		// The replied flag tells a waiter that wakes for any other reason.
 		if (fWakePort != nullptr)
-			WakeThreadLoop(fWakePort, 0);
+			(void)WakeThreadLoop(fWakePort, 0);
 	}
 	fAccess.Unlock();
 	delete message;

@@ -27,7 +27,7 @@ public:
 
 	// Assigns the reply into the slot and wakes the waiter: 0. Without a slot
 	// (nobody waits, or cancelled): -1. The message is destroyed either way.
-	status_t DeliverMessage(BMessage* message) override;
+	[[nodiscard]] status_t DeliverMessage(BMessage* message) override;
 
 	// Where the next reply goes and whom it wakes; clears the replied flag.
 	void Prepare(BMessage* replySlot, ThreadRecord* wakePort);
@@ -35,7 +35,7 @@ public:
 	void Cancel();
 
 	token_t Token() const { return fToken; }
-	status_t Status() const;
+	[[nodiscard]] status_t Status() const;
 	bool Replied() const;
 
 	// One of the three process-wide targets not in use, marked as in use;

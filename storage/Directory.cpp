@@ -26,13 +26,14 @@ BDirectory::~BDirectory()
 {
 	fPath.Clear();
 	fStatus = kError;
-	RestartIteration();
+	(void)RestartIteration();  // always 0
 }
 
 status_t BDirectory::SetEntryFromFound(BEntry* entry) const
 {
 	BPath path(&fPath);
-	path.AddComponent(BString(fFound.cFileName));
+	if (path.AddComponent(BString(fFound.cFileName)) != kOk)
+		return kError;
 	return entry->SetFromString(path.Path()) == kOk ? kOk : kError;
 }
 
@@ -43,7 +44,8 @@ status_t BDirectory::NextEntry(BEntry* entry, bool traverse)
 		return kError;
 	if (!fFind) {
 		BPath pattern(&fPath);
-		pattern.AddComponent("*.*");
+		if (pattern.AddComponent("*.*") != kOk)
+			return kError;
 		BString patternText = pattern.Path();
 		if (patternText.Chars() == nullptr)
 			return kError;

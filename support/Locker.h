@@ -50,8 +50,8 @@ public:
 private:
 	static void UnlockLocker(BLocker* locker);
 
-	status_t Acquire();
-	status_t WaitForTurn();
+	[[nodiscard]] status_t Acquire();
+	[[nodiscard]] status_t WaitForTurn();
 
 	static constexpr int32 kNoOwner = -1;
 

@@ -28,7 +28,7 @@ bool ServiceIsComplete(const Service&, long)
 
 // 0 when the service exists (already or now), kNoMemory when it cannot be made.
 template <typename Service>
-status_t CreateProcessService(Service** slot)
+[[nodiscard]] status_t CreateProcessService(Service** slot)
 {
 	if (*slot != nullptr)
 		return kOk;

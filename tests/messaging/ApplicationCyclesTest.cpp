@@ -23,7 +23,7 @@ constexpr int kRounds = 20;
 void RunOneApplication()
 {
 	TestApp* app = new TestApp();
-	app->ready = [](TestApp& self) { self.Post(kQuitRequested); };
+	app->ready = [](TestApp& self) { EXPECT_EQ(self.Post(kQuitRequested), kOk); };
 	EXPECT_NE(RunWithDeadline(*app), -1);
 	EXPECT_EQ(app->readyCalls, 1);
 	delete app;

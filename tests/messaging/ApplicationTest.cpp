@@ -41,7 +41,7 @@ BMessage Specifier(uint32 form, const char* property)
 {
 	BMessage specifier(form);
 	BString text(property);
-	specifier.AddText("property", &text);
+	EXPECT_EQ(specifier.AddText("property", &text), kOk);
 	return specifier;
 }
 
@@ -53,7 +53,7 @@ BMessage DirectSpecifier(const char* property)
 BMessage IndexSpecifier(const char* property, int32 index, bool reverse = false)
 {
 	BMessage specifier = Specifier(reverse ? kReverseIndexSpecifier : kIndexSpecifier, property);
-	specifier.AddInt32("index", index);
+	EXPECT_EQ(specifier.AddInt32("index", index), kOk);
 	return specifier;
 }
 
@@ -61,14 +61,14 @@ BMessage NameSpecifier(const char* property, const char* name)
 {
 	BMessage specifier = Specifier(kNameSpecifier, property);
 	BString text(name);
-	specifier.AddText("name", &text);
+	EXPECT_EQ(specifier.AddText("name", &text), kOk);
 	return specifier;
 }
 
 BMessage IdSpecifier(const char* property, int32 id)
 {
 	BMessage specifier = Specifier(kIdSpecifier, property);
-	specifier.AddInt32("id", id);
+	EXPECT_EQ(specifier.AddInt32("id", id), kOk);
 	return specifier;
 }
 
@@ -79,7 +79,7 @@ BMessage ScriptRequest(uint32 command, const std::vector<BMessage>& specifiers)
 {
 	BMessage plain(command);
 	for (const BMessage& specifier : specifiers)
-		plain.AddNestedMessage("specifiers", &specifier);
+		EXPECT_EQ(plain.AddNestedMessage("specifiers", &specifier), kOk);
 	std::vector<uint8_t> bytes(plain.FlattenedSize());
 	EXPECT_EQ(plain.Flatten(bytes.data(), static_cast<int32>(bytes.size())), kOk);
 
@@ -116,7 +116,7 @@ public:
 	void SendNext()
 	{
 		if (replies.size() == fRequests.size()) {
-			Looper()->Post(kQuitRequested);
+			EXPECT_EQ(Looper()->Post(kQuitRequested), kOk);
 			return;
 		}
 		BApplication* app = ProcessApplication();
@@ -178,8 +178,8 @@ TEST(ApplicationRun, ReadyRunsOnceEvenWhenTheStartMessageComesTwice)
 {
 	TestApp app;
 	app.ready = [](TestApp& self) {
-		self.Post(kReadyToRun);
-		self.Post(kQuitRequested);
+		EXPECT_EQ(self.Post(kReadyToRun), kOk);
+		EXPECT_EQ(self.Post(kQuitRequested), kOk);
 	};
 	EXPECT_EQ(RunWithDeadline(app), CurrentThreadHandle());
 	EXPECT_EQ(app.readyCalls, 1);
@@ -192,7 +192,7 @@ TEST(ApplicationRun, ASecondRunIsRefusedWhileRunningAndAfterwards)
 	int32 nested = 0;
 	app.ready = [&nested](TestApp& self) {
 		nested = self.Run();
-		self.Post(kQuitRequested);
+		EXPECT_EQ(self.Post(kQuitRequested), kOk);
 	};
 	EXPECT_NE(RunWithDeadline(app), -1);
 	EXPECT_EQ(nested, -1);
@@ -215,18 +215,18 @@ TEST(ApplicationRun, ApplicationMessagesReachTheirHooksAndOtherHandlersKeepTheir
 	zeltest::RecordingHandler handler;
 	app.AddHandler(&handler);
 	app.ready = [&handler](TestApp& self) {
-		self.Post(kAboutRequested);
+		EXPECT_EQ(self.Post(kAboutRequested), kOk);
 		BMessage activated(kAppActivated);
-		activated.AddBool("active", true);
-		self.Post(&activated);
-		self.Post(kPulse);
-		self.Post(kPulseBlocked);
-		self.Post(kRefsReceived);
+		EXPECT_EQ(activated.AddBool("active", true), kOk);
+		EXPECT_EQ(self.Post(&activated), kOk);
+		EXPECT_EQ(self.Post(kPulse), kOk);
+		EXPECT_EQ(self.Post(kPulseBlocked), kOk);
+		EXPECT_EQ(self.Post(kRefsReceived), kOk);
 		// Addressed to another handler, a quit request is that handler's.
 		BMessage quitHandler(kQuitRequested);
-		self.Post(&quitHandler, &handler);
-		self.Post(kPulse);
-		self.Post(kQuitRequested);
+		EXPECT_EQ(self.Post(&quitHandler, &handler), kOk);
+		EXPECT_EQ(self.Post(kPulse), kOk);
+		EXPECT_EQ(self.Post(kQuitRequested), kOk);
 	};
 	RunWithDeadline(app);
 	EXPECT_EQ(app.aboutCalls, 1);
@@ -255,7 +255,7 @@ TEST(ApplicationRun, TheHiddenWindowLivesUntilQuit)
 	EXPECT_EQ(frame.left, 0);
 	EXPECT_EQ(frame.top, 0);
 
-	app.ready = [](TestApp& self) { self.Post(kQuitRequested); };
+	app.ready = [](TestApp& self) { EXPECT_EQ(self.Post(kQuitRequested), kOk); };
 	RunWithDeadline(app);
 	EXPECT_EQ(ProcessApplicationWindow(), nullptr);
 	EXPECT_FALSE(IsWindow(window));

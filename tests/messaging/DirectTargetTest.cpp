@@ -105,12 +105,12 @@ TEST(SyncReplyTarget, AReplySentToItsTokenWakesTheWaiter)
 		PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
 		target->Prepare(&slot, RecordForThread(-1));
 		ready.Set();
-		RunThreadLoop(StopWhenReplied, target);
+		EXPECT_EQ(RunThreadLoop(StopWhenReplied, target), kOk);
 		done.Set();
 	});
 	ASSERT_TRUE(ready.Wait());
 	BMessage reply(kReplyCode);
-	reply.AddInt32("v", 4);
+	EXPECT_EQ(reply.AddInt32("v", 4), kOk);
 	BMessenger toTarget = BMessenger::FromParts(target->Token(), target->Token(), CurrentTeam(), false);
 	EXPECT_EQ(toTarget.Send(&reply), kOk);
 	bool woke = done.Wait();

@@ -116,7 +116,7 @@ TEST(HandlerUnclaimed, ADropNobodyTakesGoesBackWithItsPointAndOffset)
 {
 	ScriptBench bench;
 	BMessage drop(FourCC("drag"));
-	drop.AddPoint("be:drop pt", BPoint(12.0f, 34.0f));
+	EXPECT_EQ(drop.AddPoint("be:drop pt", BPoint(12.0f, 34.0f)), kOk);
 	BMessage reply = bench.Ask(&drop, 1);
 	EXPECT_EQ(reply.what, kNotUnderstood);
 	BPoint point;
@@ -128,7 +128,7 @@ TEST(HandlerUnclaimed, ADropNobodyTakesGoesBackWithItsPointAndOffset)
 	BPrivate::BMessageRecord record = bench.fCollector.RecordAt(0);
 	EXPECT_EQ(record.replyHandler, bench.fTarget.Token());
 
-	drop.AddPoint("_drop_offset_", BPoint(-1.0f, 2.0f));
+	EXPECT_EQ(drop.AddPoint("_drop_offset_", BPoint(-1.0f, 2.0f)), kOk);
 	reply = bench.Ask(&drop, 2);
 	ASSERT_EQ(reply.GetPoint("_old_drop_offset_", &point), kOk);
 	EXPECT_EQ(point, BPoint(-1.0f, 2.0f));
@@ -136,7 +136,7 @@ TEST(HandlerUnclaimed, ADropNobodyTakesGoesBackWithItsPointAndOffset)
 	// An unanswered answer is not answered again; the message after it
 	// proves that nothing came before.
 	BMessage notUnderstood(kNotUnderstood);
-	notUnderstood.AddPoint("be:drop pt", BPoint(1.0f, 1.0f));
+	EXPECT_EQ(notUnderstood.AddPoint("be:drop pt", BPoint(1.0f, 1.0f)), kOk);
 	EXPECT_EQ(BMessenger(&bench.fTarget, nullptr).Send(&notUnderstood, &bench.fCollector), kOk);
 	BMessage understood(kGetProperty);
 	EXPECT_EQ(bench.Ask(&understood, 3).what, kReplyCode);

@@ -160,7 +160,7 @@ TEST(LooperQuitRequest, AnswerIsSentEvenWhenTheLooperDeclines)
 	scripted.Looper()->fConfirmQuit = false;
 	scripted.Looper()->Unlock();
 	BMessage request(kQuitRequested);
-	request.AddBool("wants_reply", true);
+	EXPECT_EQ(request.AddBool("wants_reply", true), kOk);
 	BMessage reply = scripted.Ask(&request, &replies);
 	EXPECT_EQ(reply.what, kReplyCode);
 	bool result = true;
@@ -184,7 +184,7 @@ TEST(LooperQuitRequest, ConsentingLooperAnswersAndQuits)
 	ScriptedLooper scripted;
 	int32 looperThread = scripted.Looper()->Thread();
 	BMessage request(kNoDocuments);
-	request.AddBool("wants_reply", true);
+	EXPECT_EQ(request.AddBool("wants_reply", true), kOk);
 	BMessage reply = scripted.Ask(&request, &replies);
 	bool result = false;
 	EXPECT_EQ(reply.GetBool("result", &result), kOk);

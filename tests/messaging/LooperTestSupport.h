@@ -225,10 +225,11 @@ inline BMessage MakeScriptRequest(uint32 what, std::initializer_list<Specifier> 
 	for (const Specifier& part : specifiers) {
 		BMessage specifier(part.form);
 		BString property(part.property);
-		specifier.AddText("property", &property);
-		if (part.form != kDirectSpecifier)
-			specifier.AddInt32("index", part.index);
-		request.AddNestedMessage("specifiers", &specifier);
+		EXPECT_EQ(specifier.AddText("property", &property), kOk);
+		if (part.form != kDirectSpecifier) {
+			EXPECT_EQ(specifier.AddInt32("index", part.index), kOk);
+		}
+		EXPECT_EQ(request.AddNestedMessage("specifiers", &specifier), kOk);
 	}
 	// The specifier state travels in the flattened form; a round trip through
 	// it gives the message both the flag and the current index.

@@ -14,7 +14,7 @@ BMessage Dropped(uint32 what)
 {
 	BMessage message(what);
 	const float point[2] = {3, 4};
-	message.AddData("be:drop pt", kPointType, point, sizeof(point));
+	EXPECT_EQ(message.AddData("be:drop pt", kPointType, point, sizeof(point)), kOk);
 	return message;
 }
 
@@ -62,7 +62,7 @@ TEST(MessageFilterCriteria, DeliveryTellsDroppedMessagesFromOthers)
 	EXPECT_TRUE(any.AppliesTo(drop));
 	// A drop point of another type is no drop point.
 	BMessage wrongType(kWanted);
-	wrongType.AddInt32("be:drop pt", 1);
+	EXPECT_EQ(wrongType.AddInt32("be:drop pt", 1), kOk);
 	EXPECT_FALSE(dropped.AppliesTo(wrongType));
 	EXPECT_TRUE(programmed.AppliesTo(wrongType));
 }

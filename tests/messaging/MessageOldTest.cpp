@@ -153,7 +153,7 @@ TEST(MessageOld, ChecksumOffByOneIsRefused)
 	Bytes stream = FullStream(false, 1);
 	uint32 computed = OldMessageChecksum(stream.data() + 8, 17 + 4 + 16 - 8);
 	BMessage message(FourCC("KEEP"));
-	message.AddInt32("old", 1);
+	EXPECT_EQ(message.AddInt32("old", 1), kOk);
 	EXPECT_EQ(message.Unflatten(stream.data(), stream.size()), kNotAMessage);
 	EXPECT_EQ(message.FieldCount(), 0);
 	std::vector<std::string> lines = capture.Take();

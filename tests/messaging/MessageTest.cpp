@@ -47,7 +47,7 @@ TEST(MessageFields, LookupsAnswerTheirStatusesAndClearTheirOutputs)
 	EXPECT_EQ(message.GetData("n", kInt32Type, 0, &data, &size), kNameNotFound);
 	EXPECT_EQ(data, nullptr);
 	EXPECT_EQ(size, 0);
-	message.AddInt32("n", 9);
+	EXPECT_EQ(message.AddInt32("n", 9), kOk);
 	EXPECT_EQ(message.GetData("n", kInt32Type, -1, &data, &size), kBadIndex);
 	EXPECT_EQ(message.GetData("n", kInt32Type, 1, &data, &size), kBadIndex);
 	EXPECT_EQ(message.GetData("n", kFloatType, 0, &data, &size), kBadType);
@@ -74,7 +74,7 @@ TEST(MessageFields, LookupsAnswerTheirStatusesAndClearTheirOutputs)
 	void* pointer = &value;
 	EXPECT_EQ(message.GetPointer("n", &pointer), kBadType);
 	EXPECT_EQ(pointer, nullptr);
-	message.AddBool("b", true);
+	EXPECT_EQ(message.AddBool("b", true), kOk);
 	EXPECT_EQ(message.GetBool("b", &flag), kOk);
 	EXPECT_TRUE(flag);
 }
@@ -82,8 +82,8 @@ TEST(MessageFields, LookupsAnswerTheirStatusesAndClearTheirOutputs)
 TEST(MessageFields, OverwriteDataFollowsTheFieldLayout)
 {
 	BMessage message;
-	message.AddInt32("fixed", 1);
-	message.AddInt32("fixed", 2);
+	EXPECT_EQ(message.AddInt32("fixed", 1), kOk);
+	EXPECT_EQ(message.AddInt32("fixed", 2), kOk);
 	int32 five = 5;
 	EXPECT_EQ(message.OverwriteData("fixed", 1, kInt32Type, &five, 4), kOk);
 	EXPECT_EQ(message.Int32At("fixed", 1), 5);
@@ -93,7 +93,7 @@ TEST(MessageFields, OverwriteDataFollowsTheFieldLayout)
 	EXPECT_EQ(message.OverwriteData("none", 0, kInt32Type, &five, 4), kNameNotFound);
 	EXPECT_EQ(message.OverwriteData("fixed", 0, kFloatType, &five, 4), kBadType);
 
-	message.AddData("single", FourCC("RAWT"), "abc", 3);
+	EXPECT_EQ(message.AddData("single", FourCC("RAWT"), "abc", 3), kOk);
 	EXPECT_EQ(message.OverwriteData("single", 1, kAnyType, "x", 1), kBadIndex);
 	ASSERT_EQ(message.OverwriteData("single", 0, kAnyType, "a longer value", 14), kOk);
 	const void* data;
@@ -101,9 +101,9 @@ TEST(MessageFields, OverwriteDataFollowsTheFieldLayout)
 	ASSERT_EQ(message.GetData("single", kAnyType, 0, &data, &size), kOk);
 	EXPECT_EQ(std::string(static_cast<const char*>(data), size), "a longer value");
 
-	message.AddData("var", FourCC("RAWT"), "1", 1, false);
-	message.AddData("var", FourCC("RAWT"), "22", 2, false);
-	message.AddData("var", FourCC("RAWT"), "333", 3, false);
+	EXPECT_EQ(message.AddData("var", FourCC("RAWT"), "1", 1, false), kOk);
+	EXPECT_EQ(message.AddData("var", FourCC("RAWT"), "22", 2, false), kOk);
+	EXPECT_EQ(message.AddData("var", FourCC("RAWT"), "333", 3, false), kOk);
 	ASSERT_EQ(message.OverwriteData("var", 0, kAnyType, "one, a lot longer", 17), kOk);
 	ASSERT_EQ(message.GetData("var", kAnyType, 2, &data, &size), kOk);
 	EXPECT_EQ(std::string(static_cast<const char*>(data), size), "333");
@@ -120,7 +120,7 @@ TEST(MessageFields, OverwriteDataFollowsTheFieldLayout)
 TEST(MessageSharing, CopiesShareTheBodyUntilOneChanges)
 {
 	BMessage original(FourCC("ORIG"));
-	original.AddInt32("a", 1);
+	EXPECT_EQ(original.AddInt32("a", 1), kOk);
 	BMessage copy(original);
 	EXPECT_EQ(copy.Body(), original.Body());
 	EXPECT_EQ(copy.what, FourCC("ORIG"));
@@ -188,12 +188,12 @@ TEST(MessageText, TextTravelsAsUtf16AndUtf8IsReadToo)
 	EXPECT_EQ(message.GetText("e", &back), kOk);
 	EXPECT_TRUE(back.IsEmpty());
 
-	message.AddData("u8", kUtf8Type, "\xC3\xA9t\xC3\xA9", 6, false);
+	EXPECT_EQ(message.AddData("u8", kUtf8Type, "\xC3\xA9t\xC3\xA9", 6, false), kOk);
 	ASSERT_EQ(message.GetText("u8", &back), kOk);
 	EXPECT_TRUE(back == L"\u00E9t\u00E9");
 	EXPECT_EQ(message.GetText("none", &back), kNameNotFound);
 	EXPECT_TRUE(back.IsEmpty());
-	message.AddInt32("n", 1);
+	EXPECT_EQ(message.AddInt32("n", 1), kOk);
 	EXPECT_EQ(message.GetText("n", &back), kBadType);
 	EXPECT_EQ(message.GetText("t", 1, &back), kBadIndex);
 	EXPECT_EQ(message.AddText(nullptr, &text), kError);
@@ -203,10 +203,10 @@ TEST(MessageText, TextTravelsAsUtf16AndUtf8IsReadToo)
 TEST(MessageNesting, NestedMessagesRoundTripAndSelfNestingIsReported)
 {
 	BMessage child(FourCC("CHLD"));
-	child.AddInt32("x", 3);
+	EXPECT_EQ(child.AddInt32("x", 3), kOk);
 	BMessage grandchild(FourCC("GRND"));
-	grandchild.AddFloat("f", 2.5f);
-	child.AddNestedMessage("g", &grandchild);
+	EXPECT_EQ(grandchild.AddFloat("f", 2.5f), kOk);
+	EXPECT_EQ(child.AddNestedMessage("g", &grandchild), kOk);
 	BMessage parent(FourCC("PRNT"));
 	ASSERT_EQ(parent.AddNestedMessage("child", &child), kOk);
 	ASSERT_EQ(parent.AddNestedMessage("child", &grandchild), kOk);
@@ -228,7 +228,7 @@ TEST(MessageNesting, NestedMessagesRoundTripAndSelfNestingIsReported)
 	ASSERT_EQ(reports.size(), 1u);
 	EXPECT_EQ(reports[0], "Can't add a message to itself");
 
-	parent.AddData("junk", kMessageType, "not a message", 13, false);
+	EXPECT_EQ(parent.AddData("junk", kMessageType, "not a message", 13, false), kOk);
 	EXPECT_EQ(parent.GetNestedMessage("junk", 0, &out), kNotAMessage);
 	EXPECT_EQ(out.FieldCount(), 0);
 }
@@ -239,7 +239,7 @@ TEST(MessageWhen, HeaderTimeAndTheWhenField)
 	EXPECT_FALSE(message.HasWhen());
 	EXPECT_EQ(message.When(), 0);
 	int64 stored = 4242;
-	message.AddData("when", kInt64Type, &stored, 8);
+	EXPECT_EQ(message.AddData("when", kInt64Type, &stored, 8), kOk);
 	EXPECT_TRUE(message.HasWhen());
 	EXPECT_EQ(message.When(), 4242);
 	message.SetWhen(777);
@@ -263,7 +263,7 @@ TEST(MessageQueries, SystemCodesSpecifiersAndDropPoints)
 	EXPECT_EQ(request.DropSpecifier(), kBadValue);
 	EXPECT_FALSE(request.HasDropPoint());
 	float point[2] = {1.0f, 2.0f};
-	request.AddData("be:drop pt", kPointType, point, 8);
+	EXPECT_EQ(request.AddData("be:drop pt", kPointType, point, 8), kOk);
 	EXPECT_TRUE(request.HasDropPoint());
 }
 
@@ -274,25 +274,25 @@ TEST(MessageCompare, OrdersByWhatFieldsAndItems)
 	EXPECT_EQ(a.Compare(b, true), -1);
 	EXPECT_EQ(b.Compare(a, true), 1);
 	EXPECT_EQ(a.Compare(b, false), 0);
-	a.AddInt32("x", 1);
+	EXPECT_EQ(a.AddInt32("x", 1), kOk);
 	EXPECT_EQ(a.Compare(b, false), 1);
 	EXPECT_EQ(b.Compare(a, false), -1);
-	b.AddInt32("x", 1);
+	EXPECT_EQ(b.AddInt32("x", 1), kOk);
 	EXPECT_EQ(a.Compare(b, false), 0);
-	b.AddInt32("x", 2);
+	EXPECT_EQ(b.AddInt32("x", 2), kOk);
 	EXPECT_EQ(a.Compare(b, false), -1);  // fewer items first
-	a.AddInt32("x", 3);
+	EXPECT_EQ(a.AddInt32("x", 3), kOk);
 	EXPECT_EQ(a.Compare(b, false), 1);
 	BMessage c(1);
-	c.AddFloat("x", 1.0f);
+	EXPECT_EQ(c.AddFloat("x", 1.0f), kOk);
 	EXPECT_EQ(c.Compare(a, false), -1);  // FLOT sorts before LONG
 	BMessage nestedA;
 	BMessage nestedB;
 	BMessage inner(5);
-	inner.AddInt32("i", 1);
-	nestedA.AddNestedMessage("m", &inner);
+	EXPECT_EQ(inner.AddInt32("i", 1), kOk);
+	EXPECT_EQ(nestedA.AddNestedMessage("m", &inner), kOk);
 	inner.what = 6;
-	nestedB.AddNestedMessage("m", &inner);
+	EXPECT_EQ(nestedB.AddNestedMessage("m", &inner), kOk);
 	EXPECT_EQ(nestedA.Compare(nestedB, false), 0);
 	EXPECT_EQ(nestedA.Compare(nestedB, true), -1);
 }
@@ -301,7 +301,7 @@ TEST(MessageLifetime, DestroyingTwiceIsReportedAndHarmless)
 {
 	alignas(BMessage) unsigned char storage[sizeof(BMessage)];
 	BMessage* message = new (storage) BMessage(FourCC("TWCE"));
-	message->AddInt32("a", 1);
+	EXPECT_EQ(message->AddInt32("a", 1), kOk);
 	zeltest::TakeDebuggerReports();
 	message->~BMessage();
 	EXPECT_TRUE(zeltest::TakeDebuggerReports().empty());

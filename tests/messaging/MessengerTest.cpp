@@ -151,7 +151,7 @@ TEST(MessengerSend, DeliveredCopiesCarryTargetReturnAddressAndTime)
 		fromOtherTeam = message->IsFromOtherTeam();
 	};
 	BMessage message(FourCC("ping"));
-	message.AddInt32("n", 7);
+	EXPECT_EQ(message.AddInt32("n", 7), kOk);
 	bigtime_t before = SystemTimeMicros();
 	ASSERT_EQ(toReceiver.Send(&message, &replies), kOk);
 	ASSERT_TRUE(receiver.WaitFor(1));

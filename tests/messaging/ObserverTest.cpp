@@ -18,8 +18,8 @@ constexpr uint32 kDone = FourCC("DONE");
 BMessage ObserveRequest(uint32 command, const BMessenger& observer, uint32 what)
 {
 	BMessage request(command);
-	request.AddMessenger(kObserveTargetField, observer);
-	request.AddInt32(kObserveChangeField, static_cast<int32>(what));
+	EXPECT_EQ(request.AddMessenger(kObserveTargetField, observer), kOk);
+	EXPECT_EQ(request.AddInt32(kObserveChangeField, static_cast<int32>(what)), kOk);
 	return request;
 }
 
@@ -78,7 +78,7 @@ TEST(Observers, ANoticeCarriesTheChangeAndTheMessageItWasBuiltFrom)
 	ObserverBench bench;
 	bench.Request(kStartObserving, 5);
 	BMessage change(FourCC("chng"));
-	change.AddInt32("value", 9);
+	EXPECT_EQ(change.AddInt32("value", 9), kOk);
 	bench.Notify(5, &change);
 	bench.Notify(6, &change);
 	bench.Notify(5, nullptr);
@@ -121,10 +121,10 @@ TEST(Observers, ARequestWithoutObserverOrCodeMeansNothingOrCodeZero)
 {
 	ObserverBench bench;
 	BMessage withoutObserver(kStartObserving);
-	withoutObserver.AddInt32(kObserveChangeField, 3);
+	EXPECT_EQ(withoutObserver.AddInt32(kObserveChangeField, 3), kOk);
 	EXPECT_EQ(BMessenger(&bench.fObserved, nullptr).Send(&withoutObserver), kOk);
 	BMessage withoutCode(kStartObserving);
-	withoutCode.AddMessenger(kObserveTargetField, BMessenger(&bench.fObserver, nullptr));
+	EXPECT_EQ(withoutCode.AddMessenger(kObserveTargetField, BMessenger(&bench.fObserver, nullptr)), kOk);
 	EXPECT_EQ(BMessenger(&bench.fObserved, nullptr).Send(&withoutCode), kOk);
 	ASSERT_TRUE(bench.fObserved.WaitFor(2));
 	bench.Notify(3, nullptr);
