@@ -1,10 +1,44 @@
-// The uninstaller's entry point.
+// The uninstaller's entry point: brings up OLE and GDI+, records the module
+// handle and the accelerator table, and runs the application until its window
+// has gone. It takes no arguments and always exits with 0: the uninstaller
+// reports neither success nor failure.
+#include "app/ResourceIds.h"
+#include "app/RkApp.h"
 #include "kernel/ProcessSlots.h"
 
 #include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+#include <ole2.h>
+
+namespace {
+
+void RunUninstaller()
+{
+	RkApp app;
+	// Run answers the loop's thread; the application has quit either way.
+	(void)app.Run();
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
+	if (FAILED(OleInitialize(nullptr)))
+		return 0;
+	// Version 1, no debug hook, GDI+'s own background thread, external codecs.
+	Gdiplus::GdiplusStartupInput gdiplusInput;
+	ULONG_PTR gdiplusToken = 0;
+	// A failed start shows where drawing happens; the program goes on regardless.
+	(void)Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+
 	SetProcessModuleHandle(instance);
+	// A missing table leaves the slot as it was: the pump then translates nothing.
+	SetProcessAcceleratorTable(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_BRISCA_UNINSTALLER)));
+
+	RunUninstaller();
+
+	Gdiplus::GdiplusShutdown(gdiplusToken);
+	OleUninitialize();
 	return 0;
 }

@@ -7,9 +7,12 @@
 // ask for one.
 #pragma once
 
+#include "support/Locker.h"
 #include "support/SupportDefs.h"
 
 #include <windows.h>
+
+#include <atomic>
 
 constexpr int32 kCursorCount = 16;
 // The cursor a view shows when it has none of its own.
@@ -20,7 +23,8 @@ public:
 	// Cursor data: byte size (width = height), byte depth (1), byte hot-spot x,
 	// byte hot-spot y, then the colour plane and the mask plane, size * size / 8
 	// bytes each, rows top to bottom, most significant bit first (colour 1 is
-	// black, mask 1 opaque). A cursor the platform cannot make has a null handle.
+	// black, mask 1 opaque). A cursor the platform cannot make, or data of
+	// another depth or of a size that is not a multiple of 16, has a null handle.
 	explicit BCursor(const uint8* data);
 	// Wraps a shared system cursor, which is never destroyed.
 	explicit BCursor(HCURSOR shared);
@@ -41,6 +45,30 @@ private:
 const BCursor* CursorAt(int32 index);
 
 namespace BPrivate {
+
+// A table of the kCursorCount cursors, each made on first request under the
+// table's lock and kept until the table goes; a request for an entry that
+// exists reads it without the lock. CursorAt answers from the process's table,
+// whose lock is "Cursor:g_cursorLock".
+class CursorTable {
+public:
+	explicit CursorTable(const char* lockName);
+	~CursorTable();
+
+	CursorTable(const CursorTable&) = delete;
+	CursorTable& operator=(const CursorTable&) = delete;
+
+	// Null for an index outside the table, or when the cursor object cannot be allocated.
+	const BCursor* At(int32 index);
+
+private:
+	BLocker fLock;
+	std::atomic<BCursor*> fEntries[kCursorCount] = {};
+};
+
+// The cursor data of the framework's own cursors, indices 12 to 15; null for
+// any other index.
+const uint8* BuiltInCursorData(int32 index);
 
 // The platform's and- and xor-planes from the framework's colour and mask
 // planes, byte by byte: and = ~mask & ~colour, xor = mask & ~colour.

@@ -6,10 +6,14 @@
 
 #include "support/ProcessService.h"
 
+#include <atomic>
+
 namespace {
 
 ReadWriteLock* gDragMessageLock = nullptr;
 BMessage* gDragMessage = nullptr;
+// Follows gDragMessage, written under the write lock, read without a lock.
+std::atomic<bool> gHasDragMessage{false};
 
 }  // namespace
 
@@ -25,9 +29,15 @@ status_t SetCurrentDragMessage(BMessage* message)
 	}
 	BMessage* previous = gDragMessage;
 	gDragMessage = message;
+	gHasDragMessage.store(message != nullptr, std::memory_order_release);
 	gDragMessageLock->WriteUnlock();
 	delete previous;
 	return kOk;
+}
+
+bool HasCurrentDragMessage()
+{
+	return gHasDragMessage.load(std::memory_order_acquire);
 }
 
 DragMessageReader::DragMessageReader()
@@ -53,5 +63,6 @@ void BPrivate::DestroyDragMessageLock()
 {
 	delete gDragMessage;
 	gDragMessage = nullptr;
+	gHasDragMessage.store(false, std::memory_order_release);
 	DestroyProcessService(&gDragMessageLock);
 }

@@ -19,6 +19,11 @@ class BMessage;
 // left as it was.
 status_t SetCurrentDragMessage(BMessage* message);
 
+// Whether a drag message is current, without taking the lock: a mouse move
+// asks this first, so that the common case costs no lock. The answer may be
+// outdated by the time it is used; a reader then finds no message or the new one.
+bool HasCurrentDragMessage();
+
 // Holds the read lock for its lifetime; the message it shows stays valid (and
 // unchanged) until the reader is destroyed. Used on one thread.
 class DragMessageReader {

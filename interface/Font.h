@@ -45,6 +45,8 @@ public:
 
 	// 0 when a GDI+ font exists, -1 otherwise.
 	status_t InitCheck() const { return fStatus; }
+	// The family asked for; text in a family that is not installed is drawn
+	// in the generic sans-serif family.
 	const BString& FamilyName() const { return fFamily; }
 	// The face GDI+ actually made, read back from the font.
 	uint16 Face() const { return fFace; }
@@ -62,6 +64,7 @@ public:
 private:
 	friend status_t MakeFontFromGdipFont(WinGdipFont* font, float logPixelsY, BFont* descriptor);
 
+	void CopyFrom(const BFont& other);
 	void ComputeMetrics();
 	void DeleteFont();
 
@@ -86,8 +89,9 @@ uint16 FaceFromGdipStyle(int32 style);
 status_t MakeFontFromGdipFont(WinGdipFont* font, float logPixelsY, BFont* descriptor);
 
 // The system fonts: plain (the platform's message font), bold (its caption
-// font) and fixed (GDI+'s generic monospace family at the plain size). Null
-// until the system fonts were made.
+// font) and fixed (GDI+'s generic monospace family at the plain size, or
+// sans-serif where the platform has no monospace family). Null until the
+// system fonts were made.
 const BFont* PlainFont();
 const BFont* BoldFont();
 const BFont* FixedFont();
@@ -95,7 +99,9 @@ const BFont* FixedFont();
 namespace BPrivate {
 
 // Makes the three system fonts, once per process; later calls do nothing.
-// Needs GDI+ started. kError when the platform's font settings cannot be read.
+// Needs GDI+ started. kError when the platform's font settings cannot be read
+// or GDI+ cannot make the fonts; a failed attempt keeps nothing, and a later
+// call tries again.
 status_t StartSystemFonts();
 
 }  // namespace BPrivate

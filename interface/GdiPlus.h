@@ -27,6 +27,8 @@ class GpImage;
 class GpPen;
 }  // namespace Gdiplus
 
+class WinGdipFont;
+
 // GDI+'s own status codes (0 is Ok).
 typedef int32 gdip_status;
 
@@ -103,15 +105,23 @@ class WinGdipFontFamily : public WinGdipObject {
 public:
 	// An installed family by name; null when there is none.
 	static WinGdipFontFamily* CreateByName(const wchar_t* name);
-	// GDI+'s generic families; the wrapper owns a clone of GDI+'s shared family.
+	// GDI+'s generic families; null when the platform has no such family. The
+	// wrapper owns a clone: the family itself is fetched once per process and
+	// kept, so GDI+ is started only once in a process.
 	static WinGdipFontFamily* CreateGenericSansSerif();
 	static WinGdipFontFamily* CreateGenericMonospace();
+	// The family of a font; null on failure.
+	static WinGdipFontFamily* CreateFromFont(const WinGdipFont* font);
 	~WinGdipFontFamily();
 
 	Gdiplus::GpFontFamily* Native() const { return fNative; }
 
 private:
 	explicit WinGdipFontFamily(Gdiplus::GpFontFamily* family) : fNative(family) {}
+	// Wraps a family this process holds; deletes it when no wrapper can be made.
+	static WinGdipFontFamily* Adopt(Gdiplus::GpFontFamily* family);
+	// Wraps a clone of one of GDI+'s shared generic families.
+	static WinGdipFontFamily* CloneShared(Gdiplus::GpFontFamily* shared);
 
 	Gdiplus::GpFontFamily* fNative;
 };
@@ -122,12 +132,16 @@ public:
 	static WinGdipFont* Create(const WinGdipFontFamily* family, float size, int32 style);
 	// The font a LOGFONTW describes on the given device context; null on failure.
 	static WinGdipFont* CreateFromLogfont(HDC dc, const LOGFONTW& logfont);
+	// A font of its own, equal to `font`; null on failure.
+	static WinGdipFont* Clone(const WinGdipFont* font);
 	~WinGdipFont();
 
 	Gdiplus::GpFont* Native() const { return fNative; }
 
 private:
 	explicit WinGdipFont(Gdiplus::GpFont* font) : fNative(font) {}
+	// Wraps a font this process holds; deletes it when no wrapper can be made.
+	static WinGdipFont* Adopt(Gdiplus::GpFont* font);
 
 	Gdiplus::GpFont* fNative;
 };

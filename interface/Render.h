@@ -12,14 +12,10 @@
 
 #include "interface/Color.h"
 #include "interface/Font.h"
+#include "interface/GdiPlus.h"
 #include "interface/Point.h"
 #include "interface/Rect.h"
 #include "support/String.h"
-
-class WinGdipBitmap;
-class WinGdipGraphics;
-class WinGdipPen;
-class WinGdipSolidBrush;
 
 // The render's colours by index.
 constexpr int32 kBackgroundColorIndex = 0;
@@ -45,7 +41,7 @@ public:
 	BRender& operator=(const BRender&) = delete;
 
 	// Compositing over (true) or copy (false), applied to the graphics at once
-	// when the view is painting.
+	// when the view is painting, and to every graphics set afterwards.
 	virtual void SetBlendMode(bool blend);
 	bool BlendMode() const;
 
@@ -64,13 +60,14 @@ public:
 	// The distance from the top of a text to its baseline: ceil(ascent).
 	float AscentCeiling() const { return fAscentCeiling; }
 
-	// The view's scroll origin: the graphics translate by (-x, -y).
+	// The view's scroll origin: the graphics translate by (-x, -y), at once
+	// when the view is painting.
 	void SetOrigin(BPoint origin);
 	BPoint Origin() const { return fOrigin; }
 
 	// Takes over `graphics` for drawing, deleting the graphics held before, and
-	// sets its transform and quality modes. -1 (having deleted the old ones)
-	// for null.
+	// sets its transform, blend mode and quality modes. -1 (having deleted the
+	// old ones) for null.
 	status_t SetGraphics(WinGdipGraphics* graphics);
 	// Gives up graphics that belong to someone else (a window's off-screen
 	// buffer) without deleting them; answers them.
@@ -94,6 +91,10 @@ private:
 	// Brush and pen of colour index i, recoloured first when the colour changed.
 	WinGdipSolidBrush* BrushFor(int32 index);
 	WinGdipPen* PenFor(int32 index);
+	// The graphics' transform and compositing mode from the origin and blend mode.
+	void ApplyTranslation();
+	void ApplyCompositingMode();
+	bool CanDrawText(const BString& text) const;
 
 	// The members follow the drawing state's layout: font, pen, origin, blend
 	// mode, graphics, colours with their brushes and pens, measuring bitmap.
@@ -107,10 +108,13 @@ private:
 	int32 fBlend = 1;
 	WinGdipGraphics* fGraphics = nullptr;
 	uint32 fColors[3] = {0xFF000000u, 0xFF000000u, 0xFF000000u};
-	uint32 fPenCurrent = 0;
-	WinGdipPen* fPens[3] = {nullptr, nullptr, nullptr};
-	uint32 fBrushCurrent = 0;
-	WinGdipSolidBrush* fBrushes[3] = {nullptr, nullptr, nullptr};
+	// Bit i set while pen i (or brush i) carries colour i; the pens also carry
+	// the pen width. Both start black, as the colours do.
+	uint32 fPenCurrent = 0x7;
+	WinGdipPen fPens[3];
+	uint32 fBrushCurrent = 0x7;
+	WinGdipSolidBrush fBrushes[3];
+	// Made on the first measurement outside painting, kept until the render goes.
 	WinGdipBitmap* fMeasuringBitmap = nullptr;
 };
 

@@ -207,6 +207,8 @@ status_t RunThreadLoop(ThreadLoopStep step, void* argument)
 	BPrivate::InstallForegroundHook(record);
 	PumpMessages(record);
 	KillPendingTimer(record);
+	// A wake-up that reaches a window procedure after the loop has ended finds no step.
+	record->fStep = nullptr;
 	return kOk;
 }
 
@@ -229,6 +231,13 @@ status_t WakeThreadLoop(ThreadRecord* record, bigtime_t when)
 	// Marked before posting, so that the step run by this very wake-up clears it.
 	record->fWakePending.store(true, std::memory_order_release);
 	return PostWakeup(record) ? kOk : kError;
+}
+
+void RunThreadLoopStepNow()
+{
+	ThreadRecord* record = BPrivate::StoredThreadRecord();
+	if (record != nullptr && record->fStep != nullptr && !record->fInStep)
+		RunStep(record, SystemTimeMicros());
 }
 
 ThreadRecord* SetWakeWindow(HWND window)

@@ -31,6 +31,12 @@ typedef bigtime_t (*ThreadLoopStep)(void* argument, bigtime_t now, bool* quit);
 // be posted.
 [[nodiscard]] status_t WakeThreadLoop(ThreadRecord* record, bigtime_t when);
 
+// Runs the calling thread's step at once, as a consumed BWM_WAKEUP does. For a
+// wake window's procedure: inside a modal loop (a menu, a window being moved)
+// the platform dispatches BWM_WAKEUP instead of the thread's own loop. Nothing
+// happens on a thread that runs no loop.
+void RunThreadLoopStepNow();
+
 // Makes `window` the calling thread's wake window. Returns the thread's record,
 // null when it could not be made.
 ThreadRecord* SetWakeWindow(HWND window);

@@ -3,8 +3,7 @@
 #include "messaging/Application.h"
 
 #include "interface/Clipboard.h"
-#include "interface/DragMessage.h"
-#include "interface/SystemColors.h"
+#include "interface/InterfaceStartup.h"
 #include "kernel/DebuggerHook.h"
 #include "kernel/SystemTime.h"
 #include "kernel/Thread.h"
@@ -15,7 +14,6 @@
 #include "support/Resources.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <atomic>
 #include <new>
@@ -24,24 +22,10 @@ namespace {
 
 std::atomic<BApplication*> gApplication{nullptr};
 
-// List-view, tree-view, tab and extended combo-box classes.
-constexpr DWORD kCommonControlClasses = 0x020B;
 constexpr int32 kApplicationPriority = 10;
 // Posted to the running loop by Quit only to wake it; the quit flag ends the
 // loop before the message is dispatched.
 constexpr uint32 kWakeUpCode = 0;
-
-// Windows are the loopers that are BWindows. BWindow is not part of the
-// framework yet, so no looper is a window and none exempts itself from a quit.
-bool IsWindow(const BLooper*)
-{
-	return false;
-}
-
-bool IsExemptFromQuit(const BLooper*)
-{
-	return false;
-}
 
 // The listed loopers in list order, only the windows when `windowsOnly`;
 // false when the list cannot be read.
@@ -52,29 +36,12 @@ bool CollectLoopers(BList* loopers, bool windowsOnly)
 		return false;
 	for (int32 i = 0; i < listed.CountItems(); i++) {
 		BLooper* looper = static_cast<BLooper*>(listed.ItemAt(i));
-		if (!windowsOnly || IsWindow(looper))
+		if (!windowsOnly || BPrivate::IsWindowLooper(looper))
 			loopers->AddItem(looper);
 	}
 	return true;
 }
 
-// The interface globals that windows and views rely on. The screen metrics,
-// cursors, key tables and system fonts of the drawing and input layers start
-// here too, once they exist. The drag message's lock is the only part that can
-// fail (kNoMemory).
-status_t StartInterface()
-{
-	INITCOMMONCONTROLSEX controls = {sizeof(controls), kCommonControlClasses};
-	InitCommonControlsEx(&controls);
-	BPrivate::LoadSystemColors();
-	return BPrivate::CreateDragMessageLock();
-}
-
-// Undoes StartInterface once no window is left.
-void StopInterface()
-{
-	BPrivate::DestroyDragMessageLock();
-}
 
 // The log file is named after the application while one lives.
 BString ApplicationLogName()
@@ -107,13 +74,11 @@ BApplication::BApplication(const BString* vendor, const BString* appName)
 	// None of the start-up steps stops the construction: Run refuses to start
 	// without the clipboard and the registries, and a missing hidden window or
 	// drag lock only leaves what needs them unavailable.
-	fHiddenWindow.Create();
-	BPrivate::CreateClipboard();
-	StartInterface();
+	(void)fHiddenWindow.Create();
+	(void)BPrivate::CreateClipboard();
+	(void)BPrivate::StartInterface();
 	(void)CreateResourcesRegistry();
 	(void)CreateResourceFactoryRegistry();
-	// The interface metrics and colour defaults of the drawing layer are set
-	// here once it exists.
 	StartWorkerPool();
 
 	// OnReady runs as the first thing the loop does.
@@ -144,7 +109,7 @@ BApplication::~BApplication()
 	gApplication.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
 	Unlock();
 
-	StopInterface();
+	BPrivate::StopInterface();
 	DestroyResourcesRegistry();
 	DestroyResourceFactoryRegistry();
 	BPrivate::DestroyClipboard();
@@ -205,7 +170,7 @@ bool BApplication::QuitWindows(bool force, bool evenIfRefused)
 		// list tells which.
 		if (!window->Lock())
 			continue;
-		bool exempt = IsExemptFromQuit(window);
+		bool exempt = BPrivate::IsExemptFromQuit(window);
 		if (!force && exempt) {
 			window->Unlock();
 			index++;

@@ -129,6 +129,8 @@ protected:
 	// queue takes the message. Without a target it goes to the looper itself.
 	void EnqueueBeforeRunning(BMessage* message);
 	void SetQuitFlag() { fQuitFlag = true; }
+	// For subclasses that take their own messages back out of the queue.
+	BMessageQueue* MessageQueue() const { return fQueue; }
 	bool IsRunning() const { return fRunning; }
 
 	// Set by the application looper: Run loops on the calling thread.

@@ -70,3 +70,7 @@ constexpr uint32 kViewDraw = FourCC("BVDr");
 constexpr uint32 kNativeSelectionChanged = FourCC("BSCh");
 constexpr uint32 kNativeClicked = FourCC("BClk");
 constexpr uint32 kNativeChanged = FourCC("BChg");
+
+// The uninstaller's own messages begin with '@': its two buttons.
+constexpr uint32 kUninstallMessage = FourCC("@OK ");
+constexpr uint32 kCancelMessage = FourCC("@Cnc");

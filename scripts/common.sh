@@ -3,7 +3,7 @@
 
 ZEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZEL_PACKAGES=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-              googletest wine wine64 xvfb xauth fonts-wine imagemagick x11-utils)
+              googletest wine wine64 xvfb xauth fonts-wine imagemagick x11-utils xdotool)
 
 zel_install_missing() {
 	local missing=()
@@ -52,11 +52,33 @@ zel_start_wine() {
 	# A loaded machine has seen the prefix's first boot fail once; it is tried again.
 	local status=0
 	for attempt in 1 2; do
-		/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 && return 0
+		if /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; then
+			zel_link_wine_fonts
+			zel_unmanage_window_tests
+			return 0
+		fi
 		status=$?
 		echo "wineboot ended with status $status (attempt $attempt)" >&2
 	done
 	return $status
+}
+
+# Debian's Wine does not load the fonts of fonts-wine by itself, so the prefix
+# would know only the host's fonts: no Tahoma, and with it no GDI+ sans-serif
+# family. Linked into the prefix's font folder, Wine finds them as Windows does.
+zel_link_wine_fonts() {
+	local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+	mkdir -p "$fonts"
+	ln -sf /usr/share/wine/fonts/* "$fonts/"
+}
+
+# Without a window manager, Wine waits two seconds for every activated window it
+# hides or destroys to be withdrawn by the manager that is not there. The
+# interface tests make hundreds of windows; their windows are left unmanaged,
+# which Wine then maps and unmaps itself at once.
+zel_unmanage_window_tests() {
+	/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\AppDefaults\interface_tests.exe\X11 Driver' \
+		/v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 }
 
 zel_stop_wine() {

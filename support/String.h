@@ -35,6 +35,8 @@ public:
 
 	int32 Length() const;
 	const wchar_t* Chars() const { return fChars; }
+	// For platform calls that want a string even when the text is empty.
+	const wchar_t* CharsOrEmpty() const { return fChars != nullptr ? fChars : L""; }
 	bool IsEmpty() const { return fChars == nullptr; }
 
 	// Sign of an exact unit-by-unit comparison; n > 0 compares at most n units.

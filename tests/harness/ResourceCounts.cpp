@@ -7,6 +7,7 @@
 #include <winternl.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <vector>
 
 namespace zeltest {
@@ -41,13 +42,14 @@ struct HandleList {
 
 typedef NTSTATUS(NTAPI* QuerySystemInformation)(ULONG, void*, ULONG, ULONG*);
 
-// -1 when the system does not give the list.
-int CountKernelHandlesInSystemList()
+// The process's handle values from the system's list; false when the system
+// does not give the list.
+bool ListKernelHandlesFromSystem(std::vector<HANDLE>* handles)
 {
 	QuerySystemInformation query = reinterpret_cast<QuerySystemInformation>(
 		reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
 	if (query == nullptr)
-		return -1;
+		return false;
 	std::vector<uint8_t> buffer(256 * 1024);
 	NTSTATUS status;
 	for (;;) {
@@ -58,23 +60,59 @@ int CountKernelHandlesInSystemList()
 		buffer.resize(buffer.size() * 2 > needed ? buffer.size() * 2 : needed);
 	}
 	if (status != 0)
-		return -1;
+		return false;
 	const HandleList* list = reinterpret_cast<const HandleList*>(buffer.data());
 	ULONG_PTR self = GetCurrentProcessId();
-	int count = 0;
 	for (ULONG_PTR i = 0; i < list->count; i++) {
 		if (list->entries[i].processId == self)
-			count++;
+			handles->push_back(reinterpret_cast<HANDLE>(list->entries[i].handle));
 	}
-	return count;
+	return true;
 }
 
-int CountKernelHandlesByProbing()
+void ListKernelHandlesByProbing(std::vector<HANDLE>* handles)
 {
-	int count = 0;
 	for (uintptr_t value = 4; value < kHandleProbeLimit; value += 4) {
 		DWORD flags = 0;
 		if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+			handles->push_back(reinterpret_cast<HANDLE>(value));
+	}
+}
+
+// Under Wine every thread that registers a drop target opens an OLE RPC
+// endpoint, a named pipe "\Device\NamedPipe\lrpc\pipe\OLE_<ids>" with an
+// event beside it, and both stay open for the rest of the process, after the
+// thread and its apartment are gone (measured: two handles more for each such
+// thread). They are the platform's own, not the program's.
+constexpr int kHandlesPerOleEndpoint = 2;
+constexpr ULONG kObjectNameInformation = 1;
+constexpr wchar_t kOleEndpointPrefix[] = L"\\Device\\NamedPipe\\lrpc\\pipe\\OLE_";
+
+typedef NTSTATUS(NTAPI* QueryObject)(HANDLE, ULONG, void*, ULONG, ULONG*);
+
+bool IsOleRpcEndpoint(QueryObject query, HANDLE handle)
+{
+	if (GetFileType(handle) != FILE_TYPE_PIPE)
+		return false;
+	alignas(UNICODE_STRING) uint8_t buffer[1024];
+	ULONG length = 0;
+	if (query(handle, kObjectNameInformation, buffer, sizeof(buffer), &length) != 0)
+		return false;
+	const UNICODE_STRING* name = reinterpret_cast<const UNICODE_STRING*>(buffer);
+	size_t prefixLength = wcslen(kOleEndpointPrefix);
+	return name->Length / sizeof(wchar_t) >= prefixLength &&
+	       wcsncmp(name->Buffer, kOleEndpointPrefix, prefixLength) == 0;
+}
+
+int CountOleRpcEndpoints(const std::vector<HANDLE>& handles)
+{
+	QueryObject query = reinterpret_cast<QueryObject>(
+		reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+	if (query == nullptr)
+		return 0;
+	int count = 0;
+	for (HANDLE handle : handles) {
+		if (IsOleRpcEndpoint(query, handle))
 			count++;
 	}
 	return count;
@@ -124,8 +162,10 @@ BOOL CALLBACK CountOwnTopLevel(HWND window, LPARAM count)
 
 int CountKernelHandles()
 {
-	int count = CountKernelHandlesInSystemList();
-	return count >= 0 ? count : CountKernelHandlesByProbing();
+	std::vector<HANDLE> handles;
+	if (!ListKernelHandlesFromSystem(&handles))
+		ListKernelHandlesByProbing(&handles);
+	return static_cast<int>(handles.size()) - kHandlesPerOleEndpoint * CountOleRpcEndpoints(handles);
 }
 
 int CountGdiObjects()
@@ -167,6 +207,21 @@ int CountProcessThreads()
 ResourceCensus ResourceCensus::Take()
 {
 	return {CountKernelHandles(), CountGdiObjects(), CountProcessWindows(), CountProcessThreads()};
+}
+
+ResourceCensus ResourceCensus::TakeSteady()
+{
+	constexpr int kAttempts = 40;
+	constexpr DWORD kIntervalMillis = 50;
+	ResourceCensus last = Take();
+	for (int attempt = 0; attempt < kAttempts; attempt++) {
+		Sleep(kIntervalMillis);
+		ResourceCensus now = Take();
+		if (now == last)
+			return now;
+		last = now;
+	}
+	return last;
 }
 
 }  // namespace zeltest

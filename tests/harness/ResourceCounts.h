@@ -12,7 +12,8 @@
 
 namespace zeltest {
 
-// Valid kernel handle values of this process.
+// Valid kernel handle values of this process, less the OLE RPC endpoints that
+// Wine keeps open for good once a thread has registered a drop target.
 int CountKernelHandles();
 // GDI objects of this process in use; -1 when the table cannot be found.
 int CountGdiObjects();
@@ -28,6 +29,9 @@ struct ResourceCensus {
 	int threads;
 
 	static ResourceCensus Take();
+	// Once two censuses 50 ms apart agree (at most two seconds): a thread
+	// whose work is over, and what it holds, may still be on its way out.
+	static ResourceCensus TakeSteady();
 	bool operator==(const ResourceCensus& other) const
 	{
 		return handles == other.handles && gdiObjects == other.gdiObjects && windows == other.windows &&

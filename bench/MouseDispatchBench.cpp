@@ -1,0 +1,143 @@
+// A real pointer move, through the system's input queue, until a view's
+// OnMouseMoved has run, beside the same moves until a bare window procedure
+// on a thread of its own has received them. Both windows are on the screen
+// together; the pointer moves between two points inside the one measured.
+#include "BenchClock.h"
+#include "BenchResult.h"
+
+#include "interface/View.h"
+#include "interface/Window.h"
+#include "kernel/ProcessSlots.h"
+#include "messaging/Application.h"
+#include "tests/harness/InjectedInput.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+constexpr int kRounds = 9;
+constexpr int kMoves = 300;
+constexpr DWORD kEventDeadlineMillis = 1000;
+
+// Set by whichever side has handled a move.
+HANDLE gHandled = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+
+class CountingView : public BView {
+public:
+	explicit CountingView(BRect frame) : BView(frame, "counting", kFollowLeftTop, 0) {}
+	void OnMouseMoved(BPoint where, int32 transit, const BMessage* drag) override
+	{
+		BView::OnMouseMoved(where, transit, drag);
+		SetEvent(gHandled);
+	}
+};
+
+LRESULT CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+	if (message == WM_MOUSEMOVE)
+		SetEvent(gHandled);
+	return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The bare side: a plain window with its own thread and message loop.
+class BareWindow {
+public:
+	BareWindow(int x, int y, int width, int height)
+	{
+		fThread = std::thread([=] {
+			WNDCLASSW windowClass = {};
+			windowClass.lpfnWndProc = DefWindowProcW;
+			windowClass.hInstance = GetModuleHandleW(nullptr);
+			windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+			windowClass.lpszClassName = L"bare mouse window";
+			RegisterClassW(&windowClass);
+			windowClass.lpfnWndProc = BareProcedure;
+			windowClass.lpszClassName = L"bare mouse child";
+			RegisterClassW(&windowClass);
+			// The same native structure as a window with one view: a top-level
+			// window and a child window over its client area.
+			HWND window = CreateWindowExW(0, L"bare mouse window", L"Bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y,
+				width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
+			CreateWindowExW(0, L"bare mouse child", L"", WS_CHILD | WS_VISIBLE, 0, 0, width, height, window, nullptr,
+				windowClass.hInstance, nullptr);
+			fThreadId.store(GetCurrentThreadId());
+			fWindow.store(window);
+			MSG message;
+			while (GetMessageW(&message, nullptr, 0, 0) > 0)
+				DispatchMessageW(&message);
+			DestroyWindow(window);
+		});
+		while (fWindow.load() == nullptr)
+			Sleep(1);
+	}
+	~BareWindow()
+	{
+		PostThreadMessageW(fThreadId.load(), WM_QUIT, 0, 0);
+		fThread.join();
+	}
+
+	POINT ClientOrigin() const
+	{
+		POINT origin = {0, 0};
+		ClientToScreen(fWindow.load(), &origin);
+		return origin;
+	}
+
+private:
+	std::thread fThread;
+	std::atomic<HWND> fWindow{nullptr};
+	std::atomic<DWORD> fThreadId{0};
+};
+
+// Microseconds per move, each move waited for until it has been handled.
+double Round(POINT origin)
+{
+	ResetEvent(gHandled);
+	double start = NowSeconds();
+	for (int i = 0; i < kMoves; i++) {
+		// Never back to an earlier point: the display server reports the
+		// pointer's warps back late, and a move to where it already is makes none.
+		zeltest::MovePointer(POINT{origin.x + 10 + i % 180, origin.y + 20 + (i / 180) * 30});
+		// A move that never arrives costs the deadline, which shows in the figures.
+		WaitForSingleObject(gHandled, kEventDeadlineMillis);
+	}
+	return (NowSeconds() - start) * 1e6 / kMoves;
+}
+
+}  // namespace
+
+int main()
+{
+	SetProcessModuleHandle(GetModuleHandleW(nullptr));
+	BString name("MouseDispatchBench");
+	BApplication application(nullptr, &name);
+	BWindow* window = new BWindow(BRect(100, 100, 300, 200), BString("Framework"), 0, 0, 0);
+	CountingView* view = new CountingView(BRect(0, 0, 200, 100));
+	window->AddChild(view);
+	window->Show();
+	while (window->NativeHandle() == nullptr || !IsWindowVisible(window->NativeHandle()))
+		Sleep(5);
+	BareWindow bare(400, 100, 200, 100);
+	Sleep(200);
+
+	POINT framework = {100, 100};
+	POINT raw = bare.ClientOrigin();
+	std::vector<double> frameworkTimes;
+	std::vector<double> rawTimes;
+	Round(framework);
+	Round(raw);
+	for (int round = 0; round < kRounds; round++) {
+		frameworkTimes.push_back(Round(framework));
+		rawTimes.push_back(Round(raw));
+	}
+	std::printf("%d rounds of %d moves each\n", kRounds, kMoves);
+	PrintResultLine("Mouse move to a view's OnMouseMoved", "us/event", frameworkTimes, rawTimes, "<= 1.5");
+
+	if (window->Lock())
+		window->Quit();
+	return 0;
+}

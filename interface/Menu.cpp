@@ -1,0 +1,125 @@
+// Menus: native menu building, item invocation and measuring.
+#include "interface/Menu.h"
+
+#include "interface/WinGdi.h"
+#include "interface/Window.h"
+#include "messaging/Message.h"
+
+#include <atomic>
+
+namespace {
+
+// Command identifiers of menu items start above those of native controls
+// (500..799), so that a native command is never taken for a control's.
+std::atomic<uint32> gNextCommand{1000};
+
+}  // namespace
+
+BMenuItem::BMenuItem(const BString& label, BMessage* message, BMenu* submenu)
+	: fLabel(label),
+	  fMessage(message),
+	  fSubmenu(submenu),
+	  fCommand(gNextCommand.fetch_add(1, std::memory_order_relaxed))
+{
+}
+
+BMenuItem::~BMenuItem()
+{
+	delete fMessage;
+	delete fSubmenu;
+}
+
+status_t BMenuItem::Invoke()
+{
+	if (fMessage == nullptr)
+		return kBadValue;
+	return fTarget.Send(fMessage);
+}
+
+void BMenuItem::Measure(float* width, float* height) const
+{
+	*width = 0.0f;
+	*height = 0.0f;
+	NONCLIENTMETRICSW metrics = {};
+	metrics.cbSize = sizeof(metrics);
+	if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
+		return;
+	WinWindowDC screen(nullptr);
+	WinGdiObject<HFONT> font(CreateFontIndirectW(&metrics.lfMenuFont));
+	if (!screen || !font)
+		return;
+	WinSelection selection(screen.Get(), font.Get());
+	SIZE size;
+	if (GetTextExtentPoint32W(screen.Get(), fLabel.Chars(), fLabel.Length(), &size)) {
+		*width = static_cast<float>(size.cx);
+		*height = static_cast<float>(size.cy);
+	}
+}
+
+BMenu::BMenu(const BString& name) : fName(name), fItems(10) {}
+
+BMenu::~BMenu()
+{
+	for (int32 i = 0; i < fItems.CountItems(); i++)
+		delete static_cast<BMenuItem*>(fItems.ItemAtFast(i));
+}
+
+bool BMenu::AddItem(BMenuItem* item)
+{
+	if (item == nullptr)
+		return false;
+	if (!fItems.AddItem(item)) {
+		delete item;
+		return false;
+	}
+	return true;
+}
+
+bool BMenu::Fill(bool filledBefore)
+{
+	if (fNative == nullptr)
+		return false;
+	if (filledBefore) {
+		while (GetMenuItemCount(fNative) > 0)
+			DeleteMenu(fNative, 0, MF_BYPOSITION);
+	}
+	return AppendItems(fNative, fTarget);
+}
+
+bool BMenu::AppendItems(HMENU menu, const BMessenger& target)
+{
+	for (int32 i = 0; i < CountItems(); i++) {
+		BMenuItem* item = ItemAt(i);
+		item->SetTarget(target);
+		MENUITEMINFOW info = {};
+		info.cbSize = sizeof(info);
+		info.fMask = MIIM_ID | MIIM_DATA | MIIM_STRING | MIIM_FTYPE;
+		info.fType = MFT_STRING;
+		info.wID = item->Command();
+		info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
+		info.dwTypeData = const_cast<wchar_t*>(item->Label().Chars() != nullptr ? item->Label().Chars() : L"");
+		if (BMenu* submenu = item->Submenu()) {
+			// Filled when it is about to open.
+			submenu->fNative = CreatePopupMenu();
+			submenu->fTarget = target;
+			submenu->fFillState = kMenuNotFilled;
+			info.fMask |= MIIM_SUBMENU;
+			info.hSubMenu = submenu->fNative;
+		}
+		if (!InsertMenuItemW(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &info))
+			return false;
+	}
+	return true;
+}
+
+HMENU BMenuBar::BuildNativeMenu(BWindow* window)
+{
+	fNative = CreateMenu();
+	if (fNative == nullptr)
+		return nullptr;
+	if (!AppendItems(fNative, BMessenger(window, window))) {
+		DestroyMenu(fNative);
+		fNative = nullptr;
+	}
+	return fNative;
+}

@@ -1,0 +1,144 @@
+// The native window layer: one native top-level window per BWindow.
+//
+// BNativeWindow creates and destroys the window's native window with the style
+// words that follow from the window's look, feel and flags, keeps the map of
+// which native window owns which (the means by which modal windows block their
+// owner), keeps the frame change a window has asked for until it is applied,
+// and holds the off-screen bitmap through which every view of the window is
+// painted. TopLevelWindowProc turns the native messages of top-level windows
+// into framework messages.
+//
+// A BNativeWindow belongs to its BWindow and is used on the window's thread;
+// its native window is created there, so its native messages arrive there. The
+// off-screen buffer is used only under the process-wide draw lock. The owned-
+// window map is guarded by the lock "WinWindow:gModals" and read by any window.
+#pragma once
+
+#include "interface/Point.h"
+#include "interface/Rect.h"
+#include "interface/WinGdi.h"
+#include "support/SupportDefs.h"
+
+#include <windows.h>
+
+class BHandler;
+class BWindow;
+class WinGdipGraphics;
+
+// What painting needs of a window's native window.
+class ZelNativeWindowI {
+public:
+	// Null before creation and after destruction.
+	virtual HWND NativeHandle() const = 0;
+	// Prepares the off-screen buffer for `update` (client coordinates of the
+	// native window being painted, which may be any view's child window of
+	// this window) and answers graphics that draw into it at those
+	// coordinates; null when off-screen drawing is not possible.
+	virtual WinGdipGraphics* BeginOffscreenDraw(BRect update) = 0;
+	// Ends the drawing and copies the buffer to `target` at the update
+	// rectangle's place.
+	virtual void EndOffscreenDraw(HDC target) = 0;
+	virtual ~ZelNativeWindowI() = default;
+};
+
+class BNativeWindow : public ZelNativeWindowI {
+public:
+	// For feel 1 the owner is the native window of the window whose looper
+	// runs the calling thread, when there is one.
+	BNativeWindow(int32 look, int32 feel);
+	~BNativeWindow() override;
+
+	BNativeWindow(const BNativeWindow&) = delete;
+	BNativeWindow& operator=(const BNativeWindow&) = delete;
+
+	HWND NativeHandle() const override { return fHandle; }
+	WinGdipGraphics* BeginOffscreenDraw(BRect update) override;
+	void EndOffscreenDraw(HDC target) override;
+
+	// On the window's thread, from its ThreadStartHook, when no native window
+	// exists yet. Null when the class, the title or the native window could not
+	// be made.
+	HWND CreateNativeWindow(BWindow* window);
+	// After the thread's wake window was cleared.
+	void DestroyNativeWindow();
+	// The creation messages of the native window, before CreateWindowExW
+	// returns: the handle is known, and look 11 gets its size box.
+	void AttachHandle(HWND handle) { fHandle = handle; }
+	void CreateSizeBox(HWND parent);
+	// Keeps the size box of look 11 in the bottom-right corner.
+	void PlaceSizeBox();
+
+	HWND Owner() const { return fOwner; }
+	uint32 StateCopy() const { return fStateCopy; }
+
+	// A transform set inside the drawing's graphics container replaces the
+	// buffer's translation on GDI+ builds whose containers keep the outer
+	// transform rather than compose with it (Wine's): the translation such a
+	// transform must add, (0, 0) where containers compose.
+	BPoint ContainerOffset() const { return fContainerOffset; }
+
+	// The frame change a window asked for while its native window exists.
+	bool HasPendingFrame() const { return fPendingFrameValid; }
+	BRect PendingFrame() const { return fPendingFrame; }
+	void SetPendingFrame(BRect frame);
+	void ClearPendingFrame() { fPendingFrameValid = false; }
+	// The '_RSN' that applies the pending frame is posted and not handled yet.
+	bool IsPendingPostOutstanding() const { return fPendingPost; }
+	void SetPendingPostOutstanding(bool outstanding) { fPendingPost = outstanding; }
+
+	// The buffer's pixel size; 0 before the first paint.
+	int32 BufferWidth() const { return fBufferWidth; }
+	int32 BufferHeight() const { return fBufferHeight; }
+
+private:
+	bool MakeBuffer(int32 width, int32 height);
+	void FreeBuffer();
+
+	HWND fHandle = nullptr;
+	HWND fOwner = nullptr;
+	bool fPendingPost = false;
+	bool fPendingFrameValid = false;
+	BRect fPendingFrame{0.0f, 0.0f, -1.0f, -1.0f};
+	WinCreatedDC fMemoryDC;
+	WinBitmap fBitmap;
+	HGDIOBJ fPreviousBitmap = nullptr;
+	WinGdipGraphics* fGraphics = nullptr;
+	int32 fBufferWidth = 0;
+	int32 fBufferHeight = 0;
+	BRect fDrawRect{0.0f, 0.0f, -1.0f, -1.0f};
+	// 0 while no drawing is in progress.
+	uint32 fContainer = 0;
+	uint32 fStateCopy = 0;
+
+	int32 fLook;
+	HWND fSizeBox = nullptr;
+	BPoint fContainerOffset;
+	bool fOleInitialized = false;
+};
+
+// The native window's style words and layered attributes for a window.
+uint32 ComputeWindowStyle(const BWindow* window);
+uint32 ComputeWindowExStyle(const BWindow* window);
+void ApplyLayeredAttributes(const BWindow* window, HWND handle);
+
+// The frame conversions: a window's frame is its client area in screen
+// coordinates; the outer rectangle adds the native frame, as AdjustWindowRectEx
+// gives it for the window's style, ex-style and menu bar. The adjustment is a
+// rectangle around (0, 0): left and top negative, right and bottom positive.
+BRect FrameAdjustment(const BWindow* window);
+BRect OuterRectFromFrame(BRect frame, BRect adjustment);
+BRect FrameFromOuterRect(BRect outer, BRect adjustment);
+
+// A 24-bit bottom-up DIB section of that size for `dc`: the off-screen
+// buffer's kind of bitmap. Null on failure.
+HBITMAP CreateBufferBitmap(HDC dc, int32 width, int32 height);
+
+// The last native window `owner` owns, or null; under "WinWindow:gModals".
+HWND LastOwnedWindow(HWND owner);
+
+// The window or view whose native window `handle` is, or null for a native
+// window that is not the framework's.
+BHandler* HandlerOfNativeWindow(HWND handle);
+
+// The procedure of every top-level window class.
+LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

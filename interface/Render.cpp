@@ -1,0 +1,281 @@
+// BRender: a view's drawing state and the GDI+ calls that draw with it, and
+// the paint pump that scrolling uses.
+//
+// A render is used only on its window's thread; while it paints, the draw
+// lock is held as well. GDI+ failures are recorded in the wrapper the call was
+// made on and drawing goes on, so that one failed call never stops a paint.
+#include "interface/Render.h"
+
+#include "interface/GdiPlusFlat.h"
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int32 kColorCount = 3;
+constexpr uint32 kAllColorBits = (1u << kColorCount) - 1;
+
+bool IsColorIndex(int32 index)
+{
+	return index >= 0 && index < kColorCount;
+}
+
+uint32 ArgbFromChannels(uint8 red, uint8 green, uint8 blue, uint8 alpha)
+{
+	return static_cast<uint32>(alpha) << 24 | static_cast<uint32>(red) << 16 | static_cast<uint32>(green) << 8 |
+	       blue;
+}
+
+rgb_color ColorFromArgb(uint32 argb)
+{
+	return rgb_color{static_cast<uint8>(argb >> 16), static_cast<uint8>(argb >> 8), static_cast<uint8>(argb),
+		static_cast<uint8>(argb >> 24)};
+}
+
+// Deletes a string format when the drawing call that used it is done.
+struct StringFormatDeleter {
+	void operator()(Gdiplus::GpStringFormat* format) const { gdip::GdipDeleteStringFormat(format); }
+};
+typedef std::unique_ptr<Gdiplus::GpStringFormat, StringFormatDeleter> StringFormatOwner;
+
+// One line that does not wrap, ending in an ellipsis or with a path ellipsis
+// in its middle when the mode asks for one; null when GDI+ cannot make it.
+StringFormatOwner CreateSingleLineFormat(uint32 mode)
+{
+	Gdiplus::GpStringFormat* format = nullptr;
+	if (gdip::GdipCreateStringFormat(Gdiplus::StringFormatFlagsNoWrap, LANG_NEUTRAL, &format) != Gdiplus::Ok)
+		return StringFormatOwner();
+	StringFormatOwner owner(format);
+	Gdiplus::StringTrimming trimming = Gdiplus::StringTrimmingCharacter;
+	if ((mode & kTruncateWithEllipsis) != 0)
+		trimming = Gdiplus::StringTrimmingEllipsisCharacter;
+	else if ((mode & kTruncatePath) != 0)
+		trimming = Gdiplus::StringTrimmingEllipsisPath;
+	if (trimming != Gdiplus::StringTrimmingCharacter &&
+		gdip::GdipSetStringFormatTrimming(format, trimming) != Gdiplus::Ok)
+		return StringFormatOwner();
+	return owner;
+}
+
+// The width of the text's bounding box on `graphics`, 0 when GDI+ fails.
+float MeasureWidth(WinGdipGraphics* graphics, const BString& text, const WinGdipFont* font)
+{
+	const Gdiplus::RectF unbounded(0.0f, 0.0f, 0.0f, 0.0f);
+	Gdiplus::RectF bounds;
+	if (graphics->Record(gdip::GdipMeasureString(graphics->Native(), text.Chars(), text.Length(), font->Native(),
+			&unbounded, nullptr, &bounds, nullptr, nullptr)) != Gdiplus::Ok)
+		return 0.0f;
+	return bounds.Width;
+}
+
+}  // namespace
+
+BRender::BRender()
+{
+	if (const BFont* plain = PlainFont())
+		fFont = *plain;
+	fAscentCeiling = std::ceil(fFont.Ascent());
+}
+
+BRender::~BRender()
+{
+	delete fMeasuringBitmap;
+	delete fGraphics;
+}
+
+void BRender::SetBlendMode(bool blend)
+{
+	fBlend = blend ? 1 : 0;
+	ApplyCompositingMode();
+}
+
+bool BRender::BlendMode() const
+{
+	return fBlend != 0;
+}
+
+void BRender::SetColor(int32 index, uint8 red, uint8 green, uint8 blue, uint8 alpha)
+{
+	if (!IsColorIndex(index))
+		return;
+	uint32 argb = ArgbFromChannels(red, green, blue, alpha);
+	if (argb == fColors[index])
+		return;
+	fColors[index] = argb;
+	fPenCurrent &= ~(1u << index);
+	fBrushCurrent &= ~(1u << index);
+}
+
+rgb_color BRender::Color(int32 index) const
+{
+	return ColorFromArgb(IsColorIndex(index) ? fColors[index] : 0xFF000000u);
+}
+
+void BRender::SetPenWidth(float width)
+{
+	if (width == fPenWidth)
+		return;
+	fPenWidth = width;
+	fHalfPenWidth = width * 0.5f;
+	fPenCurrent &= ~kAllColorBits;
+}
+
+void BRender::SetFont(const BFont& font, uint32 /*mask: every aspect is taken*/)
+{
+	fFont = font;
+	fAscentCeiling = std::ceil(fFont.Ascent());
+	fFontSet = 1;
+}
+
+void BRender::SetOrigin(BPoint origin)
+{
+	fOrigin = origin;
+	ApplyTranslation();
+}
+
+status_t BRender::SetGraphics(WinGdipGraphics* graphics)
+{
+	if (graphics != fGraphics) {
+		delete fGraphics;
+		fGraphics = graphics;
+	}
+	if (fGraphics == nullptr)
+		return kError;
+
+	ApplyTranslation();
+	ApplyCompositingMode();
+	// The program draws text and axis-aligned rectangles: the fastest modes
+	// lose nothing, and without a pixel offset a rectangle covers exactly the
+	// pixels inside its edges.
+	Gdiplus::GpGraphics* native = fGraphics->Native();
+	fGraphics->Record(gdip::GdipSetCompositingQuality(native, Gdiplus::CompositingQualityHighSpeed));
+	fGraphics->Record(gdip::GdipSetInterpolationMode(native, Gdiplus::InterpolationModeLowQuality));
+	fGraphics->Record(gdip::GdipSetPixelOffsetMode(native, Gdiplus::PixelOffsetModeNone));
+	fGraphics->Record(gdip::GdipSetSmoothingMode(native, Gdiplus::SmoothingModeHighSpeed));
+	return kOk;
+}
+
+WinGdipGraphics* BRender::DetachGraphics()
+{
+	WinGdipGraphics* graphics = fGraphics;
+	fGraphics = nullptr;
+	return graphics;
+}
+
+void BRender::ApplyTranslation()
+{
+	if (fGraphics != nullptr)
+		fGraphics->SetTranslation(-fOrigin.x, -fOrigin.y);
+}
+
+// The blend mode survives from one paint to the next: every new graphics
+// gets it, not only the graphics attached when it was set.
+void BRender::ApplyCompositingMode()
+{
+	if (fGraphics == nullptr)
+		return;
+	Gdiplus::CompositingMode mode =
+		fBlend != 0 ? Gdiplus::CompositingModeSourceOver : Gdiplus::CompositingModeSourceCopy;
+	fGraphics->Record(gdip::GdipSetCompositingMode(fGraphics->Native(), mode));
+}
+
+WinGdipSolidBrush* BRender::BrushFor(int32 index)
+{
+	WinGdipSolidBrush* brush = &fBrushes[index];
+	uint32 bit = 1u << index;
+	if ((fBrushCurrent & bit) == 0 && brush->SetColor(fColors[index]) == Gdiplus::Ok)
+		fBrushCurrent |= bit;
+	return brush;
+}
+
+WinGdipPen* BRender::PenFor(int32 index)
+{
+	WinGdipPen* pen = &fPens[index];
+	uint32 bit = 1u << index;
+	if ((fPenCurrent & bit) == 0 && pen->SetColor(fColors[index]) == Gdiplus::Ok &&
+		pen->SetWidth(fPenWidth) == Gdiplus::Ok)
+		fPenCurrent |= bit;
+	return pen;
+}
+
+void BRender::FillBackground(BRect rect)
+{
+	if (fGraphics == nullptr || (fColors[kBackgroundColorIndex] >> 24) == 0)
+		return;
+	WinGdipSolidBrush* brush = BrushFor(kBackgroundColorIndex);
+	fGraphics->Record(gdip::GdipFillRectangle(fGraphics->Native(), brush->Native(), rect.left, rect.top,
+		rect.Width(), rect.Height()));
+}
+
+bool BRender::CanDrawText(const BString& text) const
+{
+	return !text.IsEmpty() && fGraphics != nullptr && fFont.NativeFont() != nullptr;
+}
+
+void BRender::DrawStringInRect(const BString& text, float left, float top, float right, float bottom, uint32 mode)
+{
+	if (!CanDrawText(text))
+		return;
+	StringFormatOwner format = CreateSingleLineFormat(mode);
+	if (format == nullptr)
+		return;
+	const Gdiplus::RectF layout(left, top, right - left, bottom - top);
+	WinGdipSolidBrush* brush = BrushFor(kForegroundColorIndex);
+	fGraphics->Record(gdip::GdipDrawString(fGraphics->Native(), text.Chars(), text.Length(),
+		fFont.NativeFont()->Native(), &layout, format.get(), brush->Native()));
+}
+
+void BRender::DrawStringInWidth(const BString& text, float x, float baseline, float width, uint32 mode)
+{
+	DrawStringInRect(text, x, baseline - fAscentCeiling, x + width, baseline + fAscentCeiling, mode);
+}
+
+void BRender::DrawStringAt(const BString& text, float x, float y, uint32 mode)
+{
+	if (!CanDrawText(text))
+		return;
+	if ((mode & kAtBaseline) != 0)
+		y -= fAscentCeiling;
+	// An empty layout size: the text is placed at the point and not bounded.
+	const Gdiplus::RectF layout(x, y, 0.0f, 0.0f);
+	WinGdipSolidBrush* brush = BrushFor(kForegroundColorIndex);
+	fGraphics->Record(gdip::GdipDrawString(fGraphics->Native(), text.Chars(), text.Length(),
+		fFont.NativeFont()->Native(), &layout, nullptr, brush->Native()));
+}
+
+void BRender::DrawString(const BString& text, float x, float baseline)
+{
+	DrawStringAt(text, x, baseline, kAtBaseline);
+}
+
+float BRender::StringWidth(const BString& text)
+{
+	const WinGdipFont* font = fFont.NativeFont();
+	if (text.IsEmpty() || font == nullptr)
+		return 0.0f;
+	if (fGraphics != nullptr)
+		return MeasureWidth(fGraphics, text, font);
+
+	if (fMeasuringBitmap == nullptr)
+		fMeasuringBitmap = WinGdipBitmap::Create(1, 1, PixelFormat32bppARGB);
+	std::unique_ptr<WinGdipGraphics> measuring(WinGdipGraphics::CreateFromImage(fMeasuringBitmap));
+	if (measuring == nullptr)
+		return 0.0f;
+	return MeasureWidth(measuring.get(), text, font);
+}
+
+// A window that does not validate its update region would be handed its
+// WM_PAINT again at once: the pump leaves it to the message loop instead of
+// spinning on it.
+void DispatchPendingPaints()
+{
+	HWND previous = nullptr;
+	MSG message;
+	while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+		if (message.hwnd == previous && message.hwnd != nullptr && GetUpdateRect(message.hwnd, nullptr, FALSE))
+			break;
+		DispatchMessageW(&message);
+		previous = message.hwnd;
+	}
+}

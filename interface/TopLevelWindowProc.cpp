@@ -1,0 +1,269 @@
+// TopLevelWindowProc: the native messages of top-level windows become
+// framework messages, dispatched at once to the window on its own thread.
+//
+// A first pass handles what needs only the message (creation, activation of
+// owned windows, wake-ups); a second pass builds the framework message for
+// the window found in the native window's user data and delivers it under the
+// window's lock.
+#include "interface/NativeWindow.h"
+
+#include "interface/Keyboard.h"
+#include "interface/NativeNotifications.h"
+#include "interface/ViewNativeWindow.h"
+#include "interface/Window.h"
+#include "kernel/Thread.h"
+#include "kernel/ThreadLoop.h"
+#include "messaging/Application.h"
+#include "messaging/Message.h"
+#include "messaging/MessageCodes.h"
+#include "messaging/Messenger.h"
+
+#include <new>
+
+namespace {
+
+// A window thread runs one step above normal while its window is active.
+constexpr int32 kActivePriority = 1;
+constexpr int32 kInactivePriority = 0;
+
+// What a native message of a top-level window becomes.
+struct window_event {
+	explicit window_event(HWND handle) : target(handle) {}
+
+	BMessage message;
+	HWND target;
+	bool frameChange = false;
+};
+
+BWindow* WindowOf(HWND handle)
+{
+	return static_cast<BWindow*>(reinterpret_cast<BHandler*>(GetWindowLongPtrW(handle, GWLP_USERDATA)));
+}
+
+// A window that owns native windows hands activation to the last of them.
+bool ActivateLastOwned(HWND owner)
+{
+	HWND owned = LastOwnedWindow(owner);
+	if (owned == nullptr)
+		return false;
+	// Activation within a thread; across threads only the foreground moves.
+	if (GetWindowThreadProcessId(owned, nullptr) == GetCurrentThreadId())
+		SetActiveWindow(owned);
+	else
+		SetForegroundWindow(owned);
+	return true;
+}
+
+LRESULT HandleCreation(HWND handle, UINT message, LPARAM lParam)
+{
+	LRESULT result = message == WM_NCCREATE ? 1 : 0;
+	BWindow* window = static_cast<BWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+	SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<BHandler*>(window)));
+	if (window == nullptr || !window->Lock())
+		return result;
+	BNativeWindow* native = window->NativeWindow();
+	if (native != nullptr)
+		native->AttachHandle(handle);
+	if (message == WM_CREATE) {
+		BMessage created(kNativeWindowCreated);
+		window->HandleMessage(&created);
+		if (native != nullptr)
+			native->CreateSizeBox(handle);
+	}
+	window->Unlock();
+	return result;
+}
+
+void SendApplicationActivated(bool active)
+{
+	if (ProcessApplication() == nullptr)
+		return;
+	BMessage activated(kAppActivated);
+	// Without its flag the message would not say which way the activation went.
+	if (activated.AddBool("active", active) != kOk)
+		return;
+	// The application may be going; then nobody is told.
+	(void)ApplicationMessenger().Send(&activated);
+}
+
+void RunMenusBeginning(HWND handle)
+{
+	BWindow* window = WindowOf(handle);
+	if (window == nullptr || !window->Lock())
+		return;
+	window->OnMenusBeginning();
+	window->Unlock();
+}
+
+// The first pass: true when the message was answered with `*result`.
+bool HandleAlone(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+	*result = 0;
+	switch (message) {
+	case WM_NCCREATE:
+	case WM_CREATE:
+		*result = HandleCreation(handle, message, lParam);
+		return true;
+	case WM_ACTIVATE:
+		// An owner that is being deactivated lets the activation go where it
+		// goes; only its own activation is handed to what it owns.
+		if (LOWORD(wParam) != WA_INACTIVE && ActivateLastOwned(handle))
+			return true;
+		// It answers 0 whatever happens: a refused level leaves the thread at the normal one.
+		(void)SetPriorityWithFallback(CurrentThreadHandle(),
+			LOWORD(wParam) != WA_INACTIVE ? kActivePriority : kInactivePriority);
+		return false;
+	case WM_ACTIVATEAPP:
+		SendApplicationActivated(wParam != 0);
+		return true;
+	case WM_MOUSEACTIVATE:
+		if (!ActivateLastOwned(handle))
+			return false;
+		*result = MA_NOACTIVATEANDEAT;
+		return true;
+	case WM_SYSCOMMAND:
+		// The menu key alone does not enter the keyboard menu.
+		return (wParam & 0xFFF0) == SC_KEYMENU && lParam == 0;
+	case WM_INITMENU:
+		RunMenusBeginning(handle);
+		return true;
+	case BWM_WAKEUP:
+		// Only reaches a procedure inside a modal loop; the thread's own loop
+		// consumes it.
+		RunThreadLoopStepNow();
+		return true;
+	default:
+		return false;
+	}
+}
+
+void BuildNotification(LPARAM lParam, window_event* event)
+{
+	const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+	event->target = header->hwndFrom;
+	event->message.what = NotificationWhat(static_cast<int>(header->code));
+}
+
+void BuildCommand(WPARAM wParam, LPARAM lParam, window_event* event)
+{
+	WORD identifier = LOWORD(wParam);
+	WORD notification = HIWORD(wParam);
+	// A command that cannot say which one it is goes nowhere.
+	if (event->message.AddInt32("be:command", identifier) != kOk)
+		return;
+	event->message.what = kNativeCommand;
+	// Menus (0) and accelerators (1) command the window itself.
+	if (identifier >= kFirstControlId && identifier <= kLastControlId && notification != 0 && notification != 1)
+		event->target = reinterpret_cast<HWND>(lParam);
+}
+
+void BuildKey(uint32 what, WPARAM wParam, LPARAM lParam, window_event* event)
+{
+	if (BuildKeyMessage(&event->message, what, wParam, lParam) != kOk)
+		event->message.what = 0;
+}
+
+// Runs the event on the window's thread with the target's looper locked.
+void Deliver(BWindow* window, window_event* event)
+{
+	BHandler* handler = HandlerOfNativeWindow(event->target);
+	if (handler == nullptr)
+		return;
+	BLooper* looper = handler->Looper();
+	if (looper == nullptr || !looper->Lock())
+		return;
+	sptr<BHandler::ValidAtom> validity = handler->Validity();
+	if (validity != nullptr && validity->IsValid()) {
+		if (event->frameChange) {
+			window->ReportFrameChange();
+		} else {
+			if (event->message.what == kAppActivated)
+				window->SetCurrentModifiers(CurrentModifiers(false));
+			if (BMessage* copy = new (std::nothrow) BMessage(event->message))
+				looper->DispatchOne(copy, handler, kNoToken, false);
+		}
+		if (BWindow* target = dynamic_cast<BWindow*>(looper))
+			target->ApplyPendingFrame();
+	}
+	looper->Unlock();
+}
+
+}  // namespace
+
+BHandler* HandlerOfNativeWindow(HWND handle)
+{
+	if (handle == nullptr)
+		return nullptr;
+	// Only the framework's procedures put handlers into the user data.
+	LONG_PTR procedure = GetWindowLongPtrW(handle, GWLP_WNDPROC);
+	if (procedure != reinterpret_cast<LONG_PTR>(TopLevelWindowProc) &&
+		procedure != reinterpret_cast<LONG_PTR>(BPrivate::ViewNativeWindow::WindowProc))
+		return nullptr;
+	return reinterpret_cast<BHandler*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+{
+	LRESULT result = 0;
+	if (HandleAlone(handle, message, wParam, lParam, &result))
+		return result;
+	BWindow* window = WindowOf(handle);
+	if (window == nullptr)
+		return DefWindowProcW(handle, message, wParam, lParam);
+
+	window_event event(handle);
+	bool answeredHere = false;
+	switch (message) {
+	case WM_SIZE:
+		if (BNativeWindow* native = window->NativeWindow())
+			native->PlaceSizeBox();
+		event.frameChange = true;
+		break;
+	case WM_WINDOWPOSCHANGED:
+		event.frameChange = true;
+		break;
+	case WM_ACTIVATE:
+		// Without its flag the activation is not delivered.
+		if (event.message.AddBool("active", LOWORD(wParam) != WA_INACTIVE) == kOk)
+			event.message.what = kAppActivated;
+		answeredHere = true;
+		break;
+	case WM_CLOSE: {
+		// Closing is the window's decision: the close box only asks.
+		if (BHandler* handler = HandlerOfNativeWindow(handle)) {
+			BMessage request(kQuitRequested);
+			// A window that is already going needs no asking.
+			(void)BMessenger(handler, nullptr).Send(&request);
+		}
+		return 1;
+	}
+	case WM_NOTIFY:
+		BuildNotification(lParam, &event);
+		break;
+	case WM_COMMAND:
+		BuildCommand(wParam, lParam, &event);
+		break;
+	case WM_HSCROLL:
+	case WM_VSCROLL:
+		return HandleNativeScroll(wParam, lParam);
+	case WM_MENUSELECT:
+		HandleMenuSelect(handle, wParam, lParam);
+		return 0;
+	case WM_KEYDOWN:
+	case WM_SYSKEYDOWN:
+		BuildKey(kKeyDown, wParam, lParam, &event);
+		break;
+	case WM_KEYUP:
+	case WM_SYSKEYUP:
+		BuildKey(kKeyUp, wParam, lParam, &event);
+		break;
+	case WM_MOUSEWHEEL:
+		BuildWheelMessage(&event.message, wParam);
+		break;
+	default:
+		break;
+	}
+	if (event.message.what != 0 || event.frameChange)
+		Deliver(window, &event);
+	return answeredHere ? 0 : DefWindowProcW(handle, message, wParam, lParam);
+}

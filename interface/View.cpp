@@ -1,0 +1,810 @@
+// BView: the tree, geometry and follow modes, focus and enabling, scrolling,
+// the wheel and the drawing state. The view's native window, its events and
+// painting are in ViewNativeWindow.cpp.
+#include "interface/View.h"
+
+#include "interface/Keyboard.h"
+#include "interface/ScrollBar.h"
+#include "interface/ViewNativeWindow.h"
+#include "interface/Window.h"
+#include "kernel/DebuggerHook.h"
+#include "messaging/Message.h"
+#include "messaging/MessageCodes.h"
+#include "messaging/Messenger.h"
+
+#include <shellapi.h>
+
+#include <cmath>
+#include <new>
+
+namespace {
+
+constexpr char kAlreadyAddedText[] = "AddChild failed - the view already belonged to someone else.\n";
+constexpr char kBeforeMismatchText[] = "AddChild failed - the \"before\" view and \"this\" don't match.\n";
+constexpr char kNotInListText[] = "BView::remove_from_list - error trying to remove a view";
+constexpr char kDeletedAttachedText[] =
+	"Trying to delete a view that belongs to a window. Call RemoveSelf first.\n";
+
+constexpr uint8 kTabKey = 9;
+// The wheel moves a scroll bar three small steps per notch.
+constexpr float kWheelStepsPerNotch = 3.0f;
+
+// The follow rules of the four edges: the shift of each rule in the follow
+// mode, in the order of the offsets (left, top, right, bottom).
+constexpr int kRuleShifts[4] = {8, 12, 0, 4};
+enum Edge { kLeft = 0, kTop = 1, kRight = 2, kBottom = 3 };
+
+uint32 RuleOf(uint32 mode, int edge)
+{
+	return (mode >> kRuleShifts[edge]) & 0xF;
+}
+
+float& EdgeOf(BRect& rect, int edge)
+{
+	switch (edge) {
+	case kLeft:
+		return rect.left;
+	case kTop:
+		return rect.top;
+	case kRight:
+		return rect.right;
+	default:
+		return rect.bottom;
+	}
+}
+
+// The parent edge a rule follows, or false for a rule that follows nothing.
+bool FollowedEdge(uint32 rule, BRect bounds, float* edge)
+{
+	switch (rule) {
+	case kFollowTopEdge:
+		*edge = bounds.top;
+		return true;
+	case kFollowLeftEdge:
+		*edge = bounds.left;
+		return true;
+	case kFollowBottomEdge:
+		*edge = bounds.bottom;
+		return true;
+	case kFollowRightEdge:
+		*edge = bounds.right;
+		return true;
+	default:
+		return false;
+	}
+}
+
+// Halves away from zero, as the platform's integer coordinates want them.
+LONG RoundToPixel(float value)
+{
+	return static_cast<LONG>(std::lround(value));
+}
+
+}  // namespace
+
+// --- construction and destruction ---
+
+BView::BView(BRect frame, const char* name, uint32 followMode, uint32 viewFlags)
+	: BHandler(name), fFrame(frame), fFollowMode(followMode), fViewFlags(viewFlags)
+{
+	fRender.SetColor(kBackgroundColorIndex, 255, 255, 255, 255);
+	fNativeExtras = new (std::nothrow) BPrivate::view_native_extras();
+	// A failure is tried again by the next view.
+	BPrivate::ViewNativeWindow::RegisterClass();
+}
+
+BView::~BView()
+{
+	if (fWindow != nullptr) {
+		DebuggerHook(kDeletedAttachedText);
+		RemoveSelf();
+	} else if (fParent != nullptr) {
+		UnlinkFromParent();
+	}
+	delete fNativeExtras;
+	fNativeExtras = nullptr;
+	// Each child takes itself out of this list as it goes.
+	while (fFirstChild != nullptr)
+		delete fFirstChild;
+	if (fVerticalBar != nullptr)
+		fVerticalBar->ClearTarget();
+	if (fHorizontalBar != nullptr)
+		fHorizontalBar->ClearTarget();
+	delete fLastMouseMessage;
+	delete fExtension;
+	delete fPendingDrag;
+}
+
+void BView::SetExtension(BViewExtension* extension)
+{
+	if (extension != fExtension)
+		delete fExtension;
+	fExtension = extension;
+}
+
+void BView::SetPendingDrag(BPendingDrag* drag)
+{
+	if (drag != fPendingDrag)
+		delete fPendingDrag;
+	fPendingDrag = drag;
+}
+
+// --- the tree ---
+
+status_t BView::AddChild(BView* child, BView* before)
+{
+	if (child == nullptr)
+		return kBadValue;
+	BWindow* window = fWindow;
+	if (window != nullptr && !window->Lock())
+		return kError;
+	status_t status = kOk;
+	if (child->fParent != nullptr || child->fWindow != nullptr) {
+		DebuggerHook(kAlreadyAddedText);
+		status = kError;
+	} else if (before != nullptr && before->fParent != this) {
+		DebuggerHook(kBeforeMismatchText);
+		status = kError;
+	} else {
+		child->fParent = this;
+		if (window != nullptr)
+			child->AttachToWindow(window);
+		LinkChild(child, before);
+		if (window != nullptr) {
+			child->RunAddedToWindow();
+			if (window->NativeHandle() != nullptr)
+				child->AttachPass();
+		}
+		child->ComputeFollowOffsets();
+	}
+	if (window != nullptr)
+		window->Unlock();
+	return status;
+}
+
+status_t BView::RemoveSelf()
+{
+	BWindow* window = fWindow;
+	if (window != nullptr && !window->Lock())
+		return kError;
+	if (window != nullptr)
+		DetachPass();
+	if (fParent != nullptr)
+		UnlinkFromParent();
+	if (window != nullptr)
+		DetachFromWindow();
+	fParent = nullptr;
+	fNextSibling = nullptr;
+	fPreviousSibling = nullptr;
+	fTopLevel = false;
+	if (window != nullptr)
+		window->Unlock();
+	return kOk;
+}
+
+void BView::LinkChild(BView* child, BView* before)
+{
+	if (before == nullptr) {
+		BView* last = fFirstChild;
+		while (last != nullptr && last->fNextSibling != nullptr)
+			last = last->fNextSibling;
+		child->fPreviousSibling = last;
+		child->fNextSibling = nullptr;
+		if (last != nullptr)
+			last->fNextSibling = child;
+		else
+			fFirstChild = child;
+		return;
+	}
+	child->fNextSibling = before;
+	child->fPreviousSibling = before->fPreviousSibling;
+	if (before->fPreviousSibling != nullptr)
+		before->fPreviousSibling->fNextSibling = child;
+	else
+		fFirstChild = child;
+	before->fPreviousSibling = child;
+}
+
+void BView::UnlinkFromParent()
+{
+	BView* child = fParent->fFirstChild;
+	while (child != nullptr && child != this)
+		child = child->fNextSibling;
+	if (child == nullptr) {
+		DebuggerHook(kNotInListText);
+		return;
+	}
+	if (fPreviousSibling != nullptr)
+		fPreviousSibling->fNextSibling = fNextSibling;
+	else
+		fParent->fFirstChild = fNextSibling;
+	if (fNextSibling != nullptr)
+		fNextSibling->fPreviousSibling = fPreviousSibling;
+	fNextSibling = nullptr;
+	fPreviousSibling = nullptr;
+}
+
+void BView::AttachToWindow(BWindow* window)
+{
+	fWindow = window;
+	window->AddHandler(this);
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+		child->AttachToWindow(window);
+}
+
+void BView::DetachFromWindow()
+{
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+		child->DetachFromWindow();
+	fWindow->RemoveHandler(this);
+	fWindow = nullptr;
+}
+
+void BView::RunAddedToWindow()
+{
+	OnAddedToWindow();
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+		child->RunAddedToWindow();
+}
+
+void BView::AttachPass()
+{
+	bool attachedNow = !fAttached;
+	if (attachedNow) {
+		// A view whose native window cannot be made still runs its hooks.
+		BPrivate::ViewNativeWindow::Create(this);
+		if ((fViewState & kBackgroundFollowsParent) != 0 && fParent != nullptr) {
+			rgb_color colour = fParent->BackgroundColor();
+			fRender.SetColor(kBackgroundColorIndex, colour.red, colour.green, colour.blue, colour.alpha);
+		}
+		OnAttached();
+		fAttached = true;
+	}
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+		child->AttachPass();
+	if (attachedNow)
+		OnAllAttached();
+}
+
+void BView::DetachPass()
+{
+	DestroyNativeView();
+	OnDetached();
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+		child->DetachPass();
+	OnAllDetached();
+	fAttached = false;
+	if (fWindow != nullptr)
+		fWindow->ForgetView(this);
+}
+
+void BView::DestroyNativeView()
+{
+	if (fNativeHandle == nullptr)
+		return;
+	if (fWindow != nullptr && fWindow->DragView() == this)
+		fWindow->SetDragView(nullptr);
+	HWND handle = fNativeHandle;
+	DestroyWindow(handle);
+	fNativeHandle = nullptr;
+	fNativeBits &= ~kNativeMovePending;
+	fTracking = false;
+	fInside = false;
+	HWND parent = fParent != nullptr ? fParent->fNativeHandle : nullptr;
+	if (parent == nullptr && fWindow != nullptr)
+		parent = fWindow->NativeHandle();
+	if (parent != nullptr)
+		InvalidateRect(parent, nullptr, FALSE);
+}
+
+BView* BView::Parent() const
+{
+	return fTopLevel ? nullptr : fParent;
+}
+
+int32 BView::CountChildren() const
+{
+	int32 count = 0;
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+		count++;
+	return count;
+}
+
+BView* BView::ChildAt(int32 index) const
+{
+	BView* child = fFirstChild;
+	while (child != nullptr && index-- > 0)
+		child = child->fNextSibling;
+	return index < 0 ? child : nullptr;
+}
+
+bool BView::IsFocus() const
+{
+	return fWindow != nullptr && fWindow->CurrentFocus() == this;
+}
+
+// --- geometry ---
+
+BRect BView::Frame() const
+{
+	if (fNativeHandle == nullptr)
+		return fFrame;
+	if ((fNativeBits & kNativeMovePending) != 0)
+		return fPendingNativeFrame;
+	WINDOWPLACEMENT placement = {};
+	placement.length = sizeof(placement);
+	if (!GetWindowPlacement(fNativeHandle, &placement))
+		return fFrame;
+	const RECT& normal = placement.rcNormalPosition;
+	return BRect(normal.left, normal.top, normal.right, normal.bottom);
+}
+
+BRect BView::Bounds() const
+{
+	if (fNativeHandle != nullptr && (fNativeBits & kNativeMovePending) == 0) {
+		RECT client;
+		if (GetClientRect(fNativeHandle, &client))
+			return BRect(fOrigin.x, fOrigin.y, fOrigin.x + client.right, fOrigin.y + client.bottom);
+	}
+	BRect size = (fNativeHandle != nullptr && (fNativeBits & kNativeMovePending) != 0) ? fPendingNativeFrame
+																						 : fFrame;
+	return BRect(fOrigin.x, fOrigin.y, fOrigin.x + size.Width(), fOrigin.y + size.Height());
+}
+
+status_t BView::ConvertToScreen(BPoint* point) const
+{
+	if (fNativeHandle == nullptr)
+		return kError;
+	POINT native = {RoundToPixel(point->x - fOrigin.x), RoundToPixel(point->y - fOrigin.y)};
+	if (!ClientToScreen(fNativeHandle, &native))
+		return kError;
+	*point = BPoint(native.x, native.y);
+	return kOk;
+}
+
+void BView::Invalidate()
+{
+	if (fNativeHandle != nullptr && (fNativeBits & kNativeMovePending) == 0)
+		InvalidateRect(fNativeHandle, nullptr, FALSE);
+}
+
+void BView::Invalidate(BRect rect)
+{
+	if (fNativeHandle == nullptr || (fNativeBits & kNativeMovePending) != 0)
+		return;
+	RECT native = {static_cast<LONG>(rect.left - fOrigin.x), static_cast<LONG>(rect.top - fOrigin.y),
+		static_cast<LONG>(rect.right - fOrigin.x), static_cast<LONG>(rect.bottom - fOrigin.y)};
+	InvalidateRect(fNativeHandle, &native, FALSE);
+}
+
+void BView::SetFrame(BRect frame)
+{
+	ApplyFrameChange(frame, FrameSource::kSetter);
+}
+
+void BView::MoveBy(float dx, float dy)
+{
+	BRect frame = Frame();
+	ApplyFrameChange(BRect(frame.left + dx, frame.top + dy, frame.right + dx, frame.bottom + dy),
+		FrameSource::kSetter);
+}
+
+void BView::FitToPreferredSize()
+{
+	float width = 0.0f;
+	float height = 0.0f;
+	PreferredSize(&width, &height);
+	BRect frame = Frame();
+	ApplyFrameChange(BRect(frame.left, frame.top, frame.left + width, frame.top + height), FrameSource::kSetter);
+}
+
+status_t BView::FitToSizeHint(int32 kind)
+{
+	float size[2] = {0.0f, 0.0f};
+	status_t status = SizeHint(kind, size);
+	if (status < 0)
+		return status;
+	BRect frame = Frame();
+	float width = size[0] < 0.0f ? frame.Width() : size[0];
+	float height = size[1] < 0.0f ? frame.Height() : size[1];
+	ApplyFrameChange(BRect(frame.left, frame.top, frame.left + width, frame.top + height), FrameSource::kSetter);
+	return kOk;
+}
+
+void BView::ApplyFrameChange(BRect frame, FrameSource source)
+{
+	BRect oldBounds = Bounds();
+	fFrame = frame;
+	if (fNativeHandle == nullptr) {
+		OnFrameResized(frame.Width(), frame.Height());
+	} else if (source != FrameSource::kScrolling) {
+		fPendingNativeFrame = frame;
+		fNativeBits |= kNativeMovePending;
+		OnFrameResized(frame.Width(), frame.Height());
+		if (fWindow != nullptr)
+			fWindow->RequestPendingFrame();
+	}
+	if (source == FrameSource::kSetter)
+		ComputeFollowOffsets();
+	BRect bounds = Bounds();
+	if (bounds.Width() == oldBounds.Width() && bounds.Height() == oldBounds.Height())
+		return;
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+		child->FollowParentResize(bounds);
+}
+
+void BView::ComputeFollowOffsets()
+{
+	if (fParent == nullptr)
+		return;
+	BRect bounds = fParent->Bounds();
+	BRect frame = fFrame;
+	for (int edge = kLeft; edge <= kBottom; edge++) {
+		float followed = 0.0f;
+		fFollowOffsets[edge] =
+			FollowedEdge(RuleOf(fFollowMode, edge), bounds, &followed) ? EdgeOf(frame, edge) - followed : 0.0f;
+	}
+}
+
+void BView::FollowParentResize(BRect parentBounds)
+{
+	// Only edges that follow the parent's right or bottom edge move; the
+	// offsets were taken against the parent's bounds, so the new edge is the
+	// new bounds' edge plus the offset.
+	BRect frame = fFrame;
+	bool moved = false;
+	const uint32 moving[4] = {kFollowRightEdge, kFollowBottomEdge, kFollowRightEdge, kFollowBottomEdge};
+	for (int edge = kLeft; edge <= kBottom; edge++) {
+		if (RuleOf(fFollowMode, edge) != moving[edge])
+			continue;
+		float followed = 0.0f;
+		FollowedEdge(moving[edge], parentBounds, &followed);
+		EdgeOf(frame, edge) = followed + fFollowOffsets[edge];
+		moved = true;
+	}
+	if (moved)
+		ApplyFrameChange(frame, FrameSource::kParent);
+}
+
+bool BView::ApplyPendingNativeMoves()
+{
+	bool moved = false;
+	if ((fNativeBits & kNativeMovePending) != 0) {
+		fNativeBits &= ~kNativeMovePending;
+		if (fNativeHandle != nullptr) {
+			BRect frame = fPendingNativeFrame;
+			MoveWindow(fNativeHandle, static_cast<int>(frame.left), static_cast<int>(frame.top),
+				static_cast<int>(frame.Width()), static_cast<int>(frame.Height()), FALSE);
+			moved = true;
+		}
+	}
+	bool childMoved = false;
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+		childMoved |= child->ApplyPendingNativeMoves();
+	if (moved || childMoved)
+		InvalidateChildren();
+	return moved || childMoved;
+}
+
+void BView::InvalidateChildren()
+{
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling) {
+		if (child->fNativeHandle != nullptr)
+			InvalidateRect(child->fNativeHandle, nullptr, FALSE);
+	}
+}
+
+BRect BView::UnionOfChildFrames() const
+{
+	if (fFirstChild == nullptr)
+		return BRect(0.0f, 0.0f, 0.0f, 0.0f);
+	BRect all = fFirstChild->Frame();
+	for (BView* child = fFirstChild->fNextSibling; child != nullptr; child = child->fNextSibling) {
+		BRect frame = child->Frame();
+		all.left = std::fmin(all.left, frame.left);
+		all.top = std::fmin(all.top, frame.top);
+		all.right = std::fmax(all.right, frame.right);
+		all.bottom = std::fmax(all.bottom, frame.bottom);
+	}
+	return all;
+}
+
+status_t BView::SizeHint(int32 kind, float size[2])
+{
+	if (kind != kContentSizeHint)
+		return kError;
+	size[0] = 0.0f;
+	size[1] = 0.0f;
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling) {
+		BRect frame = child->Frame();
+		size[0] = std::fmax(size[0], frame.right);
+		size[1] = std::fmax(size[1], frame.bottom);
+	}
+	return kOk;
+}
+
+void BView::SetFollowMode(uint32 mode)
+{
+	fFollowMode = mode;
+	ComputeFollowOffsets();
+}
+
+void BView::PreferredSize(float* width, float* height)
+{
+	*width = 0.0f;
+	*height = 0.0f;
+}
+
+// --- scrolling and the wheel ---
+
+void BView::SetScrollOrigin(BPoint origin)
+{
+	origin = BPoint(std::floor(origin.x), std::floor(origin.y));
+	float dx = origin.x - fOrigin.x;
+	float dy = origin.y - fOrigin.y;
+	fRender.SetOrigin(origin);
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling) {
+		BRect frame = child->fFrame;
+		child->ApplyFrameChange(BRect(frame.left - dx, frame.top - dy, frame.right - dx, frame.bottom - dy),
+			FrameSource::kScrolling);
+	}
+	if (fNativeHandle != nullptr) {
+		ScrollWindowEx(fNativeHandle, static_cast<int>(-dx), static_cast<int>(-dy), nullptr, nullptr, nullptr,
+			nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE);
+	}
+	fOrigin = origin;
+	if (fFirstChild != nullptr && fWindow != nullptr)
+		DispatchPendingPaints();
+	if (fWindow != nullptr && fWindow->MouseView() == this && fLastMouseMessage != nullptr)
+		SendScrolledMouseMove();
+}
+
+void BView::SendScrolledMouseMove()
+{
+	// A move that cannot say where the pointer now is in the view is not sent.
+	if (fLastMouseMessage->OverwritePoint("be:view_where",
+			BPoint(fLastMousePoint.x + fOrigin.x, fLastMousePoint.y + fOrigin.y)) != kOk)
+		return;
+	fWantsScrolledMove = true;
+	// Queued to this window; a failed send only loses the scrolled move.
+	(void)BMessenger(this, fWindow).Send(fLastMouseMessage);
+}
+
+int32 BView::OnWheel(float dx, float dy)
+{
+	if (fWindow != nullptr && (fWindow->PreviousModifiers() & kAltKey) != 0) {
+		float swapped = dx;
+		dx = dy;
+		dy = swapped;
+	}
+	BScrollBar* bar = dy == 0.0f ? fHorizontalBar : fVerticalBar;
+	float delta = dy == 0.0f ? dx : dy;
+	if (bar == nullptr) {
+		bar = dy == 0.0f ? fVerticalBar : fHorizontalBar;
+		delta = dy == 0.0f ? dy : dx;
+	}
+	if (bar == nullptr)
+		return 0;
+	float step = std::fmax(bar->SmallStep(), 1.0f);
+	// SetValue keeps the value within the bar's range.
+	bar->SetValue(bar->Value() + step * delta * kWheelStepsPerNotch);
+	return 1;
+}
+
+int32 BView::OfferWheel(float dx, float dy)
+{
+	for (BView* view = this; view != nullptr; view = view->Parent()) {
+		if (view->OnWheel(dx, dy) == 1)
+			return 1;
+	}
+	return 0;
+}
+
+void BView::AttachScrollBar(BScrollBar* bar, bool vertical)
+{
+	(vertical ? fVerticalBar : fHorizontalBar) = bar;
+}
+
+void BView::DetachScrollBar(BScrollBar* bar)
+{
+	if (fVerticalBar == bar)
+		fVerticalBar = nullptr;
+	if (fHorizontalBar == bar)
+		fHorizontalBar = nullptr;
+}
+
+// --- focus, enabling, visibility ---
+
+void BView::SetFocused(bool focused)
+{
+	if (fWindow == nullptr)
+		return;
+	if (!focused) {
+		if (IsFocus())
+			fWindow->SetFocus(nullptr);
+		return;
+	}
+	BView* current = fWindow->CurrentFocus();
+	if (current == this)
+		return;
+	if (current != nullptr)
+		current->SetFocused(false);
+	fWindow->SetFocus(this);
+}
+
+void BView::SetEnabled(bool enabled, bool children)
+{
+	if (enabled != IsEnabled()) {
+		fViewState ^= kDisabledState;
+		if (fNativeHandle != nullptr)
+			EnableWindow(fNativeHandle, enabled);
+	}
+	if (!children)
+		return;
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+		child->SetEnabled(enabled, false);
+}
+
+void BView::Show()
+{
+	if (fNativeHandle != nullptr)
+		ShowWindow(fNativeHandle, SW_SHOW);
+}
+
+void BView::Hide()
+{
+	if (fNativeHandle != nullptr)
+		ShowWindow(fNativeHandle, SW_HIDE);
+}
+
+bool BView::IsHidden() const
+{
+	if (fParent != nullptr && fParent->IsHidden())
+		return true;
+	if (fNativeHandle == nullptr)
+		return false;
+	return (GetWindowLongPtrW(fNativeHandle, GWL_STYLE) & WS_VISIBLE) == 0;
+}
+
+void BView::SetViewFlags(uint32 flags)
+{
+	fViewFlags = flags;
+	if (fNativeHandle != nullptr)
+		DragAcceptFiles(fNativeHandle, (flags & kAcceptsDroppedFiles) != 0);
+}
+
+void BView::ClearTracking()
+{
+	fTracking = false;
+}
+
+void BView::MouseState(BPoint* where, int32* buttons, int32* clicks) const
+{
+	if (where != nullptr)
+		*where = BPoint(fLastMousePoint.x + fOrigin.x, fLastMousePoint.y + fOrigin.y);
+	if (buttons != nullptr)
+		*buttons = fButtons;
+	if (clicks != nullptr)
+		*clicks = fClicks;
+}
+
+// --- drawing state ---
+
+float BView::StringWidth(const BString& text)
+{
+	return fRender.StringWidth(text);
+}
+
+void BView::SetFont(const BFont& font, uint32 mask)
+{
+	fRender.SetFont(font, mask);
+}
+
+void BView::SetPenWidth(float width)
+{
+	fRender.SetPenWidth(width);
+}
+
+void BView::SetBackgroundColor(rgb_color colour)
+{
+	fViewState &= ~kBackgroundFollowsParent;
+	fRender.SetColor(kBackgroundColorIndex, colour.red, colour.green, colour.blue, colour.alpha);
+}
+
+void BView::SetForegroundColor(rgb_color colour)
+{
+	fRender.SetColor(kForegroundColorIndex, colour.red, colour.green, colour.blue, colour.alpha);
+}
+
+void BView::SetForegroundColor(uint8 red, uint8 green, uint8 blue, uint8 alpha)
+{
+	SetForegroundColor(rgb_color{red, green, blue, alpha});
+}
+
+void BView::SetSecondaryColor(rgb_color colour)
+{
+	fRender.SetColor(kSecondaryColorIndex, colour.red, colour.green, colour.blue, colour.alpha);
+}
+
+void BView::SetBlendMode(bool blend)
+{
+	fRender.SetBlendMode(blend);
+}
+
+rgb_color BView::BackgroundColor() const
+{
+	return fRender.Color(kBackgroundColorIndex);
+}
+
+rgb_color BView::ForegroundColor() const
+{
+	return fRender.Color(kForegroundColorIndex);
+}
+
+// --- messages and hooks ---
+
+void BView::HandleMessage(BMessage* message)
+{
+	if (message->what != kViewResized) {
+		BHandler::HandleMessage(message);
+		return;
+	}
+	BPoint size;
+	message->GetPoint("be:size", &size);
+	fFrame.right = fFrame.left + size.x;
+	fFrame.bottom = fFrame.top + size.y;
+	OnFrameResized(size.x, size.y);
+}
+
+void BView::OnKeyDown(const char* bytes, int32 numBytes)
+{
+	if (numBytes == 1 && static_cast<uint8>(bytes[0]) == kTabKey && fWindow != nullptr) {
+		uint32 modifiers = fWindow->CurrentModifiers();
+		uint32 mode = (modifiers & kShiftKey) != 0 ? 0 : kNavigateForward;
+		if ((modifiers & kControlKey) != 0)
+			mode |= kNavigateGroups;
+		fWindow->NavigateKeyboard(mode);
+		return;
+	}
+	RunDefaultNativeHandling();
+}
+
+void BView::OnKeyUp(const char*, int32)
+{
+	RunDefaultNativeHandling();
+}
+
+void BView::OnMouseDown(BPoint)
+{
+	RunDefaultNativeHandling();
+}
+
+void BView::OnMouseMoved(BPoint, int32, const BMessage*)
+{
+	RunDefaultNativeHandling();
+}
+
+void BView::OnMouseUp(BPoint)
+{
+	RunDefaultNativeHandling();
+}
+
+void BView::OnFrameMoved(float, float) {}
+void BView::OnFrameResized(float, float) {}
+void BView::OnAddedToWindow() {}
+void BView::OnAttached() {}
+void BView::OnAllAttached() {}
+void BView::OnDetached() {}
+void BView::OnAllDetached() {}
+void BView::OnWindowActivated(bool) {}
+void BView::OnDraw(BRender*, BRect) {}
+
+status_t BView::QueryLayout(int32, float*)
+{
+	return kError;
+}
+
+float BView::AdjustScrollValue(float value)
+{
+	return value;
+}

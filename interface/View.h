@@ -1,0 +1,292 @@
+// BView: a handler that occupies a rectangle of a window, draws itself through
+// its own BRender and receives input.
+//
+// Views form a tree under their window's root view. Once the window has its
+// native window, every view gets a native child window of its own, so that
+// position, clipping, visibility, enabling, focus, painting and mouse tracking
+// are the platform's, per view. A view's frame is in its parent's client
+// coordinates (what the native child window's position is); its bounds start
+// at its scroll origin.
+//
+// A view is used on its window's thread with the window locked; other threads
+// reach it by messages to the window. A detached view belongs to whoever made
+// it and may be used by that one thread.
+#pragma once
+
+#include "interface/Color.h"
+#include "interface/Point.h"
+#include "interface/Rect.h"
+#include "interface/Render.h"
+#include "messaging/Handler.h"
+
+#include <windows.h>
+
+class BCursor;
+class BFont;
+class BMessage;
+class BScrollBar;
+class BWindow;
+
+class WinViewDropTarget;
+
+namespace BPrivate {
+class DragRequest;
+class ViewNativeWindow;
+struct view_native_extras;
+}
+
+// View flags.
+constexpr uint32 kAcceptsDroppedFiles = 0x10000;
+constexpr uint32 kChildrenClipSiblings = 0x40000;
+constexpr uint32 kNavigable = 0x2000000;
+constexpr uint32 kNavigableGroup = 0x8000000;
+
+// Follow modes: four 4-bit rules, each naming the parent edge that an edge of
+// the view keeps its distance to. The left edge's rule sits in bits 8..11,
+// the top's in 12..15, the right's in 0..3 and the bottom's in 4..7.
+constexpr uint32 kFollowNone = 0;
+constexpr uint32 kFollowTopEdge = 1;
+constexpr uint32 kFollowLeftEdge = 2;
+constexpr uint32 kFollowBottomEdge = 3;
+constexpr uint32 kFollowRightEdge = 4;
+// Every edge follows its own side of the parent: the view grows with it.
+constexpr uint32 kFollowAllSides = 0x1234;
+// Left and top follow left and top: the view keeps its frame.
+constexpr uint32 kFollowLeftTop = 0x1212;
+
+// Transits of a mouse move.
+constexpr int32 kEnteredView = 0;
+constexpr int32 kInsideView = 1;
+constexpr int32 kExitedView = 2;
+constexpr int32 kOutsideView = 3;
+
+// Mouse buttons.
+constexpr int32 kPrimaryMouseButton = 0x1;
+constexpr int32 kSecondaryMouseButton = 0x2;
+constexpr int32 kTertiaryMouseButton = 0x4;
+
+// The size hint of a view's content (SizeHint and FitToSizeHint).
+constexpr int32 kContentSizeHint = 2;
+
+// State a subclass may hang on a view; deleted with the view.
+class BViewExtension {
+public:
+	virtual ~BViewExtension() = default;
+};
+
+// A drag asked for during a mouse hook. The view's native procedure takes it
+// off the view once the hook has returned, runs it with the window unlocked,
+// and deletes it.
+class BPendingDrag {
+public:
+	virtual ~BPendingDrag() = default;
+	virtual void Run() = 0;
+};
+
+class BView : public BHandler {
+public:
+	BView(BRect frame, const char* name, uint32 followMode, uint32 viewFlags);
+	// A view still in a window is reported and removed first.
+	~BView() override;
+
+	void HandleMessage(BMessage* message) override;
+
+	// The union of the children's frames; (0, 0, 0, 0) without children.
+	virtual BRect UnionOfChildFrames() const;
+	// Scrolls the content so that `origin` (floored) is at the client's
+	// left-top corner.
+	virtual void SetScrollOrigin(BPoint origin);
+	virtual void SetEnabled(bool enabled, bool children);
+	virtual void SetFollowMode(uint32 mode);
+	virtual void PreferredSize(float* width, float* height);
+	virtual void FitToPreferredSize();
+	virtual void OnFrameMoved(float x, float y);
+	virtual void OnFrameResized(float width, float height);
+	virtual void SetFont(const BFont& font, uint32 mask);
+	virtual void SetPenWidth(float width);
+	virtual void SetViewFlags(uint32 flags);
+	virtual void OnAddedToWindow();
+	virtual void OnAttached();
+	virtual void OnAllAttached();
+	virtual void OnDetached();
+	virtual void OnAllDetached();
+	virtual void OnWindowActivated(bool active);
+	virtual void OnDraw(BRender* render, BRect update);
+	// The defaults of the key and mouse hooks run the native default handling
+	// of the event; OnKeyDown first offers Tab to the window's navigation.
+	virtual void OnKeyDown(const char* bytes, int32 numBytes);
+	virtual void OnKeyUp(const char* bytes, int32 numBytes);
+	virtual void OnMouseDown(BPoint where);
+	virtual void OnMouseMoved(BPoint where, int32 transit, const BMessage* drag);
+	virtual void OnMouseUp(BPoint where);
+	// 1 when a scroll bar took the wheel, else 0.
+	virtual int32 OnWheel(float dx, float dy);
+	virtual void SetBackgroundColor(rgb_color colour);
+	virtual void SetForegroundColor(rgb_color colour);
+	virtual void SetSecondaryColor(rgb_color colour);
+	virtual void SetBlendMode(bool blend);
+	virtual void SetFocused(bool focused);
+	virtual void Show();
+	virtual void Hide();
+	// Kind kContentSizeHint: the largest right and bottom of the children's
+	// frames. -1 for other kinds.
+	virtual status_t SizeHint(int32 kind, float size[2]);
+	// A layout query no view of this program answers: -1.
+	virtual status_t QueryLayout(int32 kind, float* value);
+	// Lets a view adjust a scroll value; answers it unchanged.
+	virtual float AdjustScrollValue(float value);
+	// Makes the view's native window under `parent`: a "BView" window. A
+	// control makes a native control instead and then paints nothing itself.
+	virtual HWND CreateNativeView(HWND parent, HINSTANCE instance);
+	// The native procedure the view's own procedure replaced.
+	virtual LRESULT CallPreviousWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+
+	// The tree. AddChild and RemoveSelf lock an attached window themselves;
+	// the queries expect it locked.
+	status_t AddChild(BView* child, BView* before = nullptr);
+	status_t RemoveSelf();
+	// Null for a view added through the window, although it sits under the root.
+	BView* Parent() const;
+	BWindow* Window() const { return fWindow; }
+	int32 CountChildren() const;
+	BView* ChildAt(int32 index) const;
+	bool IsFocus() const;
+
+	BRect Frame() const;
+	BRect Bounds() const;
+	BPoint ScrollOrigin() const { return fOrigin; }
+	// View to screen coordinates, rounded; -1 without a native window.
+	status_t ConvertToScreen(BPoint* point) const;
+	void Invalidate();
+	void Invalidate(BRect rect);
+	void SetFrame(BRect frame);
+	void MoveBy(float dx, float dy);
+	// The frame takes the hinted width and height (a negative one keeps the
+	// current); the hint's status when it is negative.
+	status_t FitToSizeHint(int32 kind);
+	uint32 FollowMode() const { return fFollowMode; }
+	uint32 ViewFlags() const { return fViewFlags; }
+	bool IsEnabled() const { return (fViewState & kDisabledState) == 0; }
+	bool IsHidden() const;
+
+	// The last mouse point in view coordinates, the buttons held and the
+	// click count; any output may be null.
+	void MouseState(BPoint* where, int32* buttons, int32* clicks) const;
+	// Null means the default arrow. The cursor is not owned.
+	void SetCursor(const BCursor* cursor) { fCursor = cursor; }
+
+	float StringWidth(const BString& text);
+	void SetForegroundColor(uint8 red, uint8 green, uint8 blue, uint8 alpha);
+	rgb_color BackgroundColor() const;
+	rgb_color ForegroundColor() const;
+	BRender* Render() { return &fRender; }
+
+	// The scroll bars the wheel drives. A scroll bar attaches itself as
+	// vertical (`vertical` true) or horizontal and detaches when it goes.
+	void AttachScrollBar(BScrollBar* bar, bool vertical);
+	void DetachScrollBar(BScrollBar* bar);
+	BScrollBar* ScrollBar(bool vertical) const { return vertical ? fVerticalBar : fHorizontalBar; }
+
+	// For drag and drop: bit 0x1 move, 0x2 copy.
+	uint32 DropEffect() const { return fDropEffect; }
+	void SetDropEffect(uint32 effect) { fDropEffect = effect; }
+	uint32 DragState() const { return fDragState; }
+	void SetDragState(uint32 state) { fDragState = state; }
+	// Takes the drag; one asked for earlier and not yet run is deleted.
+	void SetPendingDrag(BPendingDrag* drag);
+	// From one of this view's mouse hooks, while a button is held: drags a
+	// copy of `message` once the hook has returned. kNotAllowed without a
+	// button held, kError without a native window.
+	status_t StartDrag(const BMessage& message);
+
+	HWND NativeHandle() const { return fNativeHandle; }
+
+protected:
+	// Native bits.
+	static constexpr uint8 kDefaultHandlingOwed = 0x1;
+	static constexpr uint8 kPaintsNatively = 0x4;
+	static constexpr uint8 kNativeMovePending = 0x10;
+
+	uint8 NativeBits() const { return fNativeBits; }
+	void SetNativeBits(uint8 bits) { fNativeBits = bits; }
+	// Runs the default native handling of the message being delivered, once.
+	void RunDefaultNativeHandling();
+	// The view's own drawing state, for a subclass that keeps more.
+	void SetExtension(BViewExtension* extension);
+
+private:
+	friend class BPrivate::DragRequest;
+	friend class BPrivate::ViewNativeWindow;
+	friend class BWindow;
+	friend class WinViewDropTarget;
+
+	static constexpr uint32 kDisabledState = 0x1;
+	static constexpr uint32 kBackgroundFollowsParent = 0x2;
+
+	// Where the frame change comes from.
+	enum class FrameSource { kSetter, kParent, kScrolling, kNative };
+
+	// The tree's bookkeeping.
+	void AttachToWindow(BWindow* window);
+	void DetachFromWindow();
+	void RunAddedToWindow();
+	void LinkChild(BView* child, BView* before);
+	void UnlinkFromParent();
+	// Parents first; views already attached are skipped.
+	void AttachPass();
+	void DetachPass();
+	void ForgetInWindow();
+	void DestroyNativeView();
+
+	void ApplyFrameChange(BRect frame, FrameSource source);
+	void ComputeFollowOffsets();
+	void FollowParentResize(BRect parentBounds);
+	// Moves the native windows of the subtree to their pending frames; true
+	// when any moved.
+	bool ApplyPendingNativeMoves();
+	void InvalidateChildren();
+	void ClearTracking();
+	void SendScrolledMouseMove();
+
+	int32 OfferWheel(float dx, float dy);
+
+	BRect fFrame;
+	BRender fRender;
+	uint32 fFollowMode;
+	uint32 fViewFlags;
+	uint32 fViewState = kBackgroundFollowsParent;
+	BViewExtension* fExtension = nullptr;
+	BWindow* fWindow = nullptr;
+	BView* fParent = nullptr;
+	BView* fNextSibling = nullptr;
+	BView* fPreviousSibling = nullptr;
+	BView* fFirstChild = nullptr;
+	bool fAttached = false;
+	bool fTopLevel = false;
+	const BCursor* fCursor = nullptr;
+	uint32 fDropEffect = 0;
+	BPoint fOrigin;
+	BScrollBar* fVerticalBar = nullptr;
+	BScrollBar* fHorizontalBar = nullptr;
+	float fFollowOffsets[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+	BPendingDrag* fPendingDrag = nullptr;
+	BMessage* fLastMouseMessage = nullptr;
+	BPoint fLastMousePoint{-1.0f, -1.0f};
+	int32 fButtons = 0;
+	int32 fClicks = 0;
+	BPoint fLastScreenPoint;
+	bool fTracking = false;
+	bool fInside = false;
+	bool fWantsScrolledMove = false;
+	uint32 fDragState = 0;
+	BPrivate::view_native_extras* fNativeExtras = nullptr;
+	HWND fNativeHandle = nullptr;
+	WNDPROC fPreviousProc = nullptr;
+	HWND fNativeMessageWindow = nullptr;
+	UINT fNativeMessage = 0;
+	WPARAM fNativeWParam = 0;
+	LPARAM fNativeLParam = 0;
+	LRESULT fNativeResult = 0;
+	uint8 fNativeBits = 0;
+	BRect fPendingNativeFrame;
+};

@@ -1,0 +1,68 @@
+// WinViewDropTarget: the OLE drop target of a view. It turns the platform's
+// drag-enter, drag-over, drag-leave and drop calls into the framework's own
+// mouse messages for the view ('_MMV' and '_MUP'), so that a view handles a
+// drag as it handles mouse movement. A drop of a drag started in this process
+// first delivers a copy of the dragged message carrying "be:drop pt".
+//
+// Every view that accepts dropped files and every top-level view registers a
+// target when its native window is made; WM_DESTROY revokes it. The platform
+// calls a target on the view's window thread, and each call takes the
+// window's lock.
+#pragma once
+
+#include "interface/WinComObject.h"
+
+#include <oleidl.h>
+
+class BView;
+class BWindow;
+
+// Drag state bit of a view: a drag started from it is in progress.
+constexpr uint32 kDragStarted = 0x1;
+
+class WinViewDropTarget final : public BPrivate::WinComObject<IDropTarget, IID_IDropTarget> {
+public:
+	enum class DragKind { kEnter, kOver, kLeave, kDrop };
+
+	// For the view and the window it is in now.
+	explicit WinViewDropTarget(BView* view);
+
+	// On the view's window thread, from its native window procedure: makes,
+	// locks and registers the target of a view that accepts dropped files or
+	// is top-level, unless it has one.
+	static void RegisterFor(BView* view);
+	// Revokes and releases the view's target; a call that still reaches it
+	// afterwards does nothing.
+	static void RevokeFor(BView* view, HWND handle);
+	// The view's registered target, or null.
+	static WinViewDropTarget* Of(const BView* view);
+
+	// Each answers S_OK, whatever the drag step made of the call.
+	HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
+	HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
+	HRESULT STDMETHODCALLTYPE DragLeave() override;
+	HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
+
+	// One step of a drag at `point` (screen coordinates) over `view`, or over
+	// the target's own view when null, which is how the platform's calls come.
+	// `effect`, when given, receives the effect the view chose.
+	void RunDragStep(DragKind kind, DWORD keyState, POINTL point, DWORD* effect, BView* view = nullptr);
+
+private:
+	~WinViewDropTarget() override = default;
+
+	static bool OffersBundle(IDataObject* data);
+	// The hand-over of a platform call while another view of the window is
+	// the source of a drag: that view, to which the step is repeated, or null.
+	BView* NoteHandOver(DWORD keyState, POINTL point);
+	// Builds and dispatches the step's messages to `view`; false when the
+	// view left the window meanwhile.
+	bool DeliverStep(DragKind kind, DWORD keyState, POINTL point, BView* view, bool topLevel);
+	DWORD EffectOf(const BView* view) const;
+
+	BView* fView;
+	BWindow* fWindow;
+	bool fHasBundle = false;
+	int32 fButtons = 0;
+	POINTL fLastPoint = {0, 0};
+};
