@@ -2,6 +2,7 @@
 // each beside a baseline measured in the same run: a message kept as a
 // std::map from name to bytes with a naive serializer, and plain memcpy.
 #include "bench/BenchClock.h"
+#include "bench/BenchResult.h"
 #include "messaging/Message.h"
 
 #include <windows.h>
@@ -48,15 +49,6 @@ std::vector<std::string> Names(uint32 count)
 	}
 	std::shuffle(names.begin(), names.end(), std::mt19937(count));
 	return names;
-}
-
-// A benchmark of a message that could not be built would measure nothing.
-void Require(status_t status, const char* what)
-{
-	if (status == kOk)
-		return;
-	std::fprintf(stderr, "%s failed: %d\n", what, static_cast<int>(status));
-	std::exit(1);
 }
 
 void BuildMessage(BMessage* message, const std::vector<std::string>& names)

@@ -10,6 +10,7 @@
 // (above 1 means the framework is slower): the median and the spread of the
 // ratios of the rounds.
 #include "bench/BenchClock.h"
+#include "bench/BenchResult.h"
 #include "interface/StringView.h"
 #include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
@@ -85,9 +86,9 @@ public:
 			BStringView* line = new BStringView(BRect(2.0f, top, kWidth - 2.0f, top + kLineHeight - 1.0f), nullptr,
 				BString(LineText(i).c_str()), kFollowLeftTop, 0);
 			line->SetForegroundColor(0, 0, 0, 255);
-			panel->AddChild(line);
+			Require(panel->AddChild(line), "AddChild");
 		}
-		AddChild(panel);
+		Require(AddChild(panel), "AddChild");
 	}
 
 	void HandleMessage(BMessage* message) override
@@ -216,11 +217,6 @@ void RunBareWindow(BareWindow* bare, Signal* shown)
 	UnregisterClassW(L"BareLines", windowClass.hInstance);
 }
 
-double Median(std::vector<double> values)
-{
-	std::sort(values.begin(), values.end());
-	return values[values.size() / 2];
-}
 
 void EndBoth(BenchApp* app, BareWindow* bare)
 {

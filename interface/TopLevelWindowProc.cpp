@@ -258,7 +258,7 @@ LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LP
 		BuildKey(kKeyUp, wParam, lParam, &event);
 		break;
 	case WM_MOUSEWHEEL:
-		BuildWheelMessage(&event.message, wParam);
+		(void)BuildWheelMessage(&event.message, wParam);  // on failure the what code stays 0: nothing goes
 		break;
 	default:
 		break;

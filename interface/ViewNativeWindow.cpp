@@ -301,7 +301,7 @@ void TakeDraggedMessage(BPoint point, std::unique_ptr<BMessage>* dropped)
 	if (*dropped != nullptr && (*dropped)->AddPoint("be:drop pt", point) != kOk)
 		dropped->reset();
 	// Clearing the slot cannot fail in a way that leaves a message to deliver.
-	SetCurrentDragMessage(nullptr);
+	(void)SetCurrentDragMessage(nullptr);
 }
 
 }  // namespace
@@ -498,7 +498,7 @@ void ViewNativeWindow::BuildEvent(BView* view, HWND handle, UINT message, WPARAM
 	}
 	case WM_MOUSEWHEEL:
 		event->input = true;
-		BuildWheelMessage(&event->message, wParam);
+		(void)BuildWheelMessage(&event->message, wParam);  // on failure the what code stays 0: nothing goes
 		break;
 	case WM_DROPFILES:
 		BuildDroppedFiles(view, reinterpret_cast<HDROP>(wParam), event);
@@ -532,7 +532,7 @@ void Paint(BView* view)
 		WinGdipGraphics* graphics = offscreen != nullptr ? offscreen : WinGdipGraphics::CreateFromDC(dc);
 		if (graphics != nullptr) {
 			BRender* render = view->Render();
-			render->SetGraphics(graphics);
+			(void)render->SetGraphics(graphics);  // fails only without graphics
 			if (offscreen != nullptr) {
 				BPoint offset = native->ContainerOffset();
 				if (offset.x != 0.0f || offset.y != 0.0f)

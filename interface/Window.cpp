@@ -66,11 +66,12 @@ BWindow::~BWindow()
 {
 	Lock();
 	if (fRootView != nullptr) {
+		// This thread holds the window's lock, so removing a view cannot fail.
 		while (BView* child = fRootView->fFirstChild) {
-			child->RemoveSelf();
+			(void)child->RemoveSelf();
 			delete child;
 		}
-		fRootView->RemoveSelf();
+		(void)fRootView->RemoveSelf();
 		delete fRootView;
 		fRootView = nullptr;
 	}

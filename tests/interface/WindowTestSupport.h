@@ -380,7 +380,7 @@ inline POINT ScreenPointOf(BView* view, BPoint where)
 {
 	BWindow* window = view->Window();
 	window->Lock();
-	view->ConvertToScreen(&where);
+	EXPECT_EQ(view->ConvertToScreen(&where), kOk);
 	window->Unlock();
 	return POINT{static_cast<LONG>(where.x), static_cast<LONG>(where.y)};
 }
