@@ -62,7 +62,7 @@ void BuildMap(MapMessage* message, const std::vector<std::string>& names)
 	for (size_t i = 0; i < names.size(); i++) {
 		int32 value = static_cast<int32>(i);
 		std::vector<char> bytes(reinterpret_cast<char*>(&value), reinterpret_cast<char*>(&value) + 4);
-		(*message)[names[i]] = std::make_pair(FourCC("LONG"), bytes);
+		(*message)[names[i]] = std::make_pair(kInt32Type, bytes);
 	}
 }
 
