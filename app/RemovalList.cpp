@@ -55,8 +55,8 @@ void RkRemovalList::FindFolders()
 	BPath path(kUserDocumentsFolder);
 	if (path.Status() < 0)
 		return;
-	path.AddComponent(kVendorFolderName);
-	path.AddComponent(kProductFolderName);
+	if (path.AddComponent(kVendorFolderName) != kOk || path.AddComponent(kProductFolderName) != kOk)
+		return;
 	ConsiderFolder(path, kProductFolderName);
 }
 
@@ -97,7 +97,8 @@ void RkRemovalList::RemoveFolders()
 		if (folder.Length() == 0)
 			continue;
 		BEntry entry(folder, false);
+		// A failed deletion is not reported; the window closes all the same.
 		if (entry.Status() >= 0 && entry.ExistsOnDisk())
-			entry.Delete();
+			(void)entry.Delete();
 	}
 }

@@ -3,9 +3,21 @@
 // with the medians of rounds that alternate the framework and its baseline.
 #pragma once
 
+#include "support/SupportDefs.h"
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
+
+// A benchmark whose set-up failed would measure nothing: it stops and says why.
+inline void Require(status_t status, const char* what)
+{
+	if (status == kOk)
+		return;
+	std::fprintf(stderr, "%s failed: %d\n", what, static_cast<int>(status));
+	std::exit(1);
+}
 
 inline double Median(std::vector<double> values)
 {

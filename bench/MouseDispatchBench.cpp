@@ -28,7 +28,7 @@ HANDLE gHandled = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 
 class CountingView : public BView {
 public:
-	explicit CountingView(BRect frame) : BView(frame, "counting", 0x1212, 0) {}
+	explicit CountingView(BRect frame) : BView(frame, "counting", kFollowLeftTop, 0) {}
 	void OnMouseMoved(BPoint where, int32 transit, const BMessage* drag) override
 	{
 		BView::OnMouseMoved(where, transit, drag);
@@ -117,7 +117,7 @@ int main()
 	BApplication application(nullptr, &name);
 	BWindow* window = new BWindow(BRect(100, 100, 300, 200), BString("Framework"), 0, 0, 0);
 	CountingView* view = new CountingView(BRect(0, 0, 200, 100));
-	window->AddChild(view);
+	Require(window->AddChild(view), "AddChild");
 	window->Show();
 	while (window->NativeHandle() == nullptr || !IsWindowVisible(window->NativeHandle()))
 		Sleep(5);

@@ -49,7 +49,7 @@ double FrameworkRound(BNativeWindow& native, BRender& render, HDC target, const 
 	double start = NowSeconds();
 	for (int i = 0; i < kPaints; i++) {
 		WinGdipGraphics* graphics = native.BeginOffscreenDraw(update);
-		render.SetGraphics(graphics);
+		Require(render.SetGraphics(graphics), "SetGraphics");
 		// As the paint of a view does where GDI+ containers keep the outer transform.
 		BPoint offset = native.ContainerOffset();
 		if (offset.x != 0.0f || offset.y != 0.0f)

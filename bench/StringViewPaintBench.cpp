@@ -10,6 +10,7 @@
 // (above 1 means the framework is slower): the median and the spread of the
 // ratios of the rounds.
 #include "bench/BenchClock.h"
+#include "bench/BenchResult.h"
 #include "interface/StringView.h"
 #include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
@@ -78,16 +79,16 @@ public:
 		: BWindow(BRect(20.0f, 40.0f, 20.0f + kWidth, 40.0f + kHeight), BString("String views"), 0, 0, 0),
 		  fTiming(timing), fDone(done)
 	{
-		BView* panel = new BView(BRect(0.0f, 0.0f, kWidth, kHeight), nullptr, 0x1234, 0);
+		BView* panel = new BView(BRect(0.0f, 0.0f, kWidth, kHeight), nullptr, kFollowAllSides, 0);
 		panel->SetBackgroundColor(rgb_color{220, 220, 220, 255});
 		for (int i = 0; i < kLines; i++) {
 			float top = 2.0f + i * kLineHeight;
 			BStringView* line = new BStringView(BRect(2.0f, top, kWidth - 2.0f, top + kLineHeight - 1.0f), nullptr,
-				BString(LineText(i).c_str()), 0x1212, 0);
+				BString(LineText(i).c_str()), kFollowLeftTop, 0);
 			line->SetForegroundColor(0, 0, 0, 255);
-			panel->AddChild(line);
+			Require(panel->AddChild(line), "AddChild");
 		}
-		AddChild(panel);
+		Require(AddChild(panel), "AddChild");
 	}
 
 	void HandleMessage(BMessage* message) override
@@ -216,17 +217,13 @@ void RunBareWindow(BareWindow* bare, Signal* shown)
 	UnregisterClassW(L"BareLines", windowClass.hInstance);
 }
 
-double Median(std::vector<double> values)
-{
-	std::sort(values.begin(), values.end());
-	return values[values.size() / 2];
-}
 
 void EndBoth(BenchApp* app, BareWindow* bare)
 {
 	PostMessageW(bare->handle, WM_CLOSE, 0, 0);
 	BMessage quit(kQuitRequested);
-	BMessenger(nullptr, app).Send(&quit);
+	// An application that has gone needs no quitting.
+	(void)BMessenger(nullptr, app).Send(&quit);
 }
 
 // Runs the rounds from a thread of its own, then ends both windows.
@@ -246,7 +243,8 @@ void Measure(BenchApp* app, BareWindow* bare, Signal* bareShown)
 	BMessenger window(nullptr, app->window);
 	for (int round = -1; round < kRounds; round++) {
 		BMessage repaint(kRepaint);
-		window.Send(&repaint);
+		// A repaint that cannot be sent shows as a wait that fails.
+		(void)window.Send(&repaint);
 		bool fine = app->done.Wait();
 		PostMessageW(bare->handle, kBareRepaint, 0, 0);
 		fine = bare->done->Wait() && fine;

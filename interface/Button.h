@@ -27,11 +27,11 @@ public:
 	// The size of kContentSizeHint.
 	void PreferredSize(float* width, float* height) override;
 	// kContentSizeHint: the label's width and the font's height, each plus 12.
-	status_t SizeHint(int32 kind, float size[2]) override;
+	[[nodiscard]] status_t SizeHint(int32 kind, float size[2]) override;
 	HWND CreateNativeView(HWND parent, HINSTANCE instance) override;
 	// -1 before the native button exists.
-	status_t ApplyLabel(const BString& label) override;
-	status_t OnClicked() override;
+	[[nodiscard]] status_t ApplyLabel(const BString& label) override;
+	[[nodiscard]] status_t OnClicked() override;
 
 private:
 	static constexpr uint32 kDefaultButton = 0x1;

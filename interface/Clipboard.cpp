@@ -1,7 +1,7 @@
 // BClipboard and the process's one clipboard object.
 #include "interface/Clipboard.h"
 
-#include <new>
+#include "support/ProcessService.h"
 
 BClipboard* gClipboard = nullptr;
 
@@ -14,14 +14,10 @@ BClipboard::~BClipboard() = default;
 
 status_t BPrivate::CreateClipboard()
 {
-	if (gClipboard != nullptr)
-		return kOk;
-	gClipboard = new (std::nothrow) BClipboard();
-	return gClipboard != nullptr ? kOk : kNoMemory;
+	return CreateProcessService(&gClipboard);
 }
 
 void BPrivate::DestroyClipboard()
 {
-	delete gClipboard;
-	gClipboard = nullptr;
+	DestroyProcessService(&gClipboard);
 }

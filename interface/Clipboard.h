@@ -34,7 +34,7 @@ extern BClipboard* gClipboard;
 namespace BPrivate {
 
 // 0 when the clipboard exists (already or now), kNoMemory when it cannot be made.
-status_t CreateClipboard();
+[[nodiscard]] status_t CreateClipboard();
 void DestroyClipboard();
 
 }  // namespace BPrivate

@@ -18,7 +18,7 @@ public:
 	~BControl() override;
 
 	// Adds float "be:value" to a copy of `message` (or of the held message).
-	status_t Invoke(BMessage* message = nullptr) override;
+	[[nodiscard]] status_t Invoke(BMessage* message = nullptr) override;
 	// A native click ('BVBC') calls OnClicked.
 	void HandleMessage(BMessage* message) override;
 	void OnAttached() override;
@@ -33,8 +33,8 @@ public:
 	virtual void SetLabel(const BString& label);
 	virtual void OnValueChanged(float value);
 	// Shows the label; -1 for a control that cannot.
-	virtual status_t ApplyLabel(const BString& label);
-	virtual status_t OnClicked();
+	[[nodiscard]] virtual status_t ApplyLabel(const BString& label);
+	[[nodiscard]] virtual status_t OnClicked();
 
 	float Value() const { return fValue; }
 	const BString& Label() const { return fLabel; }

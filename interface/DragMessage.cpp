@@ -4,8 +4,9 @@
 #include "messaging/Message.h"
 #include "support/ReadWriteLock.h"
 
+#include "support/ProcessService.h"
+
 #include <atomic>
-#include <new>
 
 namespace {
 
@@ -55,10 +56,7 @@ DragMessageReader::~DragMessageReader()
 
 status_t BPrivate::CreateDragMessageLock()
 {
-	if (gDragMessageLock != nullptr)
-		return kOk;
-	gDragMessageLock = new (std::nothrow) ReadWriteLock();
-	return gDragMessageLock != nullptr ? kOk : kNoMemory;
+	return CreateProcessService(&gDragMessageLock);
 }
 
 void BPrivate::DestroyDragMessageLock()
@@ -66,6 +64,5 @@ void BPrivate::DestroyDragMessageLock()
 	delete gDragMessage;
 	gDragMessage = nullptr;
 	gHasDragMessage.store(false, std::memory_order_release);
-	delete gDragMessageLock;
-	gDragMessageLock = nullptr;
+	DestroyProcessService(&gDragMessageLock);
 }

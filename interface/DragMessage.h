@@ -17,7 +17,7 @@ class BMessage;
 // Without the lock the message is deleted and kNotInitialised returned; when
 // the wait for the lock fails it is deleted, kError returned and the slot
 // left as it was.
-status_t SetCurrentDragMessage(BMessage* message);
+[[nodiscard]] status_t SetCurrentDragMessage(BMessage* message);
 
 // Whether a drag message is current, without taking the lock: a mouse move
 // asks this first, so that the common case costs no lock. The answer may be
@@ -46,7 +46,7 @@ namespace BPrivate {
 
 // Creates the slot's lock; kNoMemory when it cannot be made. An existing lock
 // is kept.
-status_t CreateDragMessageLock();
+[[nodiscard]] status_t CreateDragMessageLock();
 // Deletes the current message and the lock. Called by the application's
 // destructor when no window is left to drag.
 void DestroyDragMessageLock();

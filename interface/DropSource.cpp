@@ -111,7 +111,9 @@ bool DragRequest::PrepareView()
 
 void DragRequest::Finish()
 {
-	SetCurrentDragMessage(nullptr);
+	// A slot that cannot be cleared (no lock, or its wait failed) holds what
+	// the next drag replaces; the drag ends either way.
+	(void)SetCurrentDragMessage(nullptr);
 	if (!fWindow->Lock())
 		return;
 	drop_hand_over handOver = fWindow->DropHandOver();

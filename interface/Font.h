@@ -37,14 +37,14 @@ public:
 	~BFont();
 
 	// Replaces the font; 0 when a GDI+ font was made, -1 otherwise.
-	status_t SetFamilyFaceAndSize(const BString& family, uint16 face, float size);
+	[[nodiscard]] status_t SetFamilyFaceAndSize(const BString& family, uint16 face, float size);
 	// Each keeps the other two aspects.
-	status_t SetFamily(const BString& family);
-	status_t SetFace(uint16 face);
-	status_t SetSize(float size);
+	[[nodiscard]] status_t SetFamily(const BString& family);
+	[[nodiscard]] status_t SetFace(uint16 face);
+	[[nodiscard]] status_t SetSize(float size);
 
 	// 0 when a GDI+ font exists, -1 otherwise.
-	status_t InitCheck() const { return fStatus; }
+	[[nodiscard]] status_t InitCheck() const { return fStatus; }
 	// The family asked for; text in a family that is not installed is drawn
 	// in the generic sans-serif family.
 	const BString& FamilyName() const { return fFamily; }
@@ -86,7 +86,7 @@ uint16 FaceFromGdipStyle(int32 style);
 // Fills `descriptor` from a GDI+ font made elsewhere (family, face, size in
 // points from the font's size and the display's vertical resolution), then
 // makes its own font from those; takes `font` over and deletes it.
-status_t MakeFontFromGdipFont(WinGdipFont* font, float logPixelsY, BFont* descriptor);
+[[nodiscard]] status_t MakeFontFromGdipFont(WinGdipFont* font, float logPixelsY, BFont* descriptor);
 
 // The system fonts: plain (the platform's message font), bold (its caption
 // font) and fixed (GDI+'s generic monospace family at the plain size, or
@@ -102,6 +102,6 @@ namespace BPrivate {
 // Needs GDI+ started. kError when the platform's font settings cannot be read
 // or GDI+ cannot make the fonts; a failed attempt keeps nothing, and a later
 // call tries again.
-status_t StartSystemFonts();
+[[nodiscard]] status_t StartSystemFonts();
 
 }  // namespace BPrivate

@@ -16,8 +16,7 @@ namespace BPrivate {
 
 namespace {
 
-// List-view, tree-view, tab and extended combo-box classes.
-constexpr DWORD kCommonControlClasses = 0x020B;
+constexpr DWORD kCommonControlClasses = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_TAB_CLASSES | ICC_USEREX_CLASSES;
 
 }  // namespace
 

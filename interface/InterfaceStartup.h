@@ -19,7 +19,7 @@ namespace BPrivate {
 // the process (the system fonts, the cursor table, the key tables) is made by
 // the first application only. kNoMemory when the drag message's lock could not
 // be made.
-status_t StartInterface();
+[[nodiscard]] status_t StartInterface();
 // Frees what StartInterface made for this application, so that one process
 // may run many applications without accumulating resources.
 void StopInterface();

@@ -24,15 +24,15 @@ public:
 	BInvoker& operator=(const BInvoker&) = delete;
 
 	// Takes `message`, deleting the one held before. Answers 0.
-	virtual status_t SetMessage(BMessage* message);
+	[[nodiscard]] virtual status_t SetMessage(BMessage* message);
 	virtual void SetTarget(const BMessenger& messenger);
 	// The messenger's construction status.
-	virtual status_t SetTarget(BHandler* handler, BLooper* looper);
+	[[nodiscard]] virtual status_t SetTarget(BHandler* handler, BLooper* looper);
 	virtual void SetReplyHandler(BHandler* handler);
 	// Sends `message`, or the held message when it is null, to the target;
 	// the caller keeps `message`. kBadValue when there is no message at all,
 	// otherwise the send's status.
-	virtual status_t Invoke(BMessage* message = nullptr);
+	[[nodiscard]] virtual status_t Invoke(BMessage* message = nullptr);
 
 	BMessage* Message() const { return fMessage; }
 	BMessenger Messenger() const { return fTarget; }

@@ -35,11 +35,11 @@ uint32 CurrentModifiers(bool async);
 // the key data): the fields and the what code, which is kKeyDown or kKeyUp as
 // given, or its unmapped form for a key without a character of its own. 0, or
 // -1 when the key gives no message (the message's fields may then be partial).
-status_t BuildKeyMessage(BMessage* message, uint32 what, WPARAM wParam, LPARAM lParam);
+[[nodiscard]] status_t BuildKeyMessage(BMessage* message, uint32 what, WPARAM wParam, LPARAM lParam);
 
 // Fills `message` from a native wheel message: one notch away from the user is
 // -1.0 in "be:wheel_delta_y"; the what code becomes kMouseWheelChanged.
-status_t BuildWheelMessage(BMessage* message, WPARAM wParam);
+[[nodiscard]] status_t BuildWheelMessage(BMessage* message, WPARAM wParam);
 
 namespace BPrivate {
 

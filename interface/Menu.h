@@ -28,7 +28,7 @@ public:
 
 	// Sends a copy of the message to the item's window: the send's status, or
 	// kBadValue without a message.
-	virtual status_t Invoke();
+	[[nodiscard]] virtual status_t Invoke();
 	// The size of the item when it is drawn by its owner: its label in the
 	// platform's menu font.
 	virtual void Measure(float* width, float* height) const;

@@ -9,14 +9,15 @@
 #include "interface/Window.h"
 #include "messaging/MessageCodes.h"
 
+#include <windows.h>
+#include <commctrl.h>
+
 namespace {
 
-// WM_MENUSELECT's flag of an item that opens a popup.
-constexpr UINT kPopupItemFlag = 0x10;
 // Notification codes of native controls.
-constexpr int kSelectionChangedCode = -551;
-constexpr int kItemChangedCode = -451;
-constexpr int kClickCode = -2;
+constexpr int kSelectionChangedCode = TCN_SELCHANGE;
+constexpr int kItemChangedCode = TVN_SELCHANGEDW;
+constexpr int kClickCode = NM_CLICK;
 
 }  // namespace
 
@@ -48,7 +49,7 @@ void HandleNativeFocus(BView* view, int kind)
 int HandleMenuSelect(HWND handle, WPARAM wParam, LPARAM lParam)
 {
 	HMENU menu = reinterpret_cast<HMENU>(lParam);
-	if ((HIWORD(wParam) & kPopupItemFlag) == 0 || menu == nullptr)
+	if ((HIWORD(wParam) & MF_POPUP) == 0 || menu == nullptr)
 		return 0;
 	MENUITEMINFOW info = {};
 	info.cbSize = sizeof(info);

@@ -32,8 +32,7 @@ constexpr float kDefaultPlaceLeft = -31000.0f;
 constexpr int kDefaultPlaceWidth = 600;
 constexpr int kDefaultPlaceHeight = 400;
 
-// WS_CHILD | WS_VISIBLE | SBS_SIZEBOX
-constexpr DWORD kSizeBoxStyle = 0x50000008;
+constexpr DWORD kSizeBoxStyle = WS_CHILD | WS_VISIBLE | SBS_SIZEBOX;
 
 // Every owner's owned native windows, in the order of their creation.
 BKeyedVector<HWND, BVector<HWND>> gOwnedWindows;

@@ -68,7 +68,7 @@ public:
 	// Takes over `graphics` for drawing, deleting the graphics held before, and
 	// sets its transform, blend mode and quality modes. -1 (having deleted the
 	// old ones) for null.
-	status_t SetGraphics(WinGdipGraphics* graphics);
+	[[nodiscard]] status_t SetGraphics(WinGdipGraphics* graphics);
 	// Gives up graphics that belong to someone else (a window's off-screen
 	// buffer) without deleting them; answers them.
 	WinGdipGraphics* DetachGraphics();

@@ -41,7 +41,7 @@ public:
 	// kContentSizeHint: the text's width and its ascent and descent, with the
 	// insets (an empty text leaves the width alone); kBelowBaselineSizeHint:
 	// width 0 and the room under the baseline. -1 for other kinds.
-	status_t SizeHint(int32 kind, float size[2]) override;
+	[[nodiscard]] status_t SizeHint(int32 kind, float size[2]) override;
 	// Takes the background colour as its secondary colour and hands the text
 	// to the native window.
 	void OnAttached() override;

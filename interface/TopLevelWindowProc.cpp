@@ -79,9 +79,11 @@ void SendApplicationActivated(bool active)
 	if (ProcessApplication() == nullptr)
 		return;
 	BMessage activated(kAppActivated);
-	activated.AddBool("active", active);
+	// Without its flag the message would not say which way the activation went.
+	if (activated.AddBool("active", active) != kOk)
+		return;
 	// The application may be going; then nobody is told.
-	ApplicationMessenger().Send(&activated);
+	(void)ApplicationMessenger().Send(&activated);
 }
 
 void RunMenusBeginning(HWND handle)
@@ -107,8 +109,9 @@ bool HandleAlone(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 		// goes; only its own activation is handed to what it owns.
 		if (LOWORD(wParam) != WA_INACTIVE && ActivateLastOwned(handle))
 			return true;
-		SetPriorityWithFallback(CurrentThreadHandle(), LOWORD(wParam) != WA_INACTIVE ? kActivePriority
-																					  : kInactivePriority);
+		// It answers 0 whatever happens: a refused level leaves the thread at the normal one.
+		(void)SetPriorityWithFallback(CurrentThreadHandle(),
+			LOWORD(wParam) != WA_INACTIVE ? kActivePriority : kInactivePriority);
 		return false;
 	case WM_ACTIVATEAPP:
 		SendApplicationActivated(wParam != 0);
@@ -145,7 +148,9 @@ void BuildCommand(WPARAM wParam, LPARAM lParam, window_event* event)
 {
 	WORD identifier = LOWORD(wParam);
 	WORD notification = HIWORD(wParam);
-	event->message.AddInt32("be:command", identifier);
+	// A command that cannot say which one it is goes nowhere.
+	if (event->message.AddInt32("be:command", identifier) != kOk)
+		return;
 	event->message.what = kNativeCommand;
 	// Menus (0) and accelerators (1) command the window itself.
 	if (identifier >= kFirstControlId && identifier <= kLastControlId && notification != 0 && notification != 1)
@@ -218,15 +223,17 @@ LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LP
 		event.frameChange = true;
 		break;
 	case WM_ACTIVATE:
-		event.message.what = kAppActivated;
-		event.message.AddBool("active", LOWORD(wParam) != WA_INACTIVE);
+		// Without its flag the activation is not delivered.
+		if (event.message.AddBool("active", LOWORD(wParam) != WA_INACTIVE) == kOk)
+			event.message.what = kAppActivated;
 		answeredHere = true;
 		break;
 	case WM_CLOSE: {
 		// Closing is the window's decision: the close box only asks.
 		if (BHandler* handler = HandlerOfNativeWindow(handle)) {
 			BMessage request(kQuitRequested);
-			BMessenger(handler, nullptr).Send(&request);
+			// A window that is already going needs no asking.
+			(void)BMessenger(handler, nullptr).Send(&request);
 		}
 		return 1;
 	}
@@ -251,7 +258,7 @@ LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LP
 		BuildKey(kKeyUp, wParam, lParam, &event);
 		break;
 	case WM_MOUSEWHEEL:
-		BuildWheelMessage(&event.message, wParam);
+		(void)BuildWheelMessage(&event.message, wParam);  // on failure the what code stays 0: nothing goes
 		break;
 	default:
 		break;

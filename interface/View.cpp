@@ -90,14 +90,15 @@ BView::BView(BRect frame, const char* name, uint32 followMode, uint32 viewFlags)
 	fRender.SetColor(kBackgroundColorIndex, 255, 255, 255, 255);
 	fNativeExtras = new (std::nothrow) BPrivate::view_native_extras();
 	// A failure is tried again by the next view.
-	BPrivate::ViewNativeWindow::RegisterClass();
+	(void)BPrivate::ViewNativeWindow::RegisterClass();
 }
 
 BView::~BView()
 {
 	if (fWindow != nullptr) {
 		DebuggerHook(kDeletedAttachedText);
-		RemoveSelf();
+		// Already reported; the view goes whether or not its window could be locked.
+		(void)RemoveSelf();
 	} else if (fParent != nullptr) {
 		UnlinkFromParent();
 	}
@@ -252,7 +253,7 @@ void BView::AttachPass()
 	bool attachedNow = !fAttached;
 	if (attachedNow) {
 		// A view whose native window cannot be made still runs its hooks.
-		BPrivate::ViewNativeWindow::Create(this);
+		(void)BPrivate::ViewNativeWindow::Create(this);
 		if ((fViewState & kBackgroundFollowsParent) != 0 && fParent != nullptr) {
 			rgb_color colour = fParent->BackgroundColor();
 			fRender.SetColor(kBackgroundColorIndex, colour.red, colour.green, colour.blue, colour.alpha);
@@ -561,11 +562,13 @@ void BView::SetScrollOrigin(BPoint origin)
 
 void BView::SendScrolledMouseMove()
 {
-	fLastMouseMessage->OverwritePoint("be:view_where",
-		BPoint(fLastMousePoint.x + fOrigin.x, fLastMousePoint.y + fOrigin.y));
+	// A move that cannot say where the pointer now is in the view is not sent.
+	if (fLastMouseMessage->OverwritePoint("be:view_where",
+			BPoint(fLastMousePoint.x + fOrigin.x, fLastMousePoint.y + fOrigin.y)) != kOk)
+		return;
 	fWantsScrolledMove = true;
 	// Queued to this window; a failed send only loses the scrolled move.
-	BMessenger(this, fWindow).Send(fLastMouseMessage);
+	(void)BMessenger(this, fWindow).Send(fLastMouseMessage);
 }
 
 int32 BView::OnWheel(float dx, float dy)

@@ -130,9 +130,9 @@ public:
 	virtual void Hide();
 	// Kind kContentSizeHint: the largest right and bottom of the children's
 	// frames. -1 for other kinds.
-	virtual status_t SizeHint(int32 kind, float size[2]);
+	[[nodiscard]] virtual status_t SizeHint(int32 kind, float size[2]);
 	// A layout query no view of this program answers: -1.
-	virtual status_t QueryLayout(int32 kind, float* value);
+	[[nodiscard]] virtual status_t QueryLayout(int32 kind, float* value);
 	// Lets a view adjust a scroll value; answers it unchanged.
 	virtual float AdjustScrollValue(float value);
 	// Makes the view's native window under `parent`: a "BView" window. A
@@ -143,8 +143,8 @@ public:
 
 	// The tree. AddChild and RemoveSelf lock an attached window themselves;
 	// the queries expect it locked.
-	status_t AddChild(BView* child, BView* before = nullptr);
-	status_t RemoveSelf();
+	[[nodiscard]] status_t AddChild(BView* child, BView* before = nullptr);
+	[[nodiscard]] status_t RemoveSelf();
 	// Null for a view added through the window, although it sits under the root.
 	BView* Parent() const;
 	BWindow* Window() const { return fWindow; }
@@ -156,14 +156,14 @@ public:
 	BRect Bounds() const;
 	BPoint ScrollOrigin() const { return fOrigin; }
 	// View to screen coordinates, rounded; -1 without a native window.
-	status_t ConvertToScreen(BPoint* point) const;
+	[[nodiscard]] status_t ConvertToScreen(BPoint* point) const;
 	void Invalidate();
 	void Invalidate(BRect rect);
 	void SetFrame(BRect frame);
 	void MoveBy(float dx, float dy);
 	// The frame takes the hinted width and height (a negative one keeps the
 	// current); the hint's status when it is negative.
-	status_t FitToSizeHint(int32 kind);
+	[[nodiscard]] status_t FitToSizeHint(int32 kind);
 	uint32 FollowMode() const { return fFollowMode; }
 	uint32 ViewFlags() const { return fViewFlags; }
 	bool IsEnabled() const { return (fViewState & kDisabledState) == 0; }
@@ -197,7 +197,7 @@ public:
 	// From one of this view's mouse hooks, while a button is held: drags a
 	// copy of `message` once the hook has returned. kNotAllowed without a
 	// button held, kError without a native window.
-	status_t StartDrag(const BMessage& message);
+	[[nodiscard]] status_t StartDrag(const BMessage& message);
 
 	HWND NativeHandle() const { return fNativeHandle; }
 

@@ -31,9 +31,9 @@ constexpr int kViewExtraBytes = 4;
 constexpr DWORD kViewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 
 // Command notifications of native controls.
-constexpr UINT kButtonClicked = 0;
+constexpr UINT kButtonClicked = BN_CLICKED;
 constexpr UINT kSelectionChanged = 1;
-constexpr UINT kEditChanged = 0x300;
+constexpr UINT kEditChanged = EN_CHANGE;
 
 BLocker gDrawLock("WinView:g_drawLock");
 BLocker gViewClassLock("WinView:gViewClassLock");
@@ -297,10 +297,11 @@ void TakeDraggedMessage(BPoint point, std::unique_ptr<BMessage>* dropped)
 			return;
 		dropped->reset(new (std::nothrow) BMessage(*reader.Message(), true));
 	}
-	if (*dropped != nullptr)
-		(*dropped)->AddPoint("be:drop pt", point);
+	// A copy that cannot take its drop point is no drop.
+	if (*dropped != nullptr && (*dropped)->AddPoint("be:drop pt", point) != kOk)
+		dropped->reset();
 	// Clearing the slot cannot fail in a way that leaves a message to deliver.
-	SetCurrentDragMessage(nullptr);
+	(void)SetCurrentDragMessage(nullptr);
 }
 
 }  // namespace
@@ -357,14 +358,21 @@ void ViewNativeWindow::AddMouseFields(BView* view, BPoint point, MouseKind kind,
 	}
 
 	message->what = kind == MouseKind::kDown ? kMouseDown : kind == MouseKind::kUp ? kMouseUp : kMouseMoved;
-	message->AddPoint("be:view_where", point);
-	message->AddPoint("where", where);
-	message->AddPoint("screen_where", BPoint(screen.x, screen.y));
-	if (moved)
-		message->AddInt32("be:mm c", transit);
-	message->AddInt32("buttons", buttons);
-	if (clicks > 0)
-		message->AddInt32("clicks", clicks);
+	status_t status = message->AddPoint("be:view_where", point);
+	if (status == kOk)
+		status = message->AddPoint("where", where);
+	if (status == kOk)
+		status = message->AddPoint("screen_where", BPoint(screen.x, screen.y));
+	if (status == kOk && moved)
+		status = message->AddInt32("be:mm c", transit);
+	if (status == kOk)
+		status = message->AddInt32("buttons", buttons);
+	if (status == kOk && clicks > 0)
+		status = message->AddInt32("clicks", clicks);
+	// A mouse message without its fields would place the pointer at the
+	// origin: none is delivered.
+	if (status != kOk)
+		message->what = 0;
 }
 
 namespace {
@@ -389,7 +397,9 @@ void BuildDroppedFiles(BView* view, HDROP drop, ViewNativeWindow::Event* event)
 	if (listed == 0)
 		return;
 	BPoint origin = view->ScrollOrigin();
-	message.AddPoint("be:drop pt", BPoint(point.x + origin.x, point.y + origin.y));
+	// Files dropped nowhere in particular are not delivered.
+	if (message.AddPoint("be:drop pt", BPoint(point.x + origin.x, point.y + origin.y)) != kOk)
+		return;
 	message.what = kRefsReceived;
 }
 
@@ -439,8 +449,9 @@ void ViewNativeWindow::BuildEvent(BView* view, HWND handle, UINT message, WPARAM
 {
 	switch (message) {
 	case WM_SIZE:
-		event->message.what = kViewResized;
-		event->message.AddPoint("be:size", BPoint(LOWORD(lParam), HIWORD(lParam)));
+		// A resize without its size is not delivered; the previous procedure still sees it.
+		if (event->message.AddPoint("be:size", BPoint(LOWORD(lParam), HIWORD(lParam))) == kOk)
+			event->message.what = kViewResized;
 		event->callPrevious = true;
 		break;
 	case WM_PAINT:
@@ -487,7 +498,7 @@ void ViewNativeWindow::BuildEvent(BView* view, HWND handle, UINT message, WPARAM
 	}
 	case WM_MOUSEWHEEL:
 		event->input = true;
-		BuildWheelMessage(&event->message, wParam);
+		(void)BuildWheelMessage(&event->message, wParam);  // on failure the what code stays 0: nothing goes
 		break;
 	case WM_DROPFILES:
 		BuildDroppedFiles(view, reinterpret_cast<HDROP>(wParam), event);
@@ -521,7 +532,7 @@ void Paint(BView* view)
 		WinGdipGraphics* graphics = offscreen != nullptr ? offscreen : WinGdipGraphics::CreateFromDC(dc);
 		if (graphics != nullptr) {
 			BRender* render = view->Render();
-			render->SetGraphics(graphics);
+			(void)render->SetGraphics(graphics);  // fails only without graphics
 			if (offscreen != nullptr) {
 				BPoint offset = native->ContainerOffset();
 				if (offset.x != 0.0f || offset.y != 0.0f)

@@ -40,11 +40,11 @@ class ViewNativeWindow {
 public:
 	// Registers "BView" once the application exists; tried again by the next
 	// view when it fails. -1 without the application or the module instance.
-	static status_t RegisterClass();
+	[[nodiscard]] static status_t RegisterClass();
 	// Makes the view's native child window unless it has one: under the parent
 	// view's native window, or else the window's. -1 without a parent window
 	// or when the native window could not be made.
-	static status_t Create(BView* view);
+	[[nodiscard]] static status_t Create(BView* view);
 
 	static LRESULT CALLBACK ClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
 	static LRESULT CALLBACK WindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,6 +3,7 @@
 
 #include "interface/NativeWindow.h"
 #include "interface/WinGdi.h"
+#include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
 #include "support/CallOnce.h"
 
@@ -13,8 +14,6 @@ namespace BPrivate {
 
 namespace {
 
-// Window flag that gives the class the platform's drop shadow.
-constexpr uint32 kDropShadowFlag = 0x400000;
 constexpr int kWindowExtraBytes = 4;
 constexpr wchar_t kClassMenuName[] = L"Menu";
 
@@ -101,7 +100,7 @@ status_t _WinClassRegistry::RegisterNewClass(BString& name, uint32 colour, uint3
 	WNDCLASSEXW windowClass = {};
 	windowClass.cbSize = sizeof(windowClass);
 	windowClass.style = CS_HREDRAW | CS_VREDRAW;
-	if ((flags & kDropShadowFlag) != 0)
+	if ((flags & kDropShadow) != 0)
 		windowClass.style |= CS_DROPSHADOW;
 	windowClass.lpfnWndProc = TopLevelWindowProc;
 	windowClass.cbWndExtra = kWindowExtraBytes;

@@ -36,14 +36,14 @@ public:
 
 	// Sets `name` to the class for this colour and these flags, registering it
 	// when it is new. 0, or -1 when no class could be registered.
-	status_t FindOrRegisterClass(BString& name, uint32 colour, uint32 flags);
+	[[nodiscard]] status_t FindOrRegisterClass(BString& name, uint32 colour, uint32 flags);
 
 private:
 	_WinClassRegistry() = default;
 	static void Create(void* unused);
 
 	bool FindClass(BString& name, uint32 colour, uint32 flags) const;
-	status_t RegisterNewClass(BString& name, uint32 colour, uint32 flags);
+	[[nodiscard]] status_t RegisterNewClass(BString& name, uint32 colour, uint32 flags);
 
 	BLocker fLock{"_WinClassRegistry::fLock"};
 	BVector<winclass_entry> fEntries;

@@ -66,11 +66,12 @@ BWindow::~BWindow()
 {
 	Lock();
 	if (fRootView != nullptr) {
+		// This thread holds the window's lock, so removing a view cannot fail.
 		while (BView* child = fRootView->fFirstChild) {
-			child->RemoveSelf();
+			(void)child->RemoveSelf();
 			delete child;
 		}
-		fRootView->RemoveSelf();
+		(void)fRootView->RemoveSelf();
 		delete fRootView;
 		fRootView = nullptr;
 	}
@@ -138,13 +139,15 @@ void BWindow::Show()
 	fState &= ~kWindowHidden;
 	if (!fStarted)
 		Run();
-	Post(kShowNativeWindow);
+	// Posting fails only for a window already quitting or without memory;
+	// either way it stays as it is.
+	(void)Post(kShowNativeWindow);
 }
 
 void BWindow::Hide()
 {
 	fState |= kWindowHidden;
-	Post(kHideNativeWindow);
+	(void)Post(kHideNativeWindow);  // as for Show
 }
 
 void BWindow::Quit()
@@ -267,7 +270,10 @@ void BWindow::RequestPendingFrame()
 	if (fNativeWindow == nullptr || fNativeWindow->IsPendingPostOutstanding())
 		return;
 	fNativeWindow->SetPendingPostOutstanding(true);
-	Post(kApplyPendingFrame);
+	// A request that could not be posted is not outstanding, so that the next
+	// frame change asks again.
+	if (Post(kApplyPendingFrame) != kOk)
+		fNativeWindow->SetPendingPostOutstanding(false);
 }
 
 void BWindow::ApplyPendingFrame()
@@ -301,10 +307,11 @@ void BWindow::ReportFrameChange()
 	fFrame = Frame();
 	if (fFrame.left != old.left || fFrame.top != old.top) {
 		BMessage* moved = new (std::nothrow) BMessage(kWindowMoved);
-		if (moved != nullptr) {
-			moved->AddPoint("where", BPoint(fFrame.left, fFrame.top));
+		// A move that cannot say where to is not reported.
+		if (moved != nullptr && moved->AddPoint("where", BPoint(fFrame.left, fFrame.top)) == kOk)
 			DispatchOne(moved, this, kNoToken, false);
-		}
+		else
+			delete moved;
 	}
 	if (fFrame.Width() == old.Width() && fFrame.Height() == old.Height())
 		return;
@@ -312,11 +319,15 @@ void BWindow::ReportFrameChange()
 	if (fRootView != nullptr)
 		fRootView->SetFrame(bounds);
 	BMessage* resized = new (std::nothrow) BMessage(kWindowResized);
-	if (resized != nullptr) {
-		resized->AddInt32("width", static_cast<int32>(fFrame.right - fFrame.left));
-		resized->AddInt32("height", static_cast<int32>(fFrame.bottom - fFrame.top));
+	if (resized == nullptr)
+		return;
+	status_t status = resized->AddInt32("width", static_cast<int32>(fFrame.right - fFrame.left));
+	if (status == kOk)
+		status = resized->AddInt32("height", static_cast<int32>(fFrame.bottom - fFrame.top));
+	if (status == kOk)
 		DispatchOne(resized, this, kNoToken, false);
-	}
+	else
+		delete resized;
 }
 
 status_t BWindow::ScreenToWindow(BPoint* point) const

@@ -107,29 +107,29 @@ public:
 	// Keeps the left-top corner. Without a native window the frame changes at
 	// once; with one, the change is applied by the '_RSN' it posts, however
 	// many SetSize calls come before.
-	status_t SetSize(float width, float height);
+	[[nodiscard]] status_t SetSize(float width, float height);
 	// On the window's thread: moves the native window to the pending frame
 	// and the views' native windows to theirs.
 	void ApplyPendingFrame();
 	// Asks for an ApplyPendingFrame: posts one '_RSN' unless one is outstanding.
 	void RequestPendingFrame();
 	// Screen to client coordinates, rounded; -1 without a native window.
-	status_t ScreenToWindow(BPoint* point) const;
+	[[nodiscard]] status_t ScreenToWindow(BPoint* point) const;
 	bool IsActive() const;
 
 	void SetFocus(BView* view);
 	BView* CurrentFocus() const { return fFocusView; }
 	// Adds a view under the root view, marked top-level: its Parent() is null.
-	status_t AddChild(BView* view, BView* before = nullptr);
+	[[nodiscard]] status_t AddChild(BView* view, BView* before = nullptr);
 	BView* RootView() const { return fRootView; }
 	BView* MouseView() const { return fMouseView; }
 
 	// A key with exactly these modifiers (shift, control, alt, menu) posts a
 	// message with `what` to `target` (with no target: to the preferred
 	// handler). The key is compared case-insensitively. Before the window runs.
-	status_t AddShortcut(uint32 key, uint32 modifiers, uint32 what, BHandler* target);
+	[[nodiscard]] status_t AddShortcut(uint32 key, uint32 modifiers, uint32 what, BHandler* target);
 	// As above, invoking a menu item (not owned) instead of posting.
-	status_t AddShortcut(uint32 key, uint32 modifiers, BMenuItem* item);
+	[[nodiscard]] status_t AddShortcut(uint32 key, uint32 modifiers, BMenuItem* item);
 
 	int32 Look() const { return fLook; }
 	int32 Feel() const { return fFeel; }

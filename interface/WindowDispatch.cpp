@@ -43,6 +43,16 @@ void CollectViews(BView* view, BList* views)
 	}
 }
 
+// The copy of a view's last mouse message that a scroll sends again is marked
+// as such; a copy that cannot be marked would pass for a real move, so it goes.
+void MarkScrolledMove(BMessage** copy)
+{
+	if ((*copy)->AddBool("be:scrolled", true) == kOk)
+		return;
+	delete *copy;
+	*copy = nullptr;
+}
+
 }  // namespace
 
 struct BWindow::shortcut_entry {
@@ -101,10 +111,16 @@ void BWindow::DispatchOne(BMessage* message, BHandler* handler, token_t token, b
 		fCurrentModifiers = static_cast<uint32>(modifiers);
 	if (fCurrentModifiers != fPreviousModifiers) {
 		if (BMessage* changed = new (std::nothrow) BMessage(kModifiersChanged)) {
-			changed->AddInt32("modifiers", static_cast<int32>(fCurrentModifiers));
-			changed->AddInt32("be:old_modifiers", static_cast<int32>(fPreviousModifiers));
-			fPreviousModifiers = fCurrentModifiers;
-			BLooper::DispatchOne(changed, nullptr, kNoToken, true);
+			status_t status = changed->AddInt32("modifiers", static_cast<int32>(fCurrentModifiers));
+			if (status == kOk)
+				status = changed->AddInt32("be:old_modifiers", static_cast<int32>(fPreviousModifiers));
+			// A change that cannot be told is told with the next key instead.
+			if (status == kOk) {
+				fPreviousModifiers = fCurrentModifiers;
+				BLooper::DispatchOne(changed, nullptr, kNoToken, true);
+			} else {
+				delete changed;
+			}
 		}
 	}
 	BLooper::DispatchOne(message, handler, token, preferred);
@@ -235,9 +251,9 @@ void BWindow::HandleShortcutKey(BMessage* message, uint32 key, uint32 modifiers)
 	fShortcutRepeat = repeat;
 	if (key == kQuitKey && modifiers == kControlKey && (fFeel < kOwnedFeel || fFeel > kLastModalFeel)) {
 		BMessage quit(kQuitRequested);
-		quit.AddBool("shortcut", true);
-		if (ProcessApplication() != nullptr)
-			ApplicationMessenger().Send(&quit);
+		// The application may be going; then nobody is asked.
+		if (quit.AddBool("shortcut", true) == kOk && ProcessApplication() != nullptr)
+			(void)ApplicationMessenger().Send(&quit);
 		fShortcutRepeat = -1;
 		return;
 	}
@@ -253,9 +269,12 @@ void BWindow::HandleShortcutKey(BMessage* message, uint32 key, uint32 modifiers)
 		found->item->Invoke();
 	} else if (found != nullptr) {
 		BMessage shortcut(found->what);
+		// The shortcut acts without its repeat count when that cannot be added.
 		if (fShortcutRepeat >= 0)
-			shortcut.AddInt32("be:key_repeat", fShortcutRepeat);
-		Post(&shortcut, found->preferredTarget ? nullptr : found->target);
+			(void)shortcut.AddInt32("be:key_repeat", fShortcutRepeat);
+		// A target that has left the window misses the shortcut, as a click on a
+		// control that has gone would.
+		(void)Post(&shortcut, found->preferredTarget ? nullptr : found->target);
 	}
 	OnMenusEnded();
 	fShortcutRepeat = -1;
@@ -342,7 +361,7 @@ void BWindow::HandleMouseDown(BMessage* message, BView* view)
 	view->fLastMouseMessage = new (std::nothrow) BMessage(*message);
 	if (view->fLastMouseMessage != nullptr) {
 		view->fLastMouseMessage->what = kMouseMoved;
-		view->fLastMouseMessage->AddBool("be:scrolled", true);
+		MarkScrolledMove(&view->fLastMouseMessage);
 	}
 	view->fWantsScrolledMove = false;
 	fMouseView = view;
@@ -373,7 +392,7 @@ void BWindow::HandleMouseMoved(BMessage* message, BView* view)
 		delete view->fLastMouseMessage;
 		view->fLastMouseMessage = new (std::nothrow) BMessage(*message);
 		if (view->fLastMouseMessage != nullptr)
-			view->fLastMouseMessage->AddBool("be:scrolled", true);
+			MarkScrolledMove(&view->fLastMouseMessage);
 	}
 	BPoint screen;
 	if (message->GetPoint("screen_where", &screen) == kOk)

@@ -10,8 +10,7 @@
 
 namespace {
 
-// MB_TASKMODAL | MB_ICONHAND | MB_OKCANCEL
-constexpr UINT kDebuggerBoxStyle = 0x2011;
+constexpr UINT kDebuggerBoxStyle = MB_TASKMODAL | MB_ICONHAND | MB_OKCANCEL;
 
 std::atomic<DebuggerBoxObserver> sBoxObserver{nullptr};
 

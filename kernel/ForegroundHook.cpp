@@ -6,10 +6,10 @@
 
 namespace {
 
-// WS_CAPTION | WS_THICKFRAME: a pop-up with either looks like a window of its own.
-constexpr LONG kFramedPopupBits = 0x00C40000;
-// WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST
-constexpr LONG kStaysBehindBits = 0x08000088;
+// A pop-up with a caption or a sizing frame looks like a window of its own.
+constexpr LONG kFramedPopupBits = WS_CAPTION | WS_THICKFRAME;
+// Windows that must not take the foreground from the one the user works in.
+constexpr LONG kStaysBehindBits = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
 
 LRESULT CALLBACK ForegroundHookProc(int code, WPARAM wParam, LPARAM lParam)
 {

@@ -7,8 +7,8 @@
 
 namespace {
 
-// WaitForSingleObject takes a 32-bit count in which 0xFFFFFFFF means for ever.
-constexpr bigtime_t kLongestWaitMillis = 0xFFFFFFFE;
+// WaitForSingleObject takes a 32-bit count in which INFINITE means for ever.
+constexpr bigtime_t kLongestWaitMillis = INFINITE - 1;
 
 DWORD ClampedWaitMillis(bigtime_t millis)
 {
@@ -113,6 +113,12 @@ status_t DeleteCountingSemaphore(sem_handle semaphore)
 	// Fails harmlessly when units are left: then nobody is waiting.
 	ReleaseSemaphore(semaphore, kSemaphoreMaximum, nullptr);
 	return CloseHandle(semaphore) ? kOk : kError;
+}
+
+void BPrivate::SemaphoreTraits::Release(Handle handle)
+{
+	// Closing fails only for a handle that is not open, which an owner never holds.
+	(void)DeleteCountingSemaphore(handle);
 }
 
 status_t AcquireSemaphore(sem_handle semaphore, int32 count, uint32 flags, bigtime_t timeout)

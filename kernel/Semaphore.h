@@ -3,6 +3,7 @@
 // Used by the locks and the loopers. Any thread may call.
 #pragma once
 
+#include "kernel/WinOwner.h"
 #include "support/SupportDefs.h"
 
 // A kernel semaphore handle; null when creation failed.
@@ -21,15 +22,29 @@ constexpr uint32 kAbsoluteTimeout = 0x10;
 sem_handle CreateCountingSemaphore(int32 initialCount, const char* name = nullptr);
 
 // 0, or -1 when the unit could not be released.
-status_t ReleaseSemaphoreOnce(sem_handle semaphore);
+[[nodiscard]] status_t ReleaseSemaphoreOnce(sem_handle semaphore);
 
 // Wakes every waiter by releasing kSemaphoreMaximum units, then closes the
 // handle. 0, or -1 when closing failed.
-status_t DeleteCountingSemaphore(sem_handle semaphore);
+[[nodiscard]] status_t DeleteCountingSemaphore(sem_handle semaphore);
 
 // Takes `count` units. 0 on success; kBadValue for a count below 1 or a failed
 // wait; kTimedOut when the time limit passed, or kWouldBlock when that limit
 // was 0. A wait that fails gives back the units it had already taken.
 // kInfinite as either kind of timeout waits without limit.
-status_t AcquireSemaphore(sem_handle semaphore, int32 count, uint32 flags = 0,
+[[nodiscard]] status_t AcquireSemaphore(sem_handle semaphore, int32 count, uint32 flags = 0,
 	bigtime_t timeout = kInfinite);
+
+namespace BPrivate {
+
+struct SemaphoreTraits {
+	typedef sem_handle Handle;
+	static Handle Invalid() { return nullptr; }
+	static bool IsValid(Handle handle) { return handle != nullptr; }
+	static void Release(Handle handle);
+};
+
+}  // namespace BPrivate
+
+// A counting semaphore with one owner; releasing it wakes every waiter first.
+typedef WinOwner<BPrivate::SemaphoreTraits> WinSemaphore;

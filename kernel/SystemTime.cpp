@@ -8,8 +8,8 @@
 
 namespace {
 
-// Sleep takes a 32-bit count in which 0xFFFFFFFF already means for ever.
-constexpr bigtime_t kLongestSleepMillis = 0xFFFFFFFE;
+// Sleep takes a 32-bit count in which INFINITE already means for ever.
+constexpr bigtime_t kLongestSleepMillis = INFINITE - 1;
 
 BPrivate::MillisecondClock gClock;
 

@@ -11,7 +11,7 @@ bigtime_t SystemTimeMicros();
 
 // Sleeps whole milliseconds (999 microseconds sleep 0); kInfinite sleeps for
 // ever and a negative time does not sleep. Returns 0.
-status_t SleepMicros(bigtime_t micros);
+[[nodiscard]] status_t SleepMicros(bigtime_t micros);
 
 // The current UTC date and time; every null pointer is skipped. Months run from
 // 1, days of the week from 0 (Sunday).

@@ -54,8 +54,6 @@ int32 RecordIndex()
 void DestroyRecord(ThreadRecord* record)
 {
 	std::free(record->fName);
-	if (record->fThreadHandle != nullptr)
-		CloseHandle(record->fThreadHandle);
 	delete record;
 }
 
@@ -68,11 +66,12 @@ ThreadRecord* CreateRecordForCallingThread(int32 index)
 		return nullptr;
 	record->fThreadId = GetCurrentThreadId();
 	HANDLE process = GetCurrentProcess();
-	if (!DuplicateHandle(process, GetCurrentThread(), process, &record->fThreadHandle, 0, TRUE,
-			DUPLICATE_SAME_ACCESS)) {
+	HANDLE duplicate = nullptr;
+	if (!DuplicateHandle(process, GetCurrentThread(), process, &duplicate, 0, TRUE, DUPLICATE_SAME_ACCESS)) {
 		delete record;
 		return nullptr;
 	}
+	record->fThreadHandle.Reset(duplicate);
 	if (!TlsSetValue(static_cast<DWORD>(index), record)) {
 		DestroyRecord(record);
 		return nullptr;
@@ -99,7 +98,10 @@ DWORD WINAPI ThreadStart(void* parameter)
 	ThreadRecord* record = static_cast<ThreadRecord*>(parameter);
 	if (record->fName != nullptr)
 		NameThreadForDebugger(record->fName);
-	TlsSetValue(static_cast<DWORD>(RecordIndex()), record);
+	// Without its record in place the thread would get a second one, and
+	// wake-ups sent to this record would never reach its loop.
+	if (!TlsSetValue(static_cast<DWORD>(RecordIndex()), record))
+		DebuggerHook("Failure storing thread record!");
 	BPrivate::InstallForegroundHook(record);
 	return static_cast<DWORD>(record->fEntry(record->fArgument));
 }
@@ -174,15 +176,17 @@ thread_handle SpawnThread(ThreadEntry entry, const BString& name, int32 priority
 			return -1;
 		}
 	}
-	record->fThreadHandle =
-		CreateThread(nullptr, 0, ThreadStart, record, CREATE_SUSPENDED, &record->fThreadId);
-	if (record->fThreadHandle == nullptr) {
+	record->fThreadHandle.Reset(
+		CreateThread(nullptr, 0, ThreadStart, record, CREATE_SUSPENDED, &record->fThreadId));
+	if (!record->fThreadHandle) {
 		DestroyRecord(record);
 		DebuggerHook("Failure spawning thread!");
 		return -1;
 	}
-	thread_handle thread = HandleValue(record->fThreadHandle);
-	SetPriorityWithFallback(thread, priority);
+	thread_handle thread = HandleValue(record->fThreadHandle.Get());
+	// It answers 0 whatever happens: a priority that no level accepts leaves
+	// the thread at the normal one.
+	(void)SetPriorityWithFallback(thread, priority);
 	if (outRecord != nullptr)
 		*outRecord = record;
 	return thread;
@@ -206,7 +210,7 @@ status_t SetPriorityWithFallback(thread_handle thread, int32 priority)
 thread_handle CurrentThreadHandle()
 {
 	ThreadRecord* record = CallingThreadRecord();
-	return record != nullptr ? HandleValue(record->fThreadHandle) : -1;
+	return record != nullptr ? HandleValue(record->fThreadHandle.Get()) : -1;
 }
 
 ThreadRecord* RecordForThread(thread_handle thread)
@@ -214,7 +218,7 @@ ThreadRecord* RecordForThread(thread_handle thread)
 	ThreadRecord* record = CallingThreadRecord();
 	if (record == nullptr)
 		return nullptr;
-	if (thread == -1 || thread == HandleValue(record->fThreadHandle))
+	if (thread == -1 || thread == HandleValue(record->fThreadHandle.Get()))
 		return record;
 	return nullptr;
 }

@@ -30,11 +30,11 @@ thread_handle SpawnThread(ThreadEntry entry, const BString& name, int32 priority
 	ThreadRecord** outRecord = nullptr);
 
 // Resumes a spawned thread. 0, or -1 when it failed.
-status_t StartThread(thread_handle thread);
+[[nodiscard]] status_t StartThread(thread_handle thread);
 
 // Sets the platform priority level, or the highest level below it that the
 // platform accepts, trying no lower than -15. Returns 0.
-status_t SetPriorityWithFallback(thread_handle thread, int32 priority);
+[[nodiscard]] status_t SetPriorityWithFallback(thread_handle thread, int32 priority);
 
 // The calling thread's handle, creating its record first when it has none.
 // -1, after a report through the debugger hook, when no record could be made.

@@ -5,20 +5,26 @@
 // 33.333 ms have passed since the last paint, and after a paint or a wake-up it
 // reads input before other queued messages: a busy looper keeps repainting and
 // stays responsive. Timers are set 11 ms late, so that a timer never fires
-// before the step's wake time.
+// before the step's wake time. When the platform refuses a timer, the loop's
+// wait for the next message is limited to the step's wake time instead, and a
+// wake-up that cannot be posted to the loop's own thread is not needed: the
+// loop finds the step due before it waits.
 #include "kernel/ThreadLoop.h"
 
 #include "kernel/ForegroundHook.h"
 #include "kernel/ProcessSlots.h"
 #include "kernel/SystemTime.h"
 #include "kernel/ThreadRecord.h"
+#include "support/DebugDataIO.h"
+#include "support/DebugFormat.h"
 
 namespace {
 
 constexpr bigtime_t kPaintInterval = 33333;
 constexpr bigtime_t kTimerLateMillis = 11;
-// PM_REMOVE | PM_QS_INPUT: remove the next mouse, key or raw input message.
-constexpr UINT kRemoveInput = 0x04070001;
+// Removes the next mouse, key or raw input message.
+constexpr UINT kRemoveInput = PM_REMOVE | PM_QS_INPUT;
+static_assert(kRemoveInput == 0x04070001, "mouse, key and raw input only, whatever later platform versions add");
 
 void KillPendingTimer(ThreadRecord* record)
 {
@@ -65,7 +71,7 @@ void RunStep(ThreadRecord* record, bigtime_t now)
 		return;
 	bigtime_t after = SystemTimeMicros();
 	if (next <= after)
-		PostWakeup(record);
+		(void)PostWakeup(record);  // due now: the loop looks before it waits
 	else
 		SetStepTimer(record, next, after);
 }
@@ -105,6 +111,26 @@ bool DispatchQueuedPaints(bool* painted)
 	return true;
 }
 
+// True when a message may be read without waiting past the step's wake time:
+// always while a timer stands for that time or none is wanted. Without the
+// timer (the platform refused one) the wait ends at the wake time, false.
+bool MessageComesBeforeStep(const ThreadRecord* record)
+{
+	if (record->fTimerId != 0 || record->fNextWakeTime == kInfinite)
+		return true;
+	bigtime_t wait = (record->fNextWakeTime - SystemTimeMicros()) / 1000 + kTimerLateMillis;
+	DWORD millis = wait <= 0 ? 0 : (wait >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(wait));
+	return MsgWaitForMultipleObjectsEx(0, nullptr, millis, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_TIMEOUT;
+}
+
+// GetMessage answers -1 only for a broken call; the loop cannot go on, but
+// says why it ends.
+void ReportFailedMessageRead()
+{
+	BPrivate::DebugOut(gErrorOut) << "ThreadLoop: reading the next message failed (error "
+		<< static_cast<uint32>(GetLastError()) << "); the loop ends" << BPrivate::kEndLine;
+}
+
 // The loop proper; returns when WM_QUIT arrives.
 void PumpMessages(ThreadRecord* record)
 {
@@ -137,9 +163,15 @@ void PumpMessages(ThreadRecord* record)
 		if (!found) {
 			if (StepIsDue(record, now))
 				RunStep(record, now);
-			// -1 only for bad arguments, which these are not; ending beats spinning.
-			if (GetMessageW(&message, nullptr, 0, 0) <= 0)
+			if (!MessageComesBeforeStep(record))
+				continue;
+			BOOL read = GetMessageW(&message, nullptr, 0, 0);
+			if (read == 0)
 				return;
+			if (read == -1) {
+				ReportFailedMessageRead();
+				return;
+			}
 			now = SystemTimeMicros();
 		}
 		if (message.message == WM_QUIT)

@@ -14,7 +14,7 @@ struct ThreadRecord;
 
 // Posted to a thread's wake window (or its queue) to run its step; the loop
 // consumes it and never hands it to a window procedure.
-constexpr UINT BWM_WAKEUP = 0x401;
+constexpr UINT BWM_WAKEUP = WM_USER + 1;
 
 // The loop's work: called with the argument given to RunThreadLoop and the time
 // on the framework clock; answers when it wants to run again (kInfinite for
@@ -24,12 +24,12 @@ typedef bigtime_t (*ThreadLoopStep)(void* argument, bigtime_t now, bool* quit);
 // Runs the calling thread's native message loop, calling the step once at once
 // and then whenever it is due or woken, until WM_QUIT. Returns 0, or -1 when
 // the thread has no record.
-status_t RunThreadLoop(ThreadLoopStep step, void* argument);
+[[nodiscard]] status_t RunThreadLoop(ThreadLoopStep step, void* argument);
 
 // Asks the record's thread to run its step at `when` on the framework clock, or
 // as soon as possible when that time has come. 0, or -1 when no wake-up could
 // be posted.
-status_t WakeThreadLoop(ThreadRecord* record, bigtime_t when);
+[[nodiscard]] status_t WakeThreadLoop(ThreadRecord* record, bigtime_t when);
 
 // Runs the calling thread's step at once, as a consumed BWM_WAKEUP does. For a
 // wake window's procedure: inside a modal loop (a menu, a window being moved)

@@ -6,6 +6,7 @@
 
 #include "kernel/Thread.h"
 #include "kernel/ThreadLoop.h"
+#include "kernel/WinOwner.h"
 
 #include <windows.h>
 
@@ -16,7 +17,7 @@ struct ThreadRecord {
 	void* fArgument = nullptr;
 	bool fHookInstalled = false;
 	// The creation handle, or a duplicate for threads not spawned by the framework.
-	HANDLE fThreadHandle = nullptr;
+	WinHandle fThreadHandle;
 	DWORD fThreadId = 0;
 	// Wake-ups go to this window, or to the thread's queue when it is null. Set
 	// by the thread while other threads may already be posting wake-ups.

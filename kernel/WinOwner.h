@@ -14,9 +14,12 @@
 //   };
 //
 // An owner is used by one thread at a time, like the object that holds it.
+//
+// The kernel owners below need no platform header, so that the support and
+// messaging headers that hold them stay free of it.
 #pragma once
 
-#include <windows.h>
+#include <cstdint>
 
 template <typename Traits>
 class WinOwner {
@@ -66,21 +69,27 @@ private:
 
 namespace BPrivate {
 
+// The platform's INVALID_HANDLE_VALUE.
+inline void* InvalidHandleValue()
+{
+	return reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+}
+
 // Kernel objects (threads, events, semaphores, mutexes, files). Both null and
 // INVALID_HANDLE_VALUE mean none, since the platform's creators fail with either.
 struct KernelHandleTraits {
-	typedef HANDLE Handle;
+	typedef void* Handle;
 	static Handle Invalid() { return nullptr; }
-	static bool IsValid(Handle handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
-	static void Release(Handle handle) { CloseHandle(handle); }
+	static bool IsValid(Handle handle) { return handle != nullptr && handle != InvalidHandleValue(); }
+	static void Release(Handle handle);
 };
 
 // Directory searches, closed with FindClose rather than CloseHandle.
 struct FindHandleTraits {
-	typedef HANDLE Handle;
-	static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-	static bool IsValid(Handle handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
-	static void Release(Handle handle) { FindClose(handle); }
+	typedef void* Handle;
+	static Handle Invalid() { return InvalidHandleValue(); }
+	static bool IsValid(Handle handle) { return handle != nullptr && handle != InvalidHandleValue(); }
+	static void Release(Handle handle);
 };
 
 }  // namespace BPrivate

@@ -1,17 +1,15 @@
-// BApplication: start-up of the process services, the application messages,
-// scripting about windows and loopers, and the orderly quit of the windows.
+// BApplication: start-up of the process services, the application messages
+// and the orderly quit of the windows. Its scripting is ApplicationScripting.cpp.
 #include "messaging/Application.h"
 
 #include "interface/Clipboard.h"
 #include "interface/InterfaceStartup.h"
 #include "kernel/DebuggerHook.h"
-#include "kernel/ProcessSlots.h"
 #include "kernel/SystemTime.h"
 #include "kernel/Thread.h"
 #include "messaging/AppShutdown.h"
 #include "messaging/Message.h"
 #include "messaging/Messenger.h"
-#include "messaging/PropertyInfo.h"
 #include "support/DebugFileIO.h"
 #include "support/Resources.h"
 
@@ -24,35 +22,10 @@ namespace {
 
 std::atomic<BApplication*> gApplication{nullptr};
 
-constexpr wchar_t kApplicationWindowClass[] = L"Zel Main Window";
 constexpr int32 kApplicationPriority = 10;
 // Posted to the running loop by Quit only to wake it; the quit flag ends the
 // loop before the message is dispatched.
 constexpr uint32 kWakeUpCode = 0;
-
-// The extra data of each row says how the request is resolved.
-enum ApplicationProperty : uint32 {
-	kWindowByIndex = 0,
-	kWindowByName = 1,
-	kLooperByIndex = 2,
-	kLooperById = 3,
-	kLooperByName = 4,
-	kApplicationItself = 5,
-};
-
-const property_info kApplicationProperties[] = {
-	{"Window", {}, {kIndexSpecifier, kReverseIndexSpecifier}, nullptr, kWindowByIndex, {}, {}, {}},
-	{"Window", {}, {kNameSpecifier}, nullptr, kWindowByName, {}, {}, {}},
-	{"Looper", {}, {kIndexSpecifier, kReverseIndexSpecifier}, nullptr, kLooperByIndex, {}, {}, {}},
-	{"Looper", {}, {kIdSpecifier}, nullptr, kLooperById, {}, {}, {}},
-	{"Looper", {}, {kNameSpecifier}, nullptr, kLooperByName, {}, {}, {}},
-	{"Name", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("CSTR")}, {}, {}},
-	{"Window", {kCountProperties}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("LONG")}, {}, {}},
-	{"Loopers", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("MSNG")}, {}, {}},
-	{"Windows", {kGetProperty}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("MSNG")}, {}, {}},
-	{"Looper", {kCountProperties}, {kDirectSpecifier}, nullptr, kApplicationItself, {FourCC("LONG")}, {}, {}},
-	{},
-};
 
 // The listed loopers in list order, only the windows when `windowsOnly`;
 // false when the list cannot be read.
@@ -69,53 +42,6 @@ bool CollectLoopers(BList* loopers, bool windowsOnly)
 	return true;
 }
 
-// The hidden top-level window of the application: registered and created on
-// the constructing thread, never shown.
-HWND CreateApplicationWindow()
-{
-	HINSTANCE instance = ProcessModuleHandle();
-	WNDCLASSEXW windowClass = {};
-	windowClass.cbSize = sizeof(windowClass);
-	windowClass.style = CS_HREDRAW | CS_VREDRAW;
-	windowClass.lpfnWndProc = DefWindowProcW;
-	windowClass.hInstance = instance;
-	windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-	windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-	windowClass.lpszClassName = kApplicationWindowClass;
-	// A class left registered by an earlier application of this process is
-	// the same class.
-	if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-		return nullptr;
-	return CreateWindowExW(0, kApplicationWindowClass, kApplicationWindowClass, WS_OVERLAPPEDWINDOW, 0, 0, 100,
-		100, nullptr, nullptr, instance, nullptr);
-}
-
-void SendReply(BMessage* request, BMessage* reply)
-{
-	request->ReplyToHandler(reply, nullptr, kInfinite);
-}
-
-void ReplyError(BMessage* request, status_t status, const char* text)
-{
-	BMessage reply(kNotUnderstood);
-	reply.AddInt32("error", status);
-	if (text != nullptr) {
-		BString message(text);
-		reply.AddText("message", &message);
-	}
-	SendReply(request, &reply);
-}
-
-// Steps past the current specifier and sends the request on to `target`.
-status_t SendOn(BMessage* message, const BHandler* handler, const BLooper* looper)
-{
-	status_t status = kOk;
-	BMessenger target(handler, looper, &status);
-	if (status != kOk)
-		return status;
-	message->DropSpecifier();
-	return target.Send(message);
-}
 
 // The log file is named after the application while one lives.
 BString ApplicationLogName()
@@ -145,14 +71,14 @@ BApplication::BApplication(const BString* vendor, const BString* appName)
 	if (gApplication.exchange(this, std::memory_order_acq_rel) != nullptr)
 		DebuggerHook("2 BApplication objects were created. Only one is allowed.");
 
-	HWND hiddenWindow = CreateApplicationWindow();
-	fHiddenWindow = hiddenWindow;
-	SetProcessApplicationWindow(hiddenWindow);
-	BPrivate::CreateClipboard();
-	// Its only failure, the drag message's lock, leaves drags unavailable.
-	BPrivate::StartInterface();
-	CreateResourcesRegistry();
-	CreateResourceFactoryRegistry();
+	// None of the start-up steps stops the construction: Run refuses to start
+	// without the clipboard and the registries, and a missing hidden window or
+	// drag lock only leaves what needs them unavailable.
+	(void)fHiddenWindow.Create();
+	(void)BPrivate::CreateClipboard();
+	(void)BPrivate::StartInterface();
+	(void)CreateResourcesRegistry();
+	(void)CreateResourceFactoryRegistry();
 	StartWorkerPool();
 
 	// OnReady runs as the first thing the loop does.
@@ -188,7 +114,7 @@ BApplication::~BApplication()
 	DestroyResourceFactoryRegistry();
 	BPrivate::DestroyClipboard();
 	StopWorkerPool();
-	DestroyHiddenWindow();
+	fHiddenWindow.Destroy();
 }
 
 int32 BApplication::Run()
@@ -207,13 +133,15 @@ int32 BApplication::Run()
 void BApplication::Quit()
 {
 	StopWorkerPool();
-	DestroyHiddenWindow();
+	fHiddenWindow.Destroy();
 	if (!IsRunning()) {
 		delete this;
 		return;
 	}
 	SetQuitFlag();
-	Post(kWakeUpCode);
+	// The flag ends the loop at its next turn; the post only makes that turn
+	// come at once, and without it the next message does.
+	(void)Post(kWakeUpCode);
 }
 
 bool BApplication::ConfirmQuit()
@@ -346,147 +274,9 @@ void BApplication::QuitWindowNamedIn(BMessage* message)
 	}
 }
 
-BHandler* BApplication::ResolveSpecifier(BMessage* message, int32 index, BMessage* specifier, int32 form,
-	const char* property)
+bool BApplication::SnapshotLoopers(BList* loopers, bool windowsOnly) const
 {
-	BPropertyInfo info(kApplicationProperties);
-	uint32 resolution = 0;
-	if (info.MatchRequest(message, index, specifier, form, property, &resolution) < 0)
-		return BLooper::ResolveSpecifier(message, index, specifier, form, property);
-
-	status_t status = kOk;
-	switch (resolution) {
-	case kWindowByIndex:
-	case kLooperByIndex:
-		status = ResolveByIndex(message, specifier, form, resolution == kWindowByIndex);
-		break;
-	case kWindowByName:
-	case kLooperByName:
-		status = ResolveByName(message, specifier, resolution == kWindowByName);
-		break;
-	case kLooperById:
-		status = ResolveById(message, specifier);
-		break;
-	default:
-		return this;
-	}
-	if (status != kOk) {
-		bool outOfRange = status == kBadIndex && (resolution == kWindowByIndex || resolution == kLooperByIndex);
-		ReplyError(message, status, outOfRange ? "window/looper index out of range" : nullptr);
-	}
-	return nullptr;
-}
-
-status_t BApplication::ResolveByIndex(BMessage* message, BMessage* specifier, int32 form, bool windows)
-{
-	int32 index = 0;
-	specifier->GetInt32("index", &index);
-	if (form == static_cast<int32>(kReverseIndexSpecifier))
-		index = (windows ? CountWindows() : CountLoopers()) - index;
-	BLooper* target = windows ? WindowAt(index) : LooperAt(index);
-	if (target == nullptr)
-		return kBadIndex;
-	return SendOn(message, target, target);
-}
-
-status_t BApplication::ResolveByName(BMessage* message, BMessage* specifier, bool windows)
-{
-	BString name;
-	specifier->GetText("name", &name);
-	if (name.IsEmpty())
-		return kBadScriptRequest;
-	for (;;) {
-		int32 changes = BPrivate::LooperListChanges();
-		BList loopers(10);
-		CollectLoopers(&loopers, windows);
-		for (int32 i = 0; i < loopers.CountItems(); i++) {
-			BLooper* looper = static_cast<BLooper*>(loopers.ItemAt(i));
-			// A window's name is its title.
-			if (!looper->Lock())
-				break;
-			bool matches = looper->Name().Compare(name) == 0;
-			looper->Unlock();
-			if (matches)
-				return SendOn(message, looper, looper);
-		}
-		// A looper created or destroyed meanwhile may be the one asked for.
-		if (BPrivate::LooperListChanges() == changes)
-			return kNameNotFound;
-	}
-}
-
-status_t BApplication::ResolveById(BMessage* message, BMessage* specifier)
-{
-	int32 id = kNoToken;
-	specifier->GetInt32("id", &id);
-	void* handler = nullptr;
-	if (gDefaultTokens.GetToken(id, kHandlerTokenType, &handler) != kOk)
-		return kNoSuchHandler;
-	return SendOn(message, static_cast<BHandler*>(handler), nullptr);
-}
-
-bool BApplication::HandlePropertyRequest(BMessage* message, int32, BMessage*, uint32, const BString& property)
-{
-	switch (message->what) {
-	case kCountProperties:
-		if (property == "Window") {
-			ReplyCount(message, CountWindows());
-			return true;
-		}
-		if (property == "Looper") {
-			ReplyCount(message, CountLoopers());
-			return true;
-		}
-		return false;
-	case kGetProperty:
-		if (property == "Name") {
-			ReplyName(message);
-			return true;
-		}
-		if (property == "Loopers" || property == "Windows") {
-			ReplyMessengers(message, property == "Windows");
-			return true;
-		}
-		return false;
-	default:
-		return false;
-	}
-}
-
-void BApplication::ReplyCount(BMessage* message, int32 count)
-{
-	BMessage reply(kReplyCode);
-	reply.AddInt32("result", count);
-	SendReply(message, &reply);
-}
-
-void BApplication::ReplyName(BMessage* message)
-{
-	// The table promises a string; the application's name is the one it has.
-	BMessage reply(kReplyCode);
-	reply.AddText("result", &fApplicationName);
-	SendReply(message, &reply);
-}
-
-void BApplication::ReplyMessengers(BMessage* message, bool windowsOnly)
-{
-	BMessage reply(kReplyCode);
-	BList loopers(10);
-	CollectLoopers(&loopers, windowsOnly);
-	for (int32 i = 0; i < loopers.CountItems(); i++) {
-		BLooper* looper = static_cast<BLooper*>(loopers.ItemAt(i));
-		reply.AddMessenger("result", BMessenger(looper, looper));
-	}
-	SendReply(message, &reply);
-}
-
-status_t BApplication::AddSuitesToReply(BMessage* reply)
-{
-	BString suite("suite/vnd.Be-application");
-	reply->AddText("suites", &suite);
-	BPropertyInfo info(kApplicationProperties);
-	reply->AddFlattenable("messages", &info);
-	return BLooper::AddSuitesToReply(reply);
+	return CollectLoopers(loopers, windowsOnly);
 }
 
 int32 BApplication::CountWindows() const
@@ -558,17 +348,6 @@ void BApplication::StopWorkerPool()
 	if (fWorkerPool)
 		fWorkerPool->Clear();
 	fWorkerPool.Clear();
-}
-
-void BApplication::DestroyHiddenWindow()
-{
-	HWND window = static_cast<HWND>(fHiddenWindow);
-	if (window == nullptr || !DestroyWindow(window))
-		return;
-	fHiddenWindow = nullptr;
-	// A second application has its own window in the slot.
-	if (ProcessApplicationWindow() == window)
-		SetProcessApplicationWindow(nullptr);
 }
 
 void BApplication::OnPulse() {}

@@ -14,21 +14,12 @@
 // thread.
 #pragma once
 
+#include "kernel/WinApplicationWindow.h"
 #include "messaging/Looper.h"
 #include "support/GatedPool.h"
 #include "support/Locker.h"
 
 class BAppShutdown;
-
-// What-codes the application turns into hooks.
-constexpr uint32 kAboutRequested = 0x5F414252;   // '_ABR'
-constexpr uint32 kAppActivated = 0x5F414354;     // '_ACT'
-constexpr uint32 kPulseBlocked = 0x5F50424C;     // '_PBL'
-constexpr uint32 kPulse = 0x5F50554C;            // '_PUL'
-constexpr uint32 kRefsReceived = 0x5F525243;     // '_RRC'
-constexpr uint32 kReadyToRun = 0x5F525452;       // '_RTR'
-// Asks the application to quit the window in the pointer field "be:window".
-constexpr uint32 kQuitWindowRequest = 0x42716974;  // 'Bqit'
 
 class BApplication : public BLooper {
 public:
@@ -42,7 +33,7 @@ public:
 	void HandleMessage(BMessage* message) override;
 	BHandler* ResolveSpecifier(BMessage* message, int32 index, BMessage* specifier, int32 form,
 		const char* property) override;
-	status_t AddSuitesToReply(BMessage* reply) override;
+	[[nodiscard]] status_t AddSuitesToReply(BMessage* reply) override;
 	void DispatchToHandler(BMessage* message, BHandler* handler) override;
 	// Runs the loop on the calling thread and returns when it has ended: the
 	// thread's handle, or -1 when a process service is missing or Run was
@@ -104,27 +95,26 @@ private:
 	bool QuitWindows(bool force, bool evenIfRefused);
 	void QuitWindowNamedIn(BMessage* message);
 
-	status_t ResolveByIndex(BMessage* message, BMessage* specifier, int32 form, bool windows);
-	status_t ResolveByName(BMessage* message, BMessage* specifier, bool windows);
-	status_t ResolveById(BMessage* message, BMessage* specifier);
-	void ReplyCount(BMessage* message, int32 count);
-	void ReplyMessengers(BMessage* message, bool windowsOnly);
+	[[nodiscard]] status_t ResolveByIndex(BMessage* message, BMessage* specifier, int32 form, bool windows);
+	[[nodiscard]] status_t ResolveByName(BMessage* message, BMessage* specifier, bool windows);
+	[[nodiscard]] status_t ResolveById(BMessage* message, BMessage* specifier);
+	void ReplyMessengersOf(BMessage* message, bool windowsOnly);
 	void ReplyName(BMessage* message);
+	// The listed loopers in list order, only the windows when `windowsOnly`;
+	// false when the list cannot be read.
+	bool SnapshotLoopers(BList* loopers, bool windowsOnly) const;
 
 	void StartWorkerPool();
 	void StopWorkerPool();
-	// Only the creating thread can destroy the window; from any other thread
-	// it stays for the destructor.
-	void DestroyHiddenWindow();
 
 	BString fVendorName;
 	BString fApplicationName;
 	BLocker mShutdownsLock;
 	BList fShutdowns;
 	sptr<BGatedPool> fWorkerPool;
-	// The hidden window this application made (an HWND); the process slot
-	// holds it too while this is the process's application.
-	void* fHiddenWindow = nullptr;
+	// Only the creating thread can destroy it; from any other thread (Quit
+	// called elsewhere) it stays for the destructor.
+	WinApplicationWindow fHiddenWindow;
 	bool fReady = false;
 };
 

@@ -15,9 +15,9 @@ public:
 	virtual ~BArchivable();
 
 	// Adds the object's fields to `archive`; with `deep`, owned children too.
-	virtual status_t Archive(BMessage* archive, bool deep = true) const;
+	[[nodiscard]] virtual status_t Archive(BMessage* archive, bool deep = true) const;
 	// The extension entry for operations added later; nothing answers to it yet.
-	virtual status_t Perform(uint32 code, void* argument);
+	[[nodiscard]] virtual status_t Perform(uint32 code, void* argument);
 
 private:
 	virtual void _ReservedArchivable1();

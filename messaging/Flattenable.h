@@ -19,11 +19,11 @@ public:
 	// The exact size Flatten writes; negative for a failure.
 	virtual int32 FlattenedSize() const = 0;
 	// Writes the flattened form into `size` bytes of `buffer`.
-	virtual status_t Flatten(void* buffer, int32 size) const = 0;
+	[[nodiscard]] virtual status_t Flatten(void* buffer, int32 size) const = 0;
 	// Whether Unflatten reads data of this type; by default only TypeCode's.
 	virtual bool AcceptsTypeCode(type_code code) const;
 	// Replaces the object's contents with `size` bytes of untrusted data.
-	virtual status_t Unflatten(type_code code, const void* buffer, int32 size) = 0;
+	[[nodiscard]] virtual status_t Unflatten(type_code code, const void* buffer, int32 size) = 0;
 	virtual ~BFlattenable();
 
 private:

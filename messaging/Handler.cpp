@@ -9,13 +9,12 @@
 #include "messaging/Messenger.h"
 #include "messaging/ObserverList.h"
 #include "messaging/PropertyInfo.h"
+#include "messaging/ScriptingReplies.h"
 
 #include <new>
 
 namespace {
 
-constexpr type_code kUtf8Type = FourCC("CSTR");
-constexpr type_code kMessengerType = FourCC("MSNG");
 constexpr char kHandlerSuite[] = "suite/vnd.Be-handler";
 constexpr char kNotUnderstoodText[] = "Didn't understand the specifier(s)";
 
@@ -30,11 +29,7 @@ const property_info kHandlerProperties[] = {
 // The 'MNOT' answer to a scripting request that no handler understood.
 void ReplySpecifiersNotUnderstood(BMessage* message)
 {
-	BMessage reply(kNotUnderstood);
-	BString text(kNotUnderstoodText);
-	reply.AddText("message", &text);
-	reply.AddInt32("error", kBadScriptRequest);
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
+	BPrivate::ReplyScriptingError(message, kBadScriptRequest, kNotUnderstoodText);
 }
 
 // The observer and code of a start- or stop-observing request; false without
@@ -235,9 +230,11 @@ void BHandler::HandleMessage(BMessage* message)
 
 bool BHandler::AnswerProperty(BMessage* message)
 {
+	// The index and property tell: -1 means no specifier, and a specifier
+	// that cannot be read leaves the property empty, which no entry matches.
 	int32 index;
 	BString property;
-	message->CurrentSpecifier(&index, nullptr, nullptr, &property);
+	(void)message->CurrentSpecifier(&index, nullptr, nullptr, &property);
 	BMessage reply(kReplyCode);
 	status_t status;
 	if (index < 0 || property == "Messenger")
@@ -248,16 +245,14 @@ bool BHandler::AnswerProperty(BMessage* message)
 		status = AddSuitesToReply(&reply);
 	else
 		return false;
-	reply.AddInt32("error", status);
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
+	BPrivate::SendScriptingAnswer(message, &reply, status);
 	return true;
 }
 
 void BHandler::AnswerSuites(BMessage* message)
 {
 	BMessage reply(kReplyCode);
-	reply.AddInt32("error", AddSuitesToReply(&reply));
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
+	BPrivate::SendScriptingAnswer(message, &reply, AddSuitesToReply(&reply));
 }
 
 void BHandler::HandleUnclaimed(BMessage* message)
@@ -285,11 +280,20 @@ void BHandler::ReplyDropped(BMessage* message)
 	message->GetPoint("be:drop pt", &dropPoint);
 	message->GetPoint("_drop_offset_", &dropOffset);
 	BMessage reply(kNotUnderstood);
-	reply.AddPoint("_old_drop_point_", dropPoint);
-	reply.AddPoint("_old_drop_offset_", dropOffset);
+	status_t status = reply.AddPoint("_old_drop_point_", dropPoint);
+	if (status == kOk)
+		status = reply.AddPoint("_old_drop_offset_", dropOffset);
+	// Without the points the sender could not tell where its drag ended.
+	if (status != kOk) {
+		BPrivate::ReplyScriptingError(message, status);
+		return;
+	}
+	// A target that no longer resolves leaves the reply-to handler null: the
+	// reply's own replies then go to the application.
 	void* target = nullptr;
-	gDefaultTokens.GetToken(message->DeliveryRecord().target, kHandlerTokenType, &target);
-	message->ReplyToHandler(&reply, static_cast<BHandler*>(target), kInfinite);
+	(void)gDefaultTokens.GetToken(message->DeliveryRecord().target, kHandlerTokenType, &target);
+	// A sender that has gone cannot be told.
+	(void)message->ReplyToHandler(&reply, static_cast<BHandler*>(target), kInfinite);
 }
 
 BHandler* BHandler::ResolveSpecifier(BMessage* message, int32 index, BMessage* specifier, int32 form,

@@ -8,6 +8,7 @@
 // any thread.
 #pragma once
 #include "messaging/Archivable.h"
+#include "messaging/MessageCodes.h"
 #include "messaging/PropertyInfo.h"
 #include "messaging/TokenSpace.h"
 #include "support/Atom.h"
@@ -46,7 +47,7 @@ public:
 	BHandler(const BHandler&) = delete;
 	BHandler& operator=(const BHandler&) = delete;
 
-	status_t Archive(BMessage* archive, bool deep = true) const override;
+	[[nodiscard]] status_t Archive(BMessage* archive, bool deep = true) const override;
 
 	virtual void HandleMessage(BMessage* message);
 	virtual void SetNextHandler(BHandler* next);
@@ -56,7 +57,7 @@ public:
 	virtual void SetFilterList(BList* filters);
 	virtual BHandler* ResolveSpecifier(BMessage* message, int32 index, BMessage* specifier, int32 form,
 		const char* property);
-	virtual status_t AddSuitesToReply(BMessage* reply);
+	[[nodiscard]] virtual status_t AddSuitesToReply(BMessage* reply);
 	virtual void NotifyObservers(uint32 what, const BMessage* message);
 
 	BLooper* Looper() const { return fLooper; }
@@ -103,22 +104,13 @@ private:
 	sptr<ValidAtom> fValidity;
 };
 
-// Observer protocol codes and fields.
-constexpr uint32 kStartObserving = 0x4F425354;  // 'OBST'
-constexpr uint32 kStopObserving = 0x4F425350;   // 'OBSP'
-constexpr uint32 kObserverNotice = 0x4E544348;  // 'NTCH'
+// Observer protocol fields.
 constexpr uint32 kObserveAllCodes = 0xFFFFFFFFu;
 constexpr char kObserveTargetField[] = "be:observe_target";
 constexpr char kObserveChangeField[] = "be:observe_change_what";
 constexpr char kObserveOriginalField[] = "be:observe_orig_what";
 
-// Scripting codes and further specifier forms.
-constexpr uint32 kGetProperty = 0x50474554;     // 'PGET'
-constexpr uint32 kSetProperty = 0x50534554;     // 'PSET'
-constexpr uint32 kCountProperties = 0x50434E54; // 'PCNT'
-constexpr uint32 kGetSuites = 0x53554954;       // 'SUIT'
-constexpr uint32 kReplyCode = 0x52504C59;       // 'RPLY'
-constexpr uint32 kNotUnderstood = 0x4D4E4F54;   // 'MNOT'
-// The direct, index and reverse-index forms come with BPropertyInfo.
+// Further specifier forms; the direct, index and reverse-index forms come with
+// BPropertyInfo.
 constexpr uint32 kNameSpecifier = 6;
 constexpr uint32 kIdSpecifier = 7;

@@ -127,8 +127,7 @@ BLooper::~BLooper()
 
 status_t BLooper::Archive(BMessage* archive, bool deep) const
 {
-	BHandler::Archive(archive, deep);
-	return kOk;
+	return BHandler::Archive(archive, deep);
 }
 
 bool BLooper::ConfirmQuit()
@@ -162,7 +161,9 @@ void BLooper::AttachDirectTarget(BHandler* handler)
 			return;
 		fDirectTarget->Acquire();
 	}
-	gDefaultTokens.SetTokenTarget(handler->Token(), fDirectTarget);
+	// The handler's token lives as long as the handler, and the looper's
+	// target never refuses a reference: this cannot fail.
+	(void)gDefaultTokens.SetTokenTarget(handler->Token(), fDirectTarget);
 }
 
 void BLooper::AddHandler(BHandler* handler)
@@ -185,7 +186,8 @@ void BLooper::DetachHandler(BHandler* handler)
 {
 	if (fPreferred == handler)
 		fPreferred = nullptr;
-	gDefaultTokens.SetTokenTarget(handler->Token(), nullptr);
+	// Clearing a live handler's target cannot fail.
+	(void)gDefaultTokens.SetTokenTarget(handler->Token(), nullptr);
 	handler->SetNextHandler(nullptr);
 	handler->SetLooper(nullptr);
 	fHandlers.RemoveItem(handler);
@@ -412,8 +414,10 @@ int32 BLooper::Run()
 	}
 	fThread = thread;
 	Unlock();
+	// Resuming a thread this looper just created fails only with a broken
+	// handle, which SpawnThread would not have answered.
 	if (thread != -1)
-		StartThread(thread);
+		(void)StartThread(thread);
 	return thread;
 }
 
@@ -440,7 +444,8 @@ void BLooper::ThreadLoop()
 	Unlock();
 	if (IsLocked())
 		DebuggerHook("shouldn't be locked anymore");
-	RunThreadLoop(&ThreadLoopStep, this);
+	// However the loop ended (it reports a failure itself), the looper goes.
+	(void)RunThreadLoop(&ThreadLoopStep, this);
 	Lock();
 }
 
@@ -459,7 +464,7 @@ bigtime_t BLooper::DispatchDueWork(bigtime_t now, bool* quit)
 	while (fQueue != nullptr && fQueue->NextWhen() <= now) {
 		if (BMessage* message = fQueue->NextMessage()) {
 			BPrivate::BMessageRecord record = message->DeliveryRecord();
-			DispatchOne(message, nullptr, record.target, (record.flags & BPrivate::kPreferredTarget) != 0);
+			DispatchOne(message, nullptr, record.target, (record.flags & kPreferredTargetFlag) != 0);
 		}
 		if (fQuitFlag) {
 			*quit = true;
@@ -507,8 +512,10 @@ void BLooper::RunUnlockedWork()
 
 void BLooper::WakeLoop()
 {
+	// A wake-up that cannot be posted finds the loop busy with a full queue;
+	// the loop looks for due work before it waits again.
 	if (fWakePort != nullptr)
-		WakeThreadLoop(fWakePort, SystemTimeMicros());
+		(void)WakeThreadLoop(fWakePort, SystemTimeMicros());
 }
 
 void BLooper::AddUnlockedWork(const sptr<UnlockedDispatcher>& work)
@@ -529,7 +536,12 @@ void BLooper::Quit()
 	if (!Lock())
 		return;
 	if (fRunning && !IsLooperThread()) {
-		Post(kQuitNow);
+		// Without the message the flag ends the loop, once it is woken; this
+		// thread must not wait for an end that would never come.
+		if (Post(kQuitNow) != kOk) {
+			fQuitFlag = true;
+			WakeLoop();
+		}
 		sptr<SafeLock> lock = fLock;
 		UnlockFully();
 		lock->WaitUntilGone();
@@ -537,7 +549,9 @@ void BLooper::Quit()
 	}
 	fQuitFlag = true;
 	if (fRunning) {
-		Post(kQuitNow);
+		// The flag already ends the loop after this dispatch; the message
+		// only follows the others in the queue.
+		(void)Post(kQuitNow);
 		Unlock();
 		return;
 	}

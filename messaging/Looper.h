@@ -17,6 +17,8 @@
 #include "support/StrongPointer.h"
 #include "support/Vector.h"
 
+#include <atomic>
+
 class BMessageQueue;
 struct ThreadRecord;
 
@@ -39,12 +41,6 @@ struct pending_execution {
 	void* argument;
 };
 
-// Codes the looper handles itself.
-constexpr uint32 kQuitRequested = 0x5F515251;  // '_QRQ'
-constexpr uint32 kNoDocuments = 0x5F4E4445;    // '_NDE', handled as '_QRQ'
-constexpr uint32 kQuitNow = 0x5F514954;        // '_QIT'
-constexpr uint32 kForceQuit = 0x5F465154;      // '_FQT'
-
 class BLooper : public BHandler {
 public:
 	// A new looper is in the looper list and locked by the creating thread.
@@ -52,11 +48,11 @@ public:
 	explicit BLooper(const char* name = nullptr, int32 priority = 10, int32 capacity = 200);
 	~BLooper() override;
 
-	status_t Archive(BMessage* archive, bool deep = true) const override;
+	[[nodiscard]] status_t Archive(BMessage* archive, bool deep = true) const override;
 	void HandleMessage(BMessage* message) override;
 	BHandler* ResolveSpecifier(BMessage* message, int32 index, BMessage* specifier, int32 form,
 		const char* property) override;
-	status_t AddSuitesToReply(BMessage* reply) override;
+	[[nodiscard]] status_t AddSuitesToReply(BMessage* reply) override;
 
 	virtual void DispatchToHandler(BMessage* message, BHandler* handler);
 	// The looper thread's id, -1 on failure; the looper must be locked.
@@ -82,18 +78,18 @@ public:
 	BList* CommonFilterList() const { return fCommonFilters; }
 
 	// The caller keeps the message; a copy is queued.
-	status_t Post(uint32 what);
-	status_t Post(BMessage* message);
+	[[nodiscard]] status_t Post(uint32 what);
+	[[nodiscard]] status_t Post(BMessage* message);
 	// A null handler means the preferred handler. kMismatchedValues for a
 	// handler of another looper or of none.
-	status_t Post(BMessage* message, BHandler* handler, BHandler* replyTo = nullptr);
+	[[nodiscard]] status_t Post(BMessage* message, BHandler* handler, BHandler* replyTo = nullptr);
 
 	// Recursive for the owner. False (kBadValue) for a looper that is not or
 	// no longer listed, so a pointer to a destroyed looper is refused, and for
 	// a thread that waited while the looper was destroyed. LockTimed's timeout
 	// is relative, in microseconds: kTimedOut, or kWouldBlock for 0.
 	bool Lock();
-	status_t LockTimed(bigtime_t timeout);
+	[[nodiscard]] status_t LockTimed(bigtime_t timeout);
 	// Leaves one level. A thread that does not own the lock is reported and
 	// changes nothing.
 	void Unlock();
@@ -146,7 +142,7 @@ private:
 	friend class BPrivate::LooperList;
 
 	void InitLooper(const char* lockName);
-	status_t LockWithTimeout(bigtime_t timeout);
+	[[nodiscard]] status_t LockWithTimeout(bigtime_t timeout);
 	// Leaves every nesting level of the calling thread at once.
 	void UnlockFully();
 	void AttachDirectTarget(BHandler* handler);
@@ -166,8 +162,6 @@ private:
 	// One filter pass over the common filters (owner null) or the owner's own.
 	BHandler* ApplyFilters(const BHandler* owner, BMessage* message, BHandler* handler);
 	void DispatchFiltered(BMessage* message, BHandler* handler);
-	void ReplyCountOfHandlers(BMessage* message);
-	void ReplyMessengersOfHandlers(BMessage* message);
 
 	virtual void _ReservedLooper1();
 	virtual void _ReservedLooper2();
@@ -193,7 +187,9 @@ private:
 	BHandler* fPreferred = nullptr;
 	BList fHandlers;
 	BList* fCommonFilters = nullptr;
-	bool fQuitFlag = false;
+	// Set by the looper thread, or by a thread that quits the looper while it
+	// holds the lock; read by the loop without it.
+	std::atomic<bool> fQuitFlag{false};
 	bool fRunning = false;
 	BPrivate::BLooperTarget* fDirectTarget = nullptr;
 	bigtime_t fPendingDeadline = kInfinite;

@@ -6,8 +6,8 @@
 #include "kernel/DebuggerHook.h"
 #include "messaging/Message.h"
 #include "messaging/MessageFilter.h"
-#include "messaging/Messenger.h"
 #include "messaging/PropertyInfo.h"
+#include "messaging/ScriptingReplies.h"
 
 #include <cstdlib>
 
@@ -19,21 +19,10 @@ constexpr uint32 kHandlerByIndex = 1;
 
 const property_info kLooperProperties[] = {
 	{"Handler", {}, {kIndexSpecifier, kReverseIndexSpecifier}, nullptr, kHandlerByIndex, {}, {}, {}},
-	{"Handlers", {kGetProperty}, {kDirectSpecifier}, nullptr, 0, {FourCC("MSNG")}, {}, {}},
-	{"Handler", {kCountProperties}, {kDirectSpecifier}, nullptr, 0, {FourCC("LONG")}, {}, {}},
+	{"Handlers", {kGetProperty}, {kDirectSpecifier}, nullptr, 0, {kMessengerType}, {}, {}},
+	{"Handler", {kCountProperties}, {kDirectSpecifier}, nullptr, 0, {kInt32Type}, {}, {}},
 	{},
 };
-
-void ReplyWithError(BMessage* message, uint32 what, status_t error, const char* text)
-{
-	BMessage reply(what);
-	if (text != nullptr) {
-		BString explanation(text);
-		reply.AddText("message", &explanation);
-	}
-	reply.AddInt32("error", error);
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
-}
 
 }  // namespace
 
@@ -157,9 +146,13 @@ void BLooper::ProcessQuitRequest(BMessage* message)
 	bool quit = ConfirmQuit();
 	if (wantsReply) {
 		BMessage reply(kReplyCode);
-		reply.AddBool("result", quit);
-		reply.AddInt32("thread", fThread);
-		message->ReplyToHandler(&reply, nullptr, kInfinite);
+		status_t status = reply.AddBool("result", quit);
+		if (status == kOk)
+			status = reply.AddInt32("thread", fThread);
+		if (status == kOk)
+			BPrivate::SendScriptingReply(message, &reply);
+		else
+			BPrivate::ReplyScriptingError(message, status, nullptr, kReplyCode);
 	}
 	if (quit)
 		Quit();
@@ -171,8 +164,9 @@ bool BLooper::ResolveSpecifiers(BMessage* message, BHandler** handler)
 {
 	if (!message->HasSpecifiers())
 		return true;
+	// Only the index is wanted here; -1 means no specifier is left.
 	int32 index = -1;
-	message->CurrentSpecifier(&index);
+	(void)message->CurrentSpecifier(&index);
 	if (index < 0)
 		return true;
 	BHandler* resolved = ResolveFrom(*handler != nullptr ? *handler : this, message);
@@ -191,7 +185,7 @@ BHandler* BLooper::ResolveFrom(BHandler* start, BMessage* message)
 		BString property;
 		status_t status = message->CurrentSpecifier(&index, &specifier, &form, &property);
 		if (status != kOk) {
-			ReplyWithError(message, kReplyCode, status, nullptr);
+			BPrivate::ReplyScriptingError(message, status, nullptr, kReplyCode);
 			return nullptr;
 		}
 		char* name = property.ToUtf8();
@@ -203,7 +197,7 @@ BHandler* BLooper::ResolveFrom(BHandler* start, BMessage* message)
 			result = nullptr;
 		}
 		// The resolver may have stepped the index on, or back.
-		message->CurrentSpecifier(&index);
+		(void)message->CurrentSpecifier(&index);
 		if (result == nullptr || result == start || index < 0)
 			return result;
 		start = result;
@@ -228,10 +222,11 @@ BHandler* BLooper::ResolveSpecifier(BMessage* message, int32 index, BMessage* sp
 		handlerIndex = CountHandlers() - handlerIndex;
 	BHandler* target = HandlerAt(handlerIndex);
 	if (target == nullptr) {
-		ReplyWithError(message, kNotUnderstood, kBadIndex, "handler index out of range");
+		BPrivate::ReplyScriptingError(message, kBadIndex, "handler index out of range");
 		return nullptr;
 	}
-	message->DropSpecifier();
+	// The request is being resolved, so it has a current specifier to drop.
+	(void)message->DropSpecifier();
 	return target;
 }
 
@@ -246,35 +241,21 @@ void BLooper::HandleMessage(BMessage* message)
 		return;
 	}
 	if (message->what == kCountProperties && property == "Handler")
-		ReplyCountOfHandlers(message);
+		BPrivate::ReplyCount(message, CountHandlers());
 	else if (message->what == kGetProperty && property == "Handlers")
-		ReplyMessengersOfHandlers(message);
+		BPrivate::ReplyMessengers(message, fHandlers);
 	else
 		BHandler::HandleMessage(message);
-}
-
-void BLooper::ReplyCountOfHandlers(BMessage* message)
-{
-	BMessage reply(kReplyCode);
-	reply.AddInt32("result", CountHandlers());
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
-}
-
-void BLooper::ReplyMessengersOfHandlers(BMessage* message)
-{
-	BMessage reply(kReplyCode);
-	for (int32 i = 0; i < fHandlers.CountItems(); i++) {
-		BMessenger messenger(static_cast<BHandler*>(fHandlers.ItemAtFast(i)), this);
-		reply.AddMessenger("result", messenger);
-	}
-	message->ReplyToHandler(&reply, nullptr, kInfinite);
 }
 
 status_t BLooper::AddSuitesToReply(BMessage* reply)
 {
 	BString suite(kLooperSuite);
-	reply->AddText("suites", &suite);
+	status_t status = reply->AddText("suites", &suite);
 	BPropertyInfo info(kLooperProperties);
-	reply->AddFlattenable("messages", &info);
+	if (status == kOk)
+		status = reply->AddFlattenable("messages", &info);
+	if (status != kOk)
+		return status;
 	return BHandler::AddSuitesToReply(reply);
 }

@@ -20,7 +20,7 @@ class BLooper;
 namespace BPrivate {
 
 // 0 and the looper's token when it is listed; kNotALooper otherwise.
-status_t ListedLooperToken(const BLooper* looper, token_t* token);
+[[nodiscard]] status_t ListedLooperToken(const BLooper* looper, token_t* token);
 // The listed looper whose looper token is `token`, or null.
 BLooper* ListedLooperWithToken(token_t token);
 // The number of listed loopers, -1 when the list cannot be read.

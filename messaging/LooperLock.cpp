@@ -1,6 +1,8 @@
 // BLooper::SafeLock: the benaphore behind a looper's lock.
 #include "messaging/LooperLock.h"
 
+#include "support/Benaphore.h"
+
 #include <windows.h>
 
 BLooper::SafeLock::SafeLock(BLooper* looper, const char* name)
@@ -8,17 +10,9 @@ BLooper::SafeLock::SafeLock(BLooper* looper, const char* name)
 	  fSemaphore(CreateCountingSemaphore(0, name)),
 	  fGoneEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
-	if (fGoneEvent != nullptr)
-		ResetEvent(fGoneEvent);
 }
 
-BLooper::SafeLock::~SafeLock()
-{
-	if (fSemaphore != nullptr)
-		DeleteCountingSemaphore(fSemaphore);
-	if (fGoneEvent != nullptr)
-		CloseHandle(fGoneEvent);
-}
+BLooper::SafeLock::~SafeLock() = default;
 
 int32 BLooper::SafeLock::CallingThreadId()
 {
@@ -41,15 +35,8 @@ void BLooper::SafeLock::TakeUncontended()
 status_t BLooper::SafeLock::WaitForTurn(int32 previousLockers, bigtime_t timeout)
 {
 	if (previousLockers > 0) {
-		status_t status;
-		do {
-			status = AcquireSemaphore(fSemaphore, 1, kRelativeTimeout, timeout);
-		} while (status == kInterrupted);
+		status_t status = WaitForBenaphoreTurn(fSemaphore.Get(), kRelativeTimeout, timeout);
 		if (status != kOk) {
-			// The count keeps this attempt: the owner may already have released
-			// a unit for it, and taking it back out could let a unit stray to a
-			// thread that would then hold the lock beside another. A surplus in
-			// the count only makes later lockers wait for a unit that is there.
 			ReleaseStrong();
 			return status;
 		}
@@ -69,7 +56,7 @@ void BLooper::SafeLock::GiveUp()
 	fNesting = 0;
 	fOwner.store(-1, std::memory_order_relaxed);
 	if (fLockers.fetch_sub(1, std::memory_order_acq_rel) > 1)
-		ReleaseSemaphoreOnce(fSemaphore);
+		(void)ReleaseSemaphoreOnce(fSemaphore.Get());  // full only when every waiter can go
 	// The holder's reference; it may be the last one.
 	ReleaseStrong();
 }
@@ -93,17 +80,18 @@ void BLooper::SafeLock::Invalidate()
 
 void BLooper::SafeLock::SignalGone()
 {
-	if (fGoneEvent != nullptr)
-		SetEvent(fGoneEvent);
+	if (fGoneEvent)
+		SetEvent(fGoneEvent.Get());
 }
 
 void BLooper::SafeLock::WakeOneWaiter()
 {
-	ReleaseSemaphoreOnce(fSemaphore);
+	// A semaphore at its maximum already lets every waiter go.
+	(void)ReleaseSemaphoreOnce(fSemaphore.Get());
 }
 
 void BLooper::SafeLock::WaitUntilGone()
 {
-	if (fGoneEvent != nullptr)
-		WaitForSingleObject(fGoneEvent, INFINITE);
+	if (fGoneEvent)
+		WaitForSingleObject(fGoneEvent.Get(), INFINITE);
 }

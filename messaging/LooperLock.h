@@ -35,7 +35,7 @@ public:
 	// caller has taken a strong reference for the holder; it stays held on
 	// success and is dropped on failure. `previousLockers` is the value before
 	// the caller counted itself in.
-	status_t WaitForTurn(int32 previousLockers, bigtime_t timeout);
+	[[nodiscard]] status_t WaitForTurn(int32 previousLockers, bigtime_t timeout);
 	// Counts the calling thread in as a locker; answers the previous count.
 	int32 CountInLocker() { return fLockers.fetch_add(1, std::memory_order_acq_rel); }
 	// A further level for the owner.
@@ -60,11 +60,11 @@ private:
 	void GiveUp();
 
 	BLooper* fLooper;
-	sem_handle fSemaphore;
+	WinSemaphore fSemaphore;
 	std::atomic<int32> fLockers{0};
 	std::atomic<int32> fOwner{-1};
 	int32 fNesting = 0;
 	int32 fReserved = -1;
 	std::atomic<bool> fValid{true};
-	void* fGoneEvent;
+	WinHandle fGoneEvent;
 };

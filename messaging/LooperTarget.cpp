@@ -17,25 +17,14 @@ constexpr bigtime_t kOverduePeriod = 1000000;
 }  // namespace
 
 BLooperTarget::BLooperTarget(BMessageQueue* queue, ThreadRecord* wakePort)
-	: fAccess("Looper BLooperTarget::fAccess"),
+	: BDirectMessageTarget(0),
+	  fAccess("Looper BLooperTarget::fAccess"),
 	  fQueue(queue),
 	  fWakePort(wakePort)
 {
 }
 
 BLooperTarget::~BLooperTarget() = default;
-
-bool BLooperTarget::Acquire()
-{
-	fReferences.fetch_add(1);
-	return true;
-}
-
-void BLooperTarget::Release()
-{
-	if (fReferences.fetch_sub(1) == 1)
-		delete this;
-}
 
 status_t BLooperTarget::DeliverMessage(BMessage* message)
 {
@@ -59,16 +48,18 @@ status_t BLooperTarget::DeliverMessage(BMessage* message)
 
 void BLooperTarget::WakeFor(const BMessage* message)
 {
+	// A wake-up that cannot be posted finds the looper's queue full: the
+	// looper is busy and looks for due messages before it waits again.
 	bigtime_t headTime = fQueue->NextWhen();
 	if (fQueue->IsNextMessage(message)) {
-		WakeThreadLoop(fWakePort, headTime);
+		(void)WakeThreadLoop(fWakePort, headTime);
 		return;
 	}
 	// Behind other messages the looper wakes for the head anyway; only a head
 	// overdue by more than the period suggests that the wake-up got lost.
 	bigtime_t now = SystemTimeMicros();
 	if (headTime + kOverduePeriod < now && fLastWakeTime + kOverduePeriod < now) {
-		WakeThreadLoop(fWakePort, headTime);
+		(void)WakeThreadLoop(fWakePort, headTime);
 		fLastWakeTime = now;
 	}
 }

@@ -15,8 +15,6 @@
 #include "messaging/DirectMessageTarget.h"
 #include "support/Locker.h"
 
-#include <atomic>
-
 class BMessageQueue;
 struct ThreadRecord;
 
@@ -28,12 +26,10 @@ public:
 	// port queues messages without waking anybody until SetWakePort.
 	BLooperTarget(BMessageQueue* queue, ThreadRecord* wakePort);
 
-	bool Acquire() override;
-	void Release() override;
 	// Queues the message by delivery time and wakes the looper thread when the
 	// message is the new head, or when the head is long overdue. -1 (message
 	// destroyed) once detached.
-	status_t DeliverMessage(BMessage* message) override;
+	[[nodiscard]] status_t DeliverMessage(BMessage* message) override;
 
 	// The looper thread's record, given when the looper starts running.
 	void SetWakePort(ThreadRecord* wakePort);
@@ -49,7 +45,6 @@ private:
 
 	void WakeFor(const BMessage* message);
 
-	std::atomic<int32> fReferences{0};
 	BLocker fAccess;
 	BMessageQueue* fQueue;
 	ThreadRecord* fWakePort;

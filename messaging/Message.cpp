@@ -13,24 +13,7 @@ using namespace BPrivate;
 
 namespace {
 
-constexpr type_code kBoolType = FourCC("BOOL");
-constexpr type_code kInt8Type = FourCC("BYTE");
-constexpr type_code kInt32Type = FourCC("LONG");
-constexpr type_code kInt64Type = FourCC("LLNG");
-constexpr type_code kFloatType = FourCC("FLOT");
-constexpr type_code kPointerType = FourCC("PNTR");
-constexpr type_code kPointType = FourCC("BPNT");
-constexpr type_code kRectType = FourCC("RECT");
-constexpr type_code kMessengerType = FourCC("MSNG");
-constexpr type_code kTextType = FourCC("USTR");
-constexpr type_code kUtf8Type = FourCC("CSTR");
 constexpr uint32 kDestroyed = 0xDEADBEEF;
-
-// Delivery flags.
-constexpr uint32 kDelivered = 0x40000000u;
-constexpr uint32 kSenderWaits = 0x10000000u;
-constexpr uint32 kReplyRequired = 0x08000000u;
-constexpr uint32 kReplySent = 0x04000000u;
 
 bool TypesMatch(type_code wanted, type_code actual)
 {
@@ -510,8 +493,9 @@ bool BMessage::HasWhen() const
 
 void BMessage::SetWhen(bigtime_t when)
 {
+	// The field was just found, so removing it cannot fail.
 	if (!fHasWhen && HasFieldOfType("when", kInt64Type) && MakeBodyPrivate() == kOk)
-		fBody->RemoveField("when");
+		(void)fBody->RemoveField("when");
 	fWhen = when;
 	fHasWhen = true;
 }
@@ -524,19 +508,19 @@ bool BMessage::IsSystemCode() const
 
 bool BMessage::IsDelivered() const
 {
-	return (fRecord.flags & kDelivered) != 0;
+	return (fRecord.flags & kDeliveredFlag) != 0;
 }
 
 bool BMessage::SenderWaits() const
 {
-	return (fRecord.flags & (kDelivered | kSenderWaits | kReplySent)) == (kDelivered | kSenderWaits);
+	return (fRecord.flags & (kDeliveredFlag | kSenderWaitsFlag | kReplySentFlag)) == (kDeliveredFlag | kSenderWaitsFlag);
 }
 
 bool BMessage::NeedsReply() const
 {
 	uint32 flags = fRecord.flags;
-	return (flags & kDelivered) != 0 && (flags & kReplySent) == 0 &&
-		(flags & (kSenderWaits | kReplyRequired)) != 0;
+	return (flags & kDeliveredFlag) != 0 && (flags & kReplySentFlag) == 0 &&
+		(flags & (kSenderWaitsFlag | kReplyRequiredFlag)) != 0;
 }
 
 bool BMessage::HasSpecifiers() const
@@ -628,10 +612,11 @@ int32 BMessage::CompareNested(const BMessage& other, bool compareWhat, int32 dep
 			other.fBody->ItemAt(otherField.offset, i, &otherItem, &otherSize);
 			int32 order;
 			if (field.type == kMessageType && depth < kMaxNesting) {
+				// An item that does not read back compares as an empty message.
 				BMessage nested;
 				BMessage otherNested;
-				nested.UnflattenItem(item, size);
-				otherNested.UnflattenItem(otherItem, otherSize);
+				(void)nested.UnflattenItem(item, size);
+				(void)otherNested.UnflattenItem(otherItem, otherSize);
 				order = nested.CompareNested(otherNested, compareWhat, depth + 1);
 			} else if (size != otherSize) {
 				order = Order(size, otherSize);

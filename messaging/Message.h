@@ -33,45 +33,48 @@ public:
 
 	void Clear();
 
-	status_t AddData(const char* name, type_code type, const void* data, int32 size, bool fixedSize = true);
-	status_t GetData(const char* name, type_code type, int32 index, const void** data, int32* size) const;
-	status_t CopyData(const char* name, type_code type, int32 index, void* destination, int32 size) const;
-	status_t OverwriteData(const char* name, int32 index, type_code type, const void* data, int32 size);
-	status_t RemoveField(const char* name);
+	[[nodiscard]] status_t AddData(const char* name, type_code type, const void* data, int32 size, bool fixedSize = true);
+	[[nodiscard]] status_t GetData(const char* name, type_code type, int32 index, const void** data, int32* size) const;
+	[[nodiscard]] status_t CopyData(const char* name, type_code type, int32 index, void* destination, int32 size) const;
+	[[nodiscard]] status_t OverwriteData(const char* name, int32 index, type_code type, const void* data, int32 size);
+	[[nodiscard]] status_t RemoveField(const char* name);
 
-	status_t AddBool(const char* name, bool value);
+	// The typed getters below (GetBool, GetInt32, GetPoint, ...) leave a defined
+	// empty answer (false, 0, null, an unset value) when there is no such item,
+	// so a caller content with that answer may ignore their status.
+	[[nodiscard]] status_t AddBool(const char* name, bool value);
 	status_t GetBool(const char* name, bool* value) const;
-	status_t AddInt8(const char* name, int8 value);
-	status_t AddInt32(const char* name, int32 value);
+	[[nodiscard]] status_t AddInt8(const char* name, int8 value);
+	[[nodiscard]] status_t AddInt32(const char* name, int32 value);
 	status_t GetInt32(const char* name, int32* value) const;
 	status_t GetInt32(const char* name, int32 index, int32* value) const;
 	int32 Int32At(const char* name, int32 index) const;
-	status_t AddFloat(const char* name, float value);
+	[[nodiscard]] status_t AddFloat(const char* name, float value);
 	float FloatAt(const char* name, int32 index) const;
 	status_t GetPointer(const char* name, void** value) const;
-	status_t AddPoint(const char* name, BPoint point);
+	[[nodiscard]] status_t AddPoint(const char* name, BPoint point);
 	// (0, 0) when there is no such point.
 	status_t GetPoint(const char* name, BPoint* point) const;
 	// Replaces item 0 of the point field.
-	status_t OverwritePoint(const char* name, BPoint point);
+	[[nodiscard]] status_t OverwritePoint(const char* name, BPoint point);
 	// The unset rectangle (0, 0, -1, -1) when there is no such rectangle.
 	status_t GetRect(const char* name, BRect* rect) const;
-	status_t AddMessenger(const char* name, const BMessenger& messenger);
+	[[nodiscard]] status_t AddMessenger(const char* name, const BMessenger& messenger);
 	// An invalid messenger when there is no such messenger.
 	status_t GetMessenger(const char* name, BMessenger* messenger) const;
 	status_t GetMessenger(const char* name, int32 index, BMessenger* messenger) const;
 	// An item of the object's type code and flattened size; the object's
 	// Flatten status is the result.
-	status_t AddFlattenable(const char* name, const BFlattenable* object);
+	[[nodiscard]] status_t AddFlattenable(const char* name, const BFlattenable* object);
 
 	// A UTF-16 'USTR' item with its terminating zero unit; -1 for a null name or text.
-	status_t AddText(const char* name, const BString* text);
+	[[nodiscard]] status_t AddText(const char* name, const BString* text);
 	// Reads a 'USTR' item, or else a UTF-8 'CSTR' item, at the index.
 	status_t GetText(const char* name, int32 index, BString* text) const;
 	status_t GetText(const char* name, BString* text) const { return GetText(name, 0, text); }
 
-	status_t AddNestedMessage(const char* name, const BMessage* message);
-	status_t GetNestedMessage(const char* name, int32 index, BMessage* message) const;
+	[[nodiscard]] status_t AddNestedMessage(const char* name, const BMessage* message);
+	[[nodiscard]] status_t GetNestedMessage(const char* name, int32 index, BMessage* message) const;
 
 	bigtime_t When() const;
 	bool HasWhen() const;
@@ -93,13 +96,13 @@ public:
 	// kNoReplyAddress without a valid return address, kReplyAlreadySent for a
 	// second reply to a waiting sender. A sender that does not wait gets this
 	// message back inside the reply as "_previous_".
-	status_t Reply(BMessage* reply, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout);
+	[[nodiscard]] status_t Reply(BMessage* reply, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout);
 	// The reply's own replies go to `replyTo`, or with none to the application.
-	status_t ReplyToHandler(BMessage* reply, const BHandler* replyTo = nullptr, bigtime_t timeout = kInfinite);
+	[[nodiscard]] status_t ReplyToHandler(BMessage* reply, const BHandler* replyTo = nullptr, bigtime_t timeout = kInfinite);
 	bool HasSpecifiers() const;
-	status_t CurrentSpecifier(int32* index, BMessage* specifier = nullptr, uint32* command = nullptr,
+	[[nodiscard]] status_t CurrentSpecifier(int32* index, BMessage* specifier = nullptr, uint32* command = nullptr,
 		BString* property = nullptr) const;
-	status_t DropSpecifier();
+	[[nodiscard]] status_t DropSpecifier();
 	bool HasDropPoint() const;
 
 	// -1, 0 or 1; fields compared in creation order, nested messages recursively.
@@ -113,14 +116,14 @@ public:
 	// The compact flattened form, without delivery record.
 	int32 FlattenedSize() const;
 	// kBadValue when the buffer is smaller than FlattenedSize.
-	status_t Flatten(void* buffer, int32 size) const;
+	[[nodiscard]] status_t Flatten(void* buffer, int32 size) const;
 	// Reads `available` bytes of untrusted data in either format and byte order;
 	// on failure the message is cleared. Atom fields are refused.
-	status_t Unflatten(const void* buffer, size_t available);
+	[[nodiscard]] status_t Unflatten(const void* buffer, size_t available);
 
 	// The flattened form in either layout, written into the body's header area
 	// when it is free. The result must be released with ReleaseFlattenResult.
-	status_t Flatten(BPrivate::FlattenResult* result, bool fixedLayout, bool withDeliveryRecord) const;
+	[[nodiscard]] status_t Flatten(BPrivate::FlattenResult* result, bool fixedLayout, bool withDeliveryRecord) const;
 	const BPrivate::BMessageRecord& DeliveryRecord() const { return fRecord; }
 	void SetDeliveryRecord(const BPrivate::BMessageRecord& record) { fRecord = record; }
 	int32 FieldCount() const { return fBody == nullptr ? 0 : fBody->FieldCount(); }
@@ -138,7 +141,7 @@ private:
 	// says whether the target received the copy: it then owns the copy and
 	// whatever reply the copy owes, queued or not. Direct delivery never
 	// blocks, so the send's timeout does not come this far.
-	status_t DeliverCopy(BPrivate::BDirectMessageTarget* target, bigtime_t when, int32 handlerToken,
+	[[nodiscard]] status_t DeliverCopy(BPrivate::BDirectMessageTarget* target, bigtime_t when, int32 handlerToken,
 		const BMessenger& returnTo, uint32 flags, bool* handedOver) const;
 	void MarkReplySent();
 	// The 'NONE' reply owed by a message that goes away unanswered.
@@ -147,14 +150,14 @@ private:
 	BPrivate::BMessageInfo Info() const;
 	void TakeInfo(const BPrivate::BMessageInfo& info);
 	void CopyFrom(const BMessage& other);
-	status_t MakeBodyPrivate();
+	[[nodiscard]] status_t MakeBodyPrivate();
 	// A new item of `size` bytes for the caller to fill; a body made for it
 	// goes again when the item cannot be added.
-	status_t AddItem(const char* name, type_code type, int32 size, bool fixedSize, uint8** item);
+	[[nodiscard]] status_t AddItem(const char* name, type_code type, int32 size, bool fixedSize, uint8** item);
 	// Unflattens an item of one of this process's bodies (atom references kept).
-	status_t UnflattenItem(const void* item, uint32 size);
+	[[nodiscard]] status_t UnflattenItem(const void* item, uint32 size);
 	// The item at the index of the named field: kBadIndex, kNameNotFound or the body's status.
-	status_t FindItem(const char* name, int32 index, BPrivate::BMessageField* field, uint32* itemSize) const;
+	[[nodiscard]] status_t FindItem(const char* name, int32 index, BPrivate::BMessageField* field, uint32* itemSize) const;
 	bool HasFieldOfType(const char* name, type_code type) const;
 	int32 CompareNested(const BMessage& other, bool compareWhat, int32 depth) const;
 	void DumpItem(BDataIO* stream, const BPrivate::BMessageField& field, int32 index, int32 depth) const;

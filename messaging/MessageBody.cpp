@@ -1,8 +1,9 @@
 // BMessageBody: fields in the flattened layout, changed in place.
 //
-// Every change is expressed as resizing one region of the data area (Resize),
-// which moves everything behind it and corrects the index and end offsets and
-// the index entries; the field code then only rewrites its own chunk.
+// Every change is expressed as resizing one region of the data area
+// (ResizeRegion, once the room for any growth is reserved), which moves
+// everything behind it and corrects the index and end offsets and the index
+// entries; the field code then only rewrites its own chunk.
 #include "messaging/MessageBody.h"
 
 #include "messaging/MessageAtoms.h"
@@ -359,48 +360,41 @@ status_t BMessageBody::ReserveGrowth(BMessageBody** body, uint32 oldLength, uint
 	return Reserve(body, (*body)->fUsedSize + (newLength - oldLength));
 }
 
-// The region [at, at + oldLength) becomes newLength bytes long; new bytes are
-// zero. Offsets behind the region move with it.
-status_t BMessageBody::Resize(BMessageBody** body, uint32 at, uint32 oldLength, uint32 newLength)
+// The region [at, at + oldLength) becomes newLength bytes long, in room the
+// caller has reserved (a shrink needs none); new bytes are zero. Offsets
+// behind the region move with it.
+void BMessageBody::ResizeRegion(uint32 at, uint32 oldLength, uint32 newLength)
 {
-	status_t status = ReserveGrowth(body, oldLength, newLength);
-	if (status != kOk)
-		return status;
-	BMessageBody* current = *body;
 	uint32 tail = at + oldLength;
-	uint8* data = current->DataArea();
-	std::memmove(data + at + newLength, data + tail, current->fUsedSize - tail);
+	uint8* data = DataArea();
+	std::memmove(data + at + newLength, data + tail, fUsedSize - tail);
 	if (newLength > oldLength)
 		std::memset(data + tail, 0, newLength - oldLength);
 	uint32 delta = newLength - oldLength;  // wraps for a shrink; the sums below wrap back
-	current->fUsedSize += delta;
-	if (current->fIndexOffset >= tail)
-		current->fIndexOffset += delta;
-	if (current->fEndOffset >= tail)
-		current->fEndOffset += delta;
+	fUsedSize += delta;
+	if (fIndexOffset >= tail)
+		fIndexOffset += delta;
+	if (fEndOffset >= tail)
+		fEndOffset += delta;
 	// A damaged entry (at or past the end mark) moves with the end mark, so it
 	// stays damaged; one beyond any possible body is left alone, lest it wrap.
-	uint32* entries = current->IndexEntries();
-	for (int32 i = 0, count = current->FieldCount(); i < count; i++) {
+	uint32* entries = IndexEntries();
+	for (int32 i = 0, count = FieldCount(); i < count; i++) {
 		if (entries[i] >= tail && entries[i] < kMaxBodySize)
 			entries[i] += delta;
 	}
-	return kOk;
 }
 
-status_t BMessageBody::InsertIndexEntry(BMessageBody** body, int32 position, uint32 chunkOffset)
+// In room the caller has reserved.
+void BMessageBody::InsertIndexEntry(int32 position, uint32 chunkOffset)
 {
-	uint32 count = static_cast<uint32>((*body)->FieldCount());
+	uint32 count = static_cast<uint32>(FieldCount());
 	uint32 oldSize = IndexChunkSize(count);
-	status_t status = Resize(body, (*body)->fIndexOffset, RoundUp8(oldSize), RoundUp8(oldSize + 4));
-	if (status != kOk)
-		return status;
-	BMessageBody* current = *body;
-	uint32* entries = current->IndexEntries();
+	ResizeRegion(fIndexOffset, RoundUp8(oldSize), RoundUp8(oldSize + 4));
+	uint32* entries = IndexEntries();
 	std::memmove(entries + position + 1, entries + position, (count - position) * 4);
 	entries[position] = chunkOffset;
-	Store32(current->DataArea() + current->fIndexOffset + 4, oldSize + 4);
-	return kOk;
+	Store32(DataArea() + fIndexOffset + 4, oldSize + 4);
 }
 
 void BMessageBody::RemoveIndexEntry(uint32 chunkOffset)
@@ -416,9 +410,7 @@ void BMessageBody::RemoveIndexEntry(uint32 chunkOffset)
 	entries[count - 1] = 0;
 	uint32 oldSize = IndexChunkSize(count);
 	Store32(DataArea() + fIndexOffset + 4, oldSize - 4);
-	BMessageBody* self = this;
-	// Shrinking never needs memory, so the body stays where it is.
-	Resize(&self, fIndexOffset, RoundUp8(oldSize), RoundUp8(oldSize - 4));
+	ResizeRegion(fIndexOffset, RoundUp8(oldSize), RoundUp8(oldSize - 4));
 }
 
 // --- adding ---
@@ -455,17 +447,16 @@ status_t BMessageBody::InsertField(BMessageBody** body, const char* name, type_c
 	status_t status = Reserve(body, (*body)->fUsedSize + RoundUp8(chunkSize) + indexGrowth);
 	if (status != kOk)
 		return status;
-	uint32 at = (*body)->fIndexOffset;
-	Resize(body, at, 0, RoundUp8(chunkSize));
 	BMessageBody* current = *body;
+	uint32 at = current->fIndexOffset;
+	current->ResizeRegion(at, 0, RoundUp8(chunkSize));
 	uint8* chunk = current->DataArea() + at;
 	WriteChunkHeader(chunk, kFieldChunk, kSingleItem, chunkSize);
 	Store32(chunk + 8, type);
 	Store32(chunk + 12, size);
 	chunk[16] = static_cast<uint8>(nameLength);
 	std::memcpy(chunk + kNameStart, name, nameLength);
-	InsertIndexEntry(body, position, at);
-	current = *body;
+	current->InsertIndexEntry(position, at);
 	if (IsAtomType(type))
 		current->fAtomCount++;
 	*item = current->DataArea() + at + data;
@@ -500,9 +491,10 @@ status_t BMessageBody::AppendItem(BMessageBody** body, uint32 chunkOffset, uint3
 				.ToErrorOut();
 			return kError;
 	}
-	status_t status = Resize(body, chunkOffset, RoundUp8(field.size), RoundUp8(newSize));
+	status_t status = ReserveGrowth(body, RoundUp8(field.size), RoundUp8(newSize));
 	if (status != kOk)
 		return status;
+	(*body)->ResizeRegion(chunkOffset, RoundUp8(field.size), RoundUp8(newSize));
 	uint8* chunk = (*body)->DataArea() + chunkOffset;
 	uint8* values = chunk + field.data + 8;
 	Store32(chunk + 4, newSize);
@@ -598,7 +590,7 @@ status_t BMessageBody::ReplaceItem(BMessageBody** body, uint32 chunkOffset, int3
 			if (status != kOk)
 				return status;
 			(*body)->ReleaseFieldAtoms(chunkOffset, 0);
-			Resize(body, chunkOffset, RoundUp8(field.size), RoundUp8(newSize));
+			(*body)->ResizeRegion(chunkOffset, RoundUp8(field.size), RoundUp8(newSize));
 			uint8* chunk = (*body)->DataArea() + chunkOffset;
 			std::memset(chunk + field.data, 0, RoundUp8(newSize) - field.data);
 			Store32(chunk + 4, newSize);
@@ -672,7 +664,7 @@ status_t BMessageBody::RewriteVariableField(BMessageBody** body, uint32 chunkOff
 		return status;
 	}
 	(*body)->ReleaseFieldAtoms(chunkOffset, index);
-	Resize(body, chunkOffset, RoundUp8(field.size), RoundUp8(newSize));
+	(*body)->ResizeRegion(chunkOffset, RoundUp8(field.size), RoundUp8(newSize));
 	std::memcpy((*body)->DataArea() + chunkOffset, image, RoundUp8(newSize));
 	std::free(image);
 	if (item != nullptr)
@@ -689,8 +681,7 @@ status_t BMessageBody::RemoveField(const char* name)
 	ReleaseFieldAtoms(chunkOffset, -1);
 	uint32 size = RoundUp8(Load32(DataArea() + chunkOffset + 4));
 	RemoveIndexEntry(chunkOffset);
-	BMessageBody* self = this;
-	Resize(&self, chunkOffset, size, 0);
+	ResizeRegion(chunkOffset, size, 0);
 	return kOk;
 }
 
@@ -718,8 +709,7 @@ status_t BMessageBody::RemoveItem(const char* name, int32 index)
 	uint32 newSize = field.size - field.itemSize;
 	Store32(chunk + 4, newSize);
 	Store32(chunk + field.data, field.count - 1);
-	BMessageBody* self = this;
-	Resize(&self, chunkOffset, RoundUp8(field.size), RoundUp8(newSize));
+	ResizeRegion(chunkOffset, RoundUp8(field.size), RoundUp8(newSize));
 	std::memset(DataArea() + chunkOffset + newSize, 0, RoundUp8(newSize) - newSize);
 	return kOk;
 }

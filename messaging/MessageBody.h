@@ -10,6 +10,7 @@
 // const operations of a body it holds a reference to.
 #pragma once
 
+#include "messaging/TypeCodes.h"
 #include "support/SupportDefs.h"
 
 #include <atomic>
@@ -40,11 +41,6 @@ constexpr uint32 kMaxBodySize = 0x40000000;
 
 constexpr uint32 RoundUp8(uint32 value) { return (value + 7) & ~7u; }
 
-constexpr type_code kAnyType = FourCC("ANYT");
-constexpr type_code kAtomType = FourCC("ATOM");
-constexpr type_code kAtomRefType = FourCC("ATMR");
-constexpr type_code kMessageType = FourCC("MSGG");
-
 // Where a field lies and what it holds, as answered by the lookups.
 struct BMessageField {
 	uint32 offset = 0;  // chunk offset in the data area
@@ -72,7 +68,7 @@ public:
 	static BMessageBody* Create(uint32 capacity = kMinimumCapacity);
 	// Makes *body a body its caller holds alone: creates one when null, copies a
 	// shared one (dropping a reference to it). kNoMemory leaves *body as it was.
-	static status_t MakePrivate(BMessageBody** body);
+	[[nodiscard]] static status_t MakePrivate(BMessageBody** body);
 
 	void Acquire();
 	// Drops a reference; the last one gives up the atom references and frees the body.
@@ -106,26 +102,26 @@ public:
 	void DescribeField(uint32 chunkOffset, BPrivate::BMessageField* field) const;
 	// The named field with item `index` (index >= 0) in field->item: kNameNotFound,
 	// kBadIndex past the last item, or kOk.
-	status_t LookUp(const char* name, int32 index, BPrivate::BMessageField* field, uint32* itemSize) const;
+	[[nodiscard]] status_t LookUp(const char* name, int32 index, BPrivate::BMessageField* field, uint32* itemSize) const;
 	// Item `index` of the field at the chunk offset; false past the last item.
 	bool ItemAt(uint32 chunkOffset, int32 index, const void** data, uint32* size) const;
 	// The walk in creation order: see BMessageBody.cpp for the statuses.
-	status_t NextField(uint32* cookie, type_code type, const char* name, int32 skip, int32 itemIndex,
+	[[nodiscard]] status_t NextField(uint32* cookie, type_code type, const char* name, int32 skip, int32 itemIndex,
 		BPrivate::BMessageField* field) const;
 
 	// Changes; each requires the sole reference and may move the body (hence the double pointer).
 	// Adds one item of `size` bytes and answers where to copy it.
-	static status_t AddItem(BMessageBody** body, const char* name, type_code type, uint32 size,
+	[[nodiscard]] static status_t AddItem(BMessageBody** body, const char* name, type_code type, uint32 size,
 		bool fixedSize, uint8** item);
 	// Resizes item `index` of an existing field for new contents of `size` bytes.
-	static status_t ReplaceItem(BMessageBody** body, uint32 chunkOffset, int32 index, uint32 size,
+	[[nodiscard]] static status_t ReplaceItem(BMessageBody** body, uint32 chunkOffset, int32 index, uint32 size,
 		uint8** item);
-	status_t RemoveField(const char* name);
-	status_t RemoveItem(const char* name, int32 index);
+	[[nodiscard]] status_t RemoveField(const char* name);
+	[[nodiscard]] status_t RemoveItem(const char* name, int32 index);
 	void AddAtomCount(uint32 count) { fAtomCount += count; }
 
 	// Makes room for a data area of `size` bytes; kNoMemory leaves the body as it was.
-	static status_t Reserve(BMessageBody** body, uint32 size);
+	[[nodiscard]] static status_t Reserve(BMessageBody** body, uint32 size);
 	// Takes the checked contents of a flattened body: used size, offsets and atom count.
 	void Adopt(uint32 usedSize, uint32 indexOffset, uint32 endOffset, uint32 atomCount);
 	// Takes (or gives up) the references of every atom item, nested messages included.
@@ -152,14 +148,14 @@ private:
 		return reinterpret_cast<const uint32*>(DataArea() + fIndexOffset + BPrivate::kChunkHeaderSize);
 	}
 	void WriteEmptyLayout();
-	static status_t ReserveGrowth(BMessageBody** body, uint32 oldLength, uint32 newLength);
-	static status_t Resize(BMessageBody** body, uint32 at, uint32 oldLength, uint32 newLength);
-	static status_t InsertField(BMessageBody** body, const char* name, type_code type, uint32 size,
+	[[nodiscard]] static status_t ReserveGrowth(BMessageBody** body, uint32 oldLength, uint32 newLength);
+	void ResizeRegion(uint32 at, uint32 oldLength, uint32 newLength);
+	[[nodiscard]] static status_t InsertField(BMessageBody** body, const char* name, type_code type, uint32 size,
 		int32 position, uint8** item);
-	static status_t InsertIndexEntry(BMessageBody** body, int32 position, uint32 chunkOffset);
-	static status_t AppendItem(BMessageBody** body, uint32 chunkOffset, uint32 size, bool fixedSize,
+	void InsertIndexEntry(int32 position, uint32 chunkOffset);
+	[[nodiscard]] static status_t AppendItem(BMessageBody** body, uint32 chunkOffset, uint32 size, bool fixedSize,
 		uint8** item);
-	static status_t RewriteVariableField(BMessageBody** body, uint32 chunkOffset, int32 index,
+	[[nodiscard]] static status_t RewriteVariableField(BMessageBody** body, uint32 chunkOffset, int32 index,
 		uint32 size, bool remove, uint8** item);
 	void RemoveIndexEntry(uint32 chunkOffset);
 	void ReleaseFieldAtoms(uint32 chunkOffset, int32 index);

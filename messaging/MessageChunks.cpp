@@ -1,15 +1,15 @@
 // Checked decoding of body chunks: nothing here reads outside the given range.
 #include "messaging/MessageChunks.h"
 
-#include "messaging/MessageBody.h"
+#include "messaging/MessageFlatten.h"
 
 namespace BPrivate {
 
 namespace {
 
 constexpr uint32 kNameStart = 17;
-constexpr uint32 kFlattenedMagic = FourCC("FOB2");
-constexpr uint32 kFixedHeaderSize = 16;
+// A nested message's magic, size, what and reserved word.
+constexpr uint32 kNestedFixedPart = 16;
 
 bool ReadArrayWords(const uint8* chunk, FieldLayout* field)
 {
@@ -249,11 +249,11 @@ bool VisitBodyChunks(const uint8* data, uint32 length, int32 depth, AtomVisitor 
 // format hold nothing this process could have referenced.
 bool VisitNestedMessage(const uint8* item, uint32 size, int32 depth, AtomVisitor visit, void* context)
 {
-	if (size < kFixedHeaderSize || Load32(item) != kFlattenedMagic)
+	if (size < kNestedFixedPart || Load32(item) != kFlattenedMagic)
 		return true;
 	if (depth <= 0)
 		return false;
-	uint32 offset = kFixedHeaderSize;
+	uint32 offset = kNestedFixedPart;
 	while (size - offset >= kChunkHeaderSize && (Load16(item + offset) & kHeaderChunkBit) != 0) {
 		uint32 chunkSize = Load32(item + offset + 4);
 		if (chunkSize < kChunkHeaderSize || chunkSize > size - offset)

@@ -76,7 +76,7 @@ struct BodyShape {
 // damage that lookups report. `scratch` holds ChainMapSize(length) bytes of
 // working space. kNotAMessage otherwise.
 uint32 ChainMapSize(uint32 length);
-status_t CheckBody(const uint8* data, uint32 length, uint8* scratch, BodyShape* shape);
+[[nodiscard]] status_t CheckBody(const uint8* data, uint32 length, uint8* scratch, BodyShape* shape);
 
 // Calls visit(type, item, itemSize) for every ATOM and ATMR item of a body data
 // area, and for those inside nested messages down to `maxDepth` levels. Nested

@@ -6,6 +6,40 @@
 
 #include "support/SupportDefs.h"
 
+// Codes every looper handles itself.
+constexpr uint32 kQuitRequested = FourCC("_QRQ");
+// Handled as a quit request.
+constexpr uint32 kNoDocuments = FourCC("_NDE");
+constexpr uint32 kQuitNow = FourCC("_QIT");
+constexpr uint32 kForceQuit = FourCC("_FQT");
+
+// Codes the application turns into its hooks.
+constexpr uint32 kAboutRequested = FourCC("_ABR");
+constexpr uint32 kAppActivated = FourCC("_ACT");
+constexpr uint32 kPulseBlocked = FourCC("_PBL");
+constexpr uint32 kPulse = FourCC("_PUL");
+constexpr uint32 kRefsReceived = FourCC("_RRC");
+constexpr uint32 kReadyToRun = FourCC("_RTR");
+// Asks the application to quit the window in the pointer field "be:window".
+constexpr uint32 kQuitWindowRequest = FourCC("Bqit");
+
+// The observer protocol.
+constexpr uint32 kStartObserving = FourCC("OBST");
+constexpr uint32 kStopObserving = FourCC("OBSP");
+constexpr uint32 kObserverNotice = FourCC("NTCH");
+
+// Scripting requests and their answers.
+constexpr uint32 kGetProperty = FourCC("PGET");
+constexpr uint32 kSetProperty = FourCC("PSET");
+constexpr uint32 kCountProperties = FourCC("PCNT");
+constexpr uint32 kGetSuites = FourCC("SUIT");
+constexpr uint32 kReplyCode = FourCC("RPLY");
+// The answer to a request that nobody understood.
+constexpr uint32 kNotUnderstood = FourCC("MNOT");
+
+// The reply a message sends of itself when it goes away unanswered.
+constexpr uint32 kAutomaticReply = FourCC("NONE");
+
 // Input, as the native window layer delivers it to windows and views.
 constexpr uint32 kKeyDown = FourCC("_KYD");
 constexpr uint32 kKeyUp = FourCC("_KYU");

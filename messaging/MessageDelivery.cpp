@@ -3,6 +3,7 @@
 #include "messaging/Message.h"
 
 #include "messaging/DirectMessageTarget.h"
+#include "messaging/MessageCodes.h"
 #include "messaging/Messenger.h"
 
 #include <new>
@@ -11,12 +12,6 @@ using namespace BPrivate;
 
 namespace {
 
-constexpr uint32 kDeliveredFlag = 0x40000000u;
-constexpr uint32 kReturnPreferredFlag = 0x20000000u;
-constexpr uint32 kSenderWaitsFlag = 0x10000000u;
-constexpr uint32 kReplySentFlag = 0x04000000u;
-constexpr uint32 kIsReplyFlag = 0x02000000u;
-constexpr uint32 kAutomaticReplyCode = FourCC("NONE");
 constexpr char kPreviousField[] = "_previous_";
 
 }  // namespace
@@ -50,8 +45,9 @@ void BMessage::MarkReplySent()
 
 void BMessage::SendAutomaticReply()
 {
-	BMessage reply(kAutomaticReplyCode);
-	ReplyToHandler(&reply, nullptr, kInfinite);
+	// A sender that has gone cannot be told.
+	BMessage reply(kAutomaticReply);
+	(void)ReplyToHandler(&reply, nullptr, kInfinite);
 }
 
 bool BMessage::IsFromOtherTeam() const
@@ -61,7 +57,7 @@ bool BMessage::IsFromOtherTeam() const
 
 bool BMessage::IsAddressedTo(const BMessenger& messenger) const
 {
-	bool toPreferred = (fRecord.flags & kPreferredTarget) != 0;
+	bool toPreferred = (fRecord.flags & kPreferredTargetFlag) != 0;
 	return IsDelivered() && messenger.Team() == CurrentTeam() && messenger.HandlerToken() == fRecord.target &&
 		messenger.IsPreferredTarget() == toPreferred;
 }
@@ -91,8 +87,9 @@ status_t BMessage::Reply(BMessage* reply, const BMessenger& replyTo, uint32 tran
 		// A sender that does not wait may need to know what the reply answers.
 		bool carriesPrevious = reply != this && reply->AddNestedMessage(kPreviousField, this) == kOk;
 		status = returnTo.Send(reply, replyTo, flags, timeout);
+		// Added just above, so it is there to remove.
 		if (carriesPrevious)
-			reply->RemoveField(kPreviousField);
+			(void)reply->RemoveField(kPreviousField);
 	}
 	if (status == kOk)
 		MarkReplySent();

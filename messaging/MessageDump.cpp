@@ -18,13 +18,6 @@ namespace {
 constexpr int32 kMaxTabs = 44;
 constexpr int32 kDumpBytesPerLine = 16;
 
-// Delivery flags shown by the dump.
-constexpr uint32 kDeliveredFlag = 0x40000000u;
-constexpr uint32 kSenderWaitsFlag = 0x10000000u;
-constexpr uint32 kReplyRequiredFlag = 0x08000000u;
-constexpr uint32 kReplySentFlag = 0x04000000u;
-constexpr uint32 kIsReplyFlag = 0x02000000u;
-
 class DumpWriter {
 public:
 	explicit DumpWriter(BDataIO* stream) : fStream(stream) {}
@@ -187,68 +180,68 @@ void WriteString(DumpWriter& out, const uint8* item, uint32 size, int32 depth)
 bool WriteTypedValue(DumpWriter& out, type_code type, const uint8* item, uint32 size)
 {
 	switch (type) {
-		case FourCC("MSNG"):
+		case kMessengerType:
 			return size == 24 && (out.Messenger(item), true);
-		case FourCC("BOOL"):
+		case kBoolType:
 			return size == 1 && (out.Text(item[0] != 0 ? "bool(true)" : "bool(false)"), true);
-		case FourCC("BPNT"):
+		case kPointType:
 			if (size != 8)
 				return false;
 			out.Text("BPoint(").Float(ValueOf<float>(item)).Text(", ").Float(ValueOf<float>(item + 4)).Text(")");
 			return true;
-		case FourCC("BYTE"):
+		case kInt8Type:
 			return size == 1 && (WriteCharacterValue(out, "int8(", item), true);
-		case FourCC("CHAR"):
+		case kCharType:
 			return size == 1 && (WriteCharacterValue(out, "char(", item), true);
-		case FourCC("DBLE"):
+		case kDoubleType:
 			return size == 8 && (out.Text("double(").Float(ValueOf<double>(item)).Text(")"), true);
-		case FourCC("FLOT"):
+		case kFloatType:
 			return size == 4 && (out.Text("float(").Float(ValueOf<float>(item)).Text(")"), true);
-		case FourCC("LLNG"): {
+		case kInt64Type: {
 			if (size != 8)
 				return false;
 			int64 value = ValueOf<int64>(item);
 			out.Text("int64(").Int(value).Text(" or ").Pointer(static_cast<uint32>(value)).Text(")");
 			return true;
 		}
-		case FourCC("LONG"):
-		case FourCC("OFFT"):
-		case FourCC("SSZT"): {
+		case kInt32Type:
+		case kOffsetType:
+		case kSignedSizeType: {
 			if (size != 4)
 				return false;
-			const char* kind = type == FourCC("LONG") ? "int32(" : (type == FourCC("OFFT") ? "off_t(" : "ssize_t(");
+			const char* kind = type == kInt32Type ? "int32(" : (type == kOffsetType ? "off_t(" : "ssize_t(");
 			int32 value = ValueOf<int32>(item);
 			out.Text(kind).Int(value).Text(" or ").Pointer(static_cast<uint32>(value)).Text(")");
 			return true;
 		}
-		case FourCC("PNTR"):
+		case kPointerType:
 			return size == 4 && (out.Text("pointer(").Pointer(ValueOf<uint32>(item)).Text(")"), true);
-		case FourCC("RECT"):
+		case kRectType:
 			if (size != 16)
 				return false;
 			out.Text("BRect(").Float(ValueOf<float>(item)).Text(", ").Float(ValueOf<float>(item + 4));
 			out.Text(")-(").Float(ValueOf<float>(item + 8)).Text(", ").Float(ValueOf<float>(item + 12)).Text(")");
 			return true;
-		case FourCC("RGBC"):
+		case kColorType:
 			return size == 4 && (out.Text("rgb_color(").Int(item[0]).Text(",").Int(item[1]).Text(",").Int(item[2]).Text(",").Int(item[3]).Text(")"), true);
-		case FourCC("SHRT"): {
+		case kInt16Type: {
 			if (size != 2)
 				return false;
 			int16 value = ValueOf<int16>(item);
 			out.Text("int16(").Int(value).Text(" or ").Pointer(static_cast<uint16>(value)).Text(")");
 			return true;
 		}
-		case FourCC("SIZT"):
-		case FourCC("ULNG"): {
+		case kSizeType:
+		case kUInt32Type: {
 			if (size != 4)
 				return false;
 			uint32 value = ValueOf<uint32>(item);
-			out.Text(type == FourCC("SIZT") ? "size_t(" : "uint32(").UInt(value).Text(" or ").Pointer(value).Text(")");
+			out.Text(type == kSizeType ? "size_t(" : "uint32(").UInt(value).Text(" or ").Pointer(value).Text(")");
 			return true;
 		}
-		case FourCC("UBYT"):
+		case kUInt8Type:
 			return size == 1 && (out.Text("uint8(").UInt(item[0]).Text(" or ").Pointer(item[0]).Text(")"), true);
-		case FourCC("ULLG"): {
+		case kUInt64Type: {
 			if (size != 8)
 				return false;
 			uint64 value = ValueOf<uint64>(item);
@@ -256,7 +249,7 @@ bool WriteTypedValue(DumpWriter& out, type_code type, const uint8* item, uint32 
 			out.Text(")");
 			return true;
 		}
-		case FourCC("USHT"): {
+		case kUInt16Type: {
 			if (size != 2)
 				return false;
 			uint16 value = ValueOf<uint16>(item);
@@ -282,7 +275,7 @@ void BMessage::DumpItem(BDataIO* output, const BMessageField& field, int32 index
 	}
 	const uint8* item = static_cast<const uint8*>(data);
 	uint32 length = static_cast<uint32>(size);
-	if (index == 0 && fHasWhen && field.type == FourCC("LLNG") && std::strcmp(field.name, "when") == 0) {
+	if (index == 0 && fHasWhen && field.type == kInt64Type && std::strcmp(field.name, "when") == 0) {
 		int64 when = fWhen;
 		item = reinterpret_cast<const uint8*>(&when);
 		WriteTypedValue(out, field.type, item, 8);
@@ -298,11 +291,11 @@ void BMessage::DumpItem(BDataIO* output, const BMessageField& field, int32 index
 			out.Text(std::strerror(status));
 		return;
 	}
-	if (field.type == FourCC("CSTR")) {
+	if (field.type == kUtf8Type) {
 		WriteString(out, item, length, depth);
 		return;
 	}
-	if (field.type == FourCC("RREF")) {
+	if (field.type == kRefType) {
 		BString text;
 		status = GetText(field.name, index, &text);
 		if (status != kOk) {
@@ -325,7 +318,7 @@ void BMessage::Dump(BDataIO* output, int32 depth) const
 	out.Text("BMessage(").TypeCode(what).Text(") {").EndLine();
 	uint32 flags = fRecord.flags;
 	if (fRecord.target != -1) {
-		out.Tabs(tabs).Text((flags & kPreferredTarget) != 0 ? "// Target is preferred:" : "// Target is direct:");
+		out.Tabs(tabs).Text((flags & kPreferredTargetFlag) != 0 ? "// Target is preferred:" : "// Target is direct:");
 		out.Pointer(static_cast<uint32>(fRecord.target));
 		// Checked first without a report: a dump must not add diagnostics of its own.
 		void* object = nullptr;
@@ -336,7 +329,7 @@ void BMessage::Dump(BDataIO* output, int32 depth) const
 			out.Text(")");
 		}
 		out.EndLine();
-	} else if ((flags & kPreferredTarget) != 0) {
+	} else if ((flags & kPreferredTargetFlag) != 0) {
 		out.Tabs(tabs).Text("// Target is preferred handler").EndLine();
 	}
 	if ((flags & kDeliveredFlag) != 0) {

@@ -14,7 +14,7 @@ namespace BPrivate {
 
 namespace {
 
-constexpr uint32 kSwappedMagic = 0x32424F46;
+constexpr uint32 kSwappedMagic = __builtin_bswap32(kFlattenedMagic);
 constexpr uint32 kMinimalHeaderSize = 16;
 constexpr uint32 kBodyChunkSize = 24;
 constexpr uint32 kSpecifierChunkSize = 16;
@@ -247,31 +247,31 @@ status_t SwapData(type_code type, void* data, size_t length, int32 mode)
 {
 	uint8* bytes = static_cast<uint8*>(data);
 	switch (type) {
-		case FourCC("BPNT"):
-		case FourCC("RECT"):
-		case FourCC("FLOT"):
-		case FourCC("LONG"):
-		case FourCC("ULNG"):
-		case FourCC("PNTR"):
-		case FourCC("SIZT"):
-		case FourCC("SSZT"):
-		case FourCC("TIME"):
+		case kPointType:
+		case kRectType:
+		case kFloatType:
+		case kInt32Type:
+		case kUInt32Type:
+		case kPointerType:
+		case kSizeType:
+		case kSignedSizeType:
+		case kTimeType:
 			if (mode == 4)
 				SwapWords32(bytes, length);
 			return kOk;
-		case FourCC("SHRT"):
-		case FourCC("USHT"):
+		case kInt16Type:
+		case kUInt16Type:
 			if (mode == 4)
 				SwapWords16(bytes, length);
 			return kOk;
-		case FourCC("LLNG"):
-		case FourCC("ULLG"):
-		case FourCC("OFFT"):
-		case FourCC("DBLE"):
+		case kInt64Type:
+		case kUInt64Type:
+		case kOffsetType:
+		case kDoubleType:
 			if (mode == 4)
 				SwapWords64(bytes, length);
 			return kOk;
-		case FourCC("MSNG"):
+		case kMessengerType:
 			return kOk;
 		default:
 			return kBadValue;
@@ -297,7 +297,7 @@ status_t SwapFieldChunk(uint8* chunk, uint32 size)
 		return kNotAMessage;
 	uint16 form = Load16(chunk + 2);
 	if (form == kSingleItem) {
-		SwapData(type, chunk + data, itemSize < size - data ? itemSize : size - data, 4);
+		(void)SwapData(type, chunk + data, itemSize < size - data ? itemSize : size - data, 4);
 		return kOk;
 	}
 	if (form != kFixedArray && form != kVariableArray)
@@ -313,13 +313,13 @@ status_t SwapFieldChunk(uint8* chunk, uint32 size)
 		uint64 bytes = static_cast<uint64>(count) * itemSize;
 		if (bytes > room)
 			return kNotAMessage;
-		SwapData(type, values, static_cast<size_t>(bytes), 4);
+		(void)SwapData(type, values, static_cast<size_t>(bytes), 4);
 		return kOk;
 	}
 	uint32 table = Load32(chunk + data + 4);
 	if (table > room || (room - table) / 4 < count)
 		return kNotAMessage;
-	bool keepItems = type == FourCC("RREF") || type == FourCC("CSTR");
+	bool keepItems = type == kRefType || type == kUtf8Type;
 	uint32 start = 0;
 	for (uint32 i = 0; i < count; i++) {
 		uint8* entry = values + table + 4 * i;
@@ -328,7 +328,7 @@ status_t SwapFieldChunk(uint8* chunk, uint32 size)
 		if (end < start || end > table)
 			return kNotAMessage;
 		if (!keepItems)
-			SwapData(type, values + start, end - start, 4);
+			(void)SwapData(type, values + start, end - start, 4);
 		start = RoundUp8(end);
 	}
 	return kOk;
@@ -478,7 +478,7 @@ void ReadRecordChunk(const uint8* words, bool swapped, BMessageRecord* record)
 	record->reserved = 0;
 	if (record->target == kPreferredToken) {
 		record->target = -1;
-		record->flags |= kPreferredTarget;
+		record->flags |= kPreferredTargetFlag;
 	}
 }
 

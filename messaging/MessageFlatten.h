@@ -8,6 +8,7 @@
 // reads either layout in either byte order, and the old 'FOB1' format.
 #pragma once
 
+#include "messaging/DeliveryFlags.h"
 #include "messaging/MessageBody.h"
 
 namespace BPrivate {
@@ -34,8 +35,6 @@ struct BMessageRecord {
 constexpr uint32 kFlattenedMagic = FourCC("FOB2");
 constexpr uint32 kFixedHeaderSize = 104;
 constexpr uint32 kEmptyFixedSize = kFixedHeaderSize + BMessageBody::kEmptyUsedSize;
-// Delivery flag: the message went to the target looper's preferred handler.
-constexpr uint32 kPreferredTarget = 0x80000000u;
 
 // A flattened message ready to be read: it points into the body's header area
 // when that was free, into an owned copy otherwise, or into the inline area for
@@ -50,7 +49,7 @@ struct FlattenResult {
 
 // The compact size of a message; with or without the delivery record.
 uint32 FlattenedSize(const BMessageBody* body, const BMessageInfo& info, bool withRecord);
-status_t Flatten(BMessageBody* body, const BMessageInfo& info, const BMessageRecord* record, bool fixed,
+[[nodiscard]] status_t Flatten(BMessageBody* body, const BMessageInfo& info, const BMessageRecord* record, bool fixed,
 	FlattenResult* result);
 void ReleaseFlattenResult(FlattenResult* result);
 // Writes the compact form into a buffer of FlattenedSize bytes. With
@@ -64,11 +63,11 @@ void FlattenInto(const BMessageBody* body, const BMessageInfo& info, uint8* buff
 // afterwards for a message without fields and after any failure. A foreign
 // message (not trusted) carrying atom items is refused: its addresses mean
 // nothing here. Statuses: kNotAMessage for malformed data, kNoMemory.
-status_t Unflatten(const void* buffer, size_t available, bool trusted, BMessageInfo* info,
+[[nodiscard]] status_t Unflatten(const void* buffer, size_t available, bool trusted, BMessageInfo* info,
 	BMessageRecord* record, BMessageBody** body);
 
 // Mode 4 swaps every value of the type in place; modes 0 and 2 leave the data.
 // kBadValue for a type without a swap rule (left unchanged).
-status_t SwapData(type_code type, void* data, size_t length, int32 mode);
+[[nodiscard]] status_t SwapData(type_code type, void* data, size_t length, int32 mode);
 
 }  // namespace BPrivate

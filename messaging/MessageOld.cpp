@@ -12,7 +12,7 @@ namespace BPrivate {
 namespace {
 
 constexpr uint32 kOldMagic = FourCC("FOB1");
-constexpr uint32 kSwappedOldMagic = 0x31424F46;
+constexpr uint32 kSwappedOldMagic = __builtin_bswap32(kOldMagic);
 constexpr uint32 kPrefixSize = 12;
 constexpr uint32 kMinimumTotal = 17;
 constexpr int32 kPreferredToken = -2;
@@ -26,9 +26,8 @@ constexpr uint8 kSmallField = 0x02;
 constexpr uint8 kFixedItems = 0x04;
 constexpr uint8 kSingleItemField = 0x08;
 
-// Delivery flags set from the reply section.
-constexpr uint32 kDelivered = 0x40000000u;
-constexpr uint32 kReplyBits[4] = {0x20000000u, 0x10000000u, 0x04000000u, 0x02000000u};
+// Delivery flags set by the four bytes of the reply section, in order.
+constexpr uint32 kReplyBits[4] = {kReturnPreferredFlag, kSenderWaitsFlag, kReplySentFlag, kIsReplyFlag};
 
 void Report(const char* text)
 {
@@ -92,7 +91,7 @@ status_t OldMessageReader::ReadHeader()
 		fPosition += 4;
 		if (target == kPreferredToken) {
 			target = -1;
-			fRecord->flags |= kPreferredTarget;
+			fRecord->flags |= kPreferredTargetFlag;
 		}
 		fRecord->target = target;
 	}
@@ -102,7 +101,7 @@ status_t OldMessageReader::ReadHeader()
 		fRecord->replyLooper = static_cast<int32>(Word(fPosition));
 		fRecord->replyHandler = static_cast<int32>(Word(fPosition + 4));
 		fRecord->replyTeam = static_cast<int32>(Word(fPosition + 8));
-		fRecord->flags |= kDelivered;
+		fRecord->flags |= kDeliveredFlag;
 		for (uint32 i = 0; i < 4; i++) {
 			if (fData[fPosition + 12 + i] != 0)
 				fRecord->flags |= kReplyBits[i];
@@ -158,9 +157,10 @@ status_t OldMessageReader::AddFixedItems(const char* name, type_code type, uint8
 	uint32 size)
 {
 	uint32 itemSize = size / count;
+	// Items of types without a swap rule are kept byte for byte.
 	if (fSwapped)
-		SwapData(type, items, size, 4);
-	if (type == FourCC("LLNG") && count == 1 && itemSize == 8 && std::strcmp(name, "when") == 0) {
+		(void)SwapData(type, items, size, 4);
+	if (type == kInt64Type && count == 1 && itemSize == 8 && std::strcmp(name, "when") == 0) {
 		fInfo->when = static_cast<bigtime_t>(Load64(items));
 		fInfo->hasWhen = true;
 		return kOk;
@@ -254,10 +254,10 @@ void OldMessageReader::TakeSpecifiers()
 		return;
 	BMessageField field;
 	fBody->DescribeField(static_cast<uint32>(offset), &field);
-	if (field.type != FourCC("LONG") || field.itemSize != 4)
+	if (field.type != kInt32Type || field.itemSize != 4)
 		return;
 	fInfo->currentSpecifier = static_cast<int32>(Load32(field.item));
-	fBody->RemoveField("_cur_specifier_");
+	(void)fBody->RemoveField("_cur_specifier_");  // found just above
 }
 
 status_t OldMessageReader::Read()

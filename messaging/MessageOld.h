@@ -15,7 +15,7 @@ namespace BPrivate {
 // Reads an old-format message from `available` bytes. On success *body holds
 // the fields (null when there were none); on failure it is null and the status
 // is kNotAMessage or kNoMemory.
-status_t UnflattenOldMessage(const uint8* bytes, size_t available, BMessageInfo* info,
+[[nodiscard]] status_t UnflattenOldMessage(const uint8* bytes, size_t available, BMessageInfo* info,
 	BMessageRecord* record, BMessageBody** body);
 
 // The checksum over the header bytes from the total-size word on, as stored.

@@ -15,13 +15,11 @@ using BPrivate::BDirectMessageTarget;
 
 namespace {
 
-// Delivery flags a send writes.
-constexpr uint32 kSenderWaitsFlag = 0x10000000u;
-constexpr uint32 kReplyRequiredFlag = 0x08000000u;
-// A forwarded message keeps its own reply duty: the caller's bits 31, 28 and 27
-// are replaced by the message's.
-constexpr uint32 kForwardedTransportMask = 0x67FFFFFFu;
-constexpr uint32 kTransportMask = 0x7FFFFFFFu;
+// The caller's bits a send passes on: all but the preferred-target bit, which
+// the messenger sets. A forwarded message keeps its own reply duty, so the
+// caller's sender-waits and reply-required bits give way to the message's.
+constexpr uint32 kTransportMask = ~kPreferredTargetFlag;
+constexpr uint32 kForwardedTransportMask = ~(kPreferredTargetFlag | kSenderWaitsFlag | kReplyRequiredFlag);
 
 // Constant-initialised, so that it is invalid before any start-up code runs.
 BMessenger gApplicationMessenger;
@@ -153,7 +151,7 @@ status_t BMessenger::SendAt(BMessage* message, const BMessenger& replyTo, uint32
 			return kBadTarget;
 	}
 
-	uint32 flags = fPreferred ? BPrivate::kPreferredTarget : 0;
+	uint32 flags = fPreferred ? kPreferredTargetFlag : 0;
 	bool forwarding = message->IsDelivered();
 	BMessenger returnTo;
 	if (forwarding) {

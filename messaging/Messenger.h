@@ -5,6 +5,7 @@
 // so it stops working without faulting once its looper or handler is gone:
 // every use resolves the tokens again in the token space.
 #pragma once
+#include "messaging/DeliveryFlags.h"
 #include "messaging/TokenSpace.h"
 #include "support/SupportDefs.h"
 
@@ -37,8 +38,8 @@ public:
 	BHandler* Target(BLooper** looper) const;
 
 	// Sends a heap copy of `message`; the caller keeps `message`.
-	status_t Send(BMessage* message, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout) const;
-	status_t Send(BMessage* message, const BHandler* replyTo = nullptr, bigtime_t timeout = kInfinite) const;
+	[[nodiscard]] status_t Send(BMessage* message, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout) const;
+	[[nodiscard]] status_t Send(BMessage* message, const BHandler* replyTo = nullptr, bigtime_t timeout = kInfinite) const;
 
 	// "BMessenger(ltoken=..., team=..., target=preferred:|direct:...)" on
 	// `stream`, the numbers in eight upper-case hexadecimal digits.
@@ -62,10 +63,10 @@ public:
 
 private:
 	// The send with an earliest delivery time; the later of it and now wins.
-	status_t SendAt(BMessage* message, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout,
+	[[nodiscard]] status_t SendAt(BMessage* message, const BMessenger& replyTo, uint32 transportBits, bigtime_t timeout,
 		bigtime_t earliest) const;
 	// Fills in the looper token and team of a listed looper; kNotALooper otherwise.
-	status_t AddressLooper(const BLooper* looper);
+	[[nodiscard]] status_t AddressLooper(const BLooper* looper);
 
 	int32 fLooperToken;
 	int32 fHandlerToken;
@@ -76,9 +77,6 @@ private:
 };
 
 static_assert(sizeof(BMessenger) == 24, "a messenger travels as 24 bytes");
-
-// The transport bits every send of the framework passes.
-constexpr uint32 kDefaultTransportBits = 8;
 
 // The team value stored in messengers of this process: the platform's
 // current-process value, the same constant in every process.

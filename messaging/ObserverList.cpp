@@ -65,7 +65,8 @@ void _ObserverWhatList::Notify(BMessage* notice)
 	for (int32 i = 0; i < fObservers.CountItems();) {
 		BMessenger* observer = fObservers.ItemAtFast(i);
 		if (ObserverIsAlive(*observer)) {
-			observer->Send(notice, nullptr, kNoticeTimeout);
+			// An observer that goes away meanwhile is dropped at the next notice.
+			(void)observer->Send(notice, nullptr, kNoticeTimeout);
 			i++;
 		} else {
 			delete fObservers.RemoveItem(i);
@@ -119,13 +120,15 @@ void _ObserverList::Notify(uint32 what, const BMessage* message)
 	_ObserverWhatList* entry = Find(what);
 	if (entry == nullptr && fAllCodes == nullptr)
 		return;
+	// Observers are told of the change even when memory ran out for a field
+	// of the notice: the notice's code says what it is.
 	BMessage notice(kObserverNotice);
 	if (message != nullptr) {
 		notice = *message;
-		notice.AddInt32(kObserveOriginalField, static_cast<int32>(message->what));
+		(void)notice.AddInt32(kObserveOriginalField, static_cast<int32>(message->what));
 		notice.what = kObserverNotice;
 	}
-	notice.AddInt32(kObserveChangeField, static_cast<int32>(what));
+	(void)notice.AddInt32(kObserveChangeField, static_cast<int32>(what));
 	if (entry != nullptr)
 		entry->Notify(&notice);
 	// A notice for the all-codes value itself must not reach those observers twice.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "messaging/Flattenable.h"
+#include "messaging/TypeCodes.h"
 
 class BMessage;
 
@@ -14,8 +15,6 @@ class BMessage;
 constexpr uint32 kDirectSpecifier = 1;
 constexpr uint32 kIndexSpecifier = 2;
 constexpr uint32 kReverseIndexSpecifier = 3;
-
-constexpr type_code kPropertyInfoType = FourCC("SCTD");
 
 constexpr int32 kMaxPropertyCommands = 10;
 constexpr int32 kMaxPropertySpecifiers = 10;
@@ -67,12 +66,12 @@ public:
 	type_code TypeCode() const override;
 	int32 FlattenedSize() const override;
 	// kBadValue when the buffer is smaller than FlattenedSize.
-	status_t Flatten(void* buffer, int32 size) const override;
+	[[nodiscard]] status_t Flatten(void* buffer, int32 size) const override;
 	bool AcceptsTypeCode(type_code code) const override;
 	// Reads 'SCTD' data in either byte order into tables the object owns.
 	// Damaged or truncated data gives kBadData and leaves the object as it
 	// was; kNoMemory leaves it empty.
-	status_t Unflatten(type_code code, const void* buffer, int32 size) override;
+	[[nodiscard]] status_t Unflatten(type_code code, const void* buffer, int32 size) override;
 
 	// The position of the entry that answers a request for `property` in the
 	// given specifier form at specifier `index`, or -1; `extraData` (optional)

@@ -5,6 +5,8 @@
 #include "kernel/ThreadLoop.h"
 #include "messaging/Message.h"
 
+#include <atomic>
+
 namespace BPrivate {
 
 namespace {
@@ -64,7 +66,8 @@ TemporaryTargets gTemporaryTargets;
 }  // namespace
 
 BSyncReplyTarget::BSyncReplyTarget(const char*)
-	: fAccess("Message BSyncReplyTarget::fAccess"),
+	: BDirectMessageTarget(1),
+	  fAccess("Message BSyncReplyTarget::fAccess"),
 	  fToken(gDefaultTokens.NewToken(kReplyTokenType, nullptr))
 {
 }
@@ -74,18 +77,6 @@ BSyncReplyTarget::~BSyncReplyTarget()
 	Cancel();
 }
 
-bool BSyncReplyTarget::Acquire()
-{
-	fReferences.fetch_add(1);
-	return true;
-}
-
-void BSyncReplyTarget::Release()
-{
-	if (fReferences.fetch_sub(1) == 1)
-		delete this;
-}
-
 status_t BSyncReplyTarget::DeliverMessage(BMessage* message)
 {
 	fAccess.Lock();
@@ -93,8 +84,9 @@ status_t BSyncReplyTarget::DeliverMessage(BMessage* message)
 	if (taken) {
 		*fReplySlot = *message;
 		fReplied = true;
+		// The replied flag tells a waiter that wakes for any other reason.
 		if (fWakePort != nullptr)
-			WakeThreadLoop(fWakePort, 0);
+			(void)WakeThreadLoop(fWakePort, 0);
 	}
 	fAccess.Unlock();
 	delete message;

@@ -16,8 +16,6 @@
 #include "messaging/TokenSpace.h"
 #include "support/Locker.h"
 
-#include <atomic>
-
 struct ThreadRecord;
 
 namespace BPrivate {
@@ -27,11 +25,9 @@ public:
 	// The name only tells the targets apart to a reader; it is not kept.
 	explicit BSyncReplyTarget(const char* name);
 
-	bool Acquire() override;
-	void Release() override;
 	// Assigns the reply into the slot and wakes the waiter: 0. Without a slot
 	// (nobody waits, or cancelled): -1. The message is destroyed either way.
-	status_t DeliverMessage(BMessage* message) override;
+	[[nodiscard]] status_t DeliverMessage(BMessage* message) override;
 
 	// Where the next reply goes and whom it wakes; clears the replied flag.
 	void Prepare(BMessage* replySlot, ThreadRecord* wakePort);
@@ -39,7 +35,7 @@ public:
 	void Cancel();
 
 	token_t Token() const { return fToken; }
-	status_t Status() const;
+	[[nodiscard]] status_t Status() const;
 	bool Replied() const;
 
 	// One of the three process-wide targets not in use, marked as in use;
@@ -53,7 +49,6 @@ public:
 private:
 	~BSyncReplyTarget() override;
 
-	std::atomic<int32> fReferences{1};
 	mutable BLocker fAccess;
 	status_t fStatus = kOk;
 	ThreadRecord* fWakePort = nullptr;

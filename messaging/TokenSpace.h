@@ -37,9 +37,9 @@ public:
 	bool CheckToken(token_t token, int16 type = kAnyTokenType);
 	// 0 and the object; -1 and null when the token does not resolve, the type
 	// differs or the predicate answers false.
-	status_t GetToken(token_t token, int16 type, void** object, TokenPredicate predicate = nullptr);
+	[[nodiscard]] status_t GetToken(token_t token, int16 type, void** object, TokenPredicate predicate = nullptr);
 	// 0, or -1 when the token does not resolve or the target refuses a reference.
-	status_t SetTokenTarget(token_t token, BPrivate::BDirectMessageTarget* target);
+	[[nodiscard]] status_t SetTokenTarget(token_t token, BPrivate::BDirectMessageTarget* target);
 	// The target with one reference taken for the caller, or null.
 	BPrivate::BDirectMessageTarget* GetTokenTarget(token_t token, int16 type = kAnyTokenType);
 	// The number of tokens handed out and not removed, for leak checks.

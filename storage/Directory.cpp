@@ -26,13 +26,14 @@ BDirectory::~BDirectory()
 {
 	fPath.Clear();
 	fStatus = kError;
-	RestartIteration();
+	(void)RestartIteration();  // always 0
 }
 
 status_t BDirectory::SetEntryFromFound(BEntry* entry) const
 {
 	BPath path(&fPath);
-	path.AddComponent(BString(fFound.cFileName));
+	if (path.AddComponent(BString(fFound.cFileName)) != kOk)
+		return kError;
 	return entry->SetFromString(path.Path()) == kOk ? kOk : kError;
 }
 
@@ -41,19 +42,20 @@ status_t BDirectory::NextEntry(BEntry* entry, bool traverse)
 	// Without a path the pattern would list the current folder instead.
 	if (entry == nullptr || traverse || fStatus < 0)
 		return kError;
-	if (fFind == INVALID_HANDLE_VALUE) {
+	if (!fFind) {
 		BPath pattern(&fPath);
-		pattern.AddComponent("*.*");
+		if (pattern.AddComponent("*.*") != kOk)
+			return kError;
 		BString patternText = pattern.Path();
 		if (patternText.Chars() == nullptr)
 			return kError;
-		fFind = FindFirstFileW(patternText.Chars(), &fFound);
-		if (fFind == INVALID_HANDLE_VALUE)
+		fFind.Reset(FindFirstFileW(patternText.Chars(), &fFound));
+		if (!fFind)
 			return EndOrFailure(ERROR_FILE_NOT_FOUND);
 		if (!IsDotOrDotDot(fFound.cFileName))
 			return SetEntryFromFound(entry);
 	}
-	while (FindNextFileW(fFind, &fFound)) {
+	while (FindNextFileW(fFind.Get(), &fFound)) {
 		if (!IsDotOrDotDot(fFound.cFileName))
 			return SetEntryFromFound(entry);
 	}
@@ -85,10 +87,7 @@ int32 BDirectory::NextRawEntries(void* /*buffer*/, size_t /*length*/, int32 /*co
 
 status_t BDirectory::RestartIteration()
 {
-	if (fFind != INVALID_HANDLE_VALUE) {
-		FindClose(fFind);
-		fFind = INVALID_HANDLE_VALUE;
-	}
+	fFind.Reset();
 	return kOk;
 }
 

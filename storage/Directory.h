@@ -10,6 +10,7 @@
 // thread at a time.
 #pragma once
 
+#include "kernel/WinOwner.h"
 #include "support/String.h"
 
 #include <windows.h>
@@ -26,24 +27,24 @@ public:
 
 	// The next entry: kOk; kNoMoreEntries at the end of the listing; -1 when the
 	// folder cannot be listed, for a null entry or a true traverse flag.
-	virtual status_t NextEntry(BEntry* entry, bool traverse);
-	virtual status_t NextEntryPath(BString* path);
+	[[nodiscard]] virtual status_t NextEntry(BEntry* entry, bool traverse);
+	[[nodiscard]] virtual status_t NextEntryPath(BString* path);
 	// The raw listing is not provided: it reports no entries.
 	virtual int32 NextRawEntries(void* buffer, size_t length, int32 count);
-	virtual status_t RestartIteration();
+	[[nodiscard]] virtual status_t RestartIteration();
 	virtual int32 CountEntries();
 
-	status_t Status() const { return fStatus; }
+	[[nodiscard]] status_t Status() const { return fStatus; }
 
 	BDirectory(const BDirectory&) = delete;
 	BDirectory& operator=(const BDirectory&) = delete;
 
 private:
-	status_t SetEntryFromFound(BEntry* entry) const;
-	static status_t EndOrFailure(DWORD endError);
+	[[nodiscard]] status_t SetEntryFromFound(BEntry* entry) const;
+	[[nodiscard]] static status_t EndOrFailure(DWORD endError);
 
 	BString fPath;
 	status_t fStatus;
-	HANDLE fFind = INVALID_HANDLE_VALUE;
+	WinFindHandle fFind;
 	WIN32_FIND_DATAW fFound;
 };

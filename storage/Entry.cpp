@@ -11,15 +11,15 @@
 
 namespace {
 
-// FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI:
-// into the recycle bin, with no confirmation, no progress and no error window.
-constexpr FILEOP_FLAGS kShellDeleteFlags = 0x0654;
+// Into the recycle bin, with no confirmation, no progress and no error window.
+constexpr FILEOP_FLAGS kShellDeleteFlags =
+	FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
 
 }  // namespace
 
 BEntry::BEntry(const BString& path, bool /*traverse*/)
 {
-	SetFromString(path);
+	(void)SetFromString(path);  // kept in Status()
 }
 
 void BEntry::Reset()

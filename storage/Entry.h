@@ -16,18 +16,18 @@ public:
 	BEntry(const BString& path, bool traverse);
 	virtual ~BEntry() = default;
 
-	status_t SetFromString(const BString& path);
-	status_t Status() const { return fStatus; }
+	[[nodiscard]] status_t SetFromString(const BString& path);
+	[[nodiscard]] status_t Status() const { return fStatus; }
 	bool ExistsOnDisk() const;
-	status_t CopyPathTo(BPath* out) const;
-	status_t CopyPathStringTo(BString* out) const;
+	[[nodiscard]] status_t CopyPathTo(BPath* out) const;
+	[[nodiscard]] status_t CopyPathStringTo(BString* out) const;
 
 	// 0 on success, kReadOnly for a read-only entry (nothing deleted), -1 otherwise.
-	status_t Delete();
+	[[nodiscard]] status_t Delete();
 
 private:
 	void Reset();
-	status_t DeleteFolderThroughShell();
+	[[nodiscard]] status_t DeleteFolderThroughShell();
 
 	BString fPath;
 	status_t fStatus = kError;

@@ -32,14 +32,15 @@ bool PathExistsOnDisk(const BString& path)
 	return path.Chars() != nullptr && GetFileAttributesW(path.Chars()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The constructors keep the outcome in Status().
 BPath::BPath(int32 folderKind)
 {
-	SetToFolder(folderKind);
+	(void)SetToFolder(folderKind);
 }
 
 BPath::BPath(const BString* path, const BString* leaf)
 {
-	SetFromString(path, leaf);
+	(void)SetFromString(path, leaf);
 }
 
 void BPath::Clear()
@@ -66,8 +67,9 @@ status_t BPath::SetFromString(const BString* path, const BString* leaf)
 	BString copy(*path);
 	BString leafCopy = leaf != nullptr ? *leaf : BString();
 	Clear();
+	// A leaf that is not empty always joins.
 	if (TakeCopyOf(copy) == kOk && leafCopy.Length() > 0)
-		AddComponent(leafCopy);
+		(void)AddComponent(leafCopy);
 	return fStatus;
 }
 
@@ -133,7 +135,8 @@ status_t BPath::ParentPath(BPath* out) const
 		return kError;
 	std::memcpy(scratch, fPath.Chars(), (static_cast<size_t>(fPath.Length()) + 1) * sizeof(wchar_t));
 	scratch[separator] = L'\0';
-	out->SetFromText(scratch, false);
+	// The parent's own status says whether it holds a path (C: for C:\x does).
+	(void)out->SetFromText(scratch, false);
 	std::free(scratch);
 	return kOk;
 }
@@ -154,8 +157,8 @@ bool BPath::IsFolderOnDisk() const
 bool BPath::SetToShellFolder(int csidl)
 {
 	wchar_t buffer[kFolderBufferUnits];
-	// SHGFP_TYPE_DEFAULT (1): the folder's default location, not its current redirection.
-	if (SHGetFolderPathW(nullptr, csidl, nullptr, 1, buffer) != S_OK)
+	// The folder's default location, not its current redirection.
+	if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_DEFAULT, buffer) != S_OK)
 		return false;
 	fPath.Assign(buffer);
 	return true;
@@ -169,7 +172,8 @@ void BPath::SetToApplicationFolder()
 		return;
 	BString fileName(buffer);
 	BPath program(&fileName);
-	program.ParentPath(this);
+	// A program path without a folder leaves this path unset, status -1.
+	(void)program.ParentPath(this);
 }
 
 void BPath::CutToDriveRoot()

@@ -21,28 +21,28 @@ public:
 	explicit BPath(const BString* path, const BString* leaf = nullptr);
 	virtual ~BPath() = default;
 
-	status_t SetFromString(const BString* path, const BString* leaf = nullptr);
+	[[nodiscard]] status_t SetFromString(const BString* path, const BString* leaf = nullptr);
 	// A true flag is refused (-1); the status becomes 0 only for a non-empty text.
-	status_t SetFromText(const wchar_t* text, bool flag);
-	status_t SetToFolder(int32 folderKind);
+	[[nodiscard]] status_t SetFromText(const wchar_t* text, bool flag);
+	[[nodiscard]] status_t SetToFolder(int32 folderKind);
 	void Clear();
 
-	status_t AddComponent(const BString& leaf);
-	status_t AddComponent(const char* utf8);
+	[[nodiscard]] status_t AddComponent(const BString& leaf);
+	[[nodiscard]] status_t AddComponent(const char* utf8);
 
 	BString Path() const { return fPath; }
 	BString LastComponent() const;
-	status_t ParentPath(BPath* out) const;
+	[[nodiscard]] status_t ParentPath(BPath* out) const;
 	bool ExistsOnDisk() const;
 	// True when the path names an existing folder (not a file).
 	bool IsFolderOnDisk() const;
-	status_t Status() const { return fStatus; }
+	[[nodiscard]] status_t Status() const { return fStatus; }
 
 private:
 	bool SetToShellFolder(int csidl);
 	void SetToApplicationFolder();
 	void CutToDriveRoot();
-	status_t TakeCopyOf(const BString& path);
+	[[nodiscard]] status_t TakeCopyOf(const BString& path);
 
 	BString fPath;
 	status_t fStatus = kError;

@@ -48,7 +48,8 @@ BAbstractVector::~BAbstractVector()
 
 BAbstractVector& BAbstractVector::operator=(const BAbstractVector& other)
 {
-	Assign(other);
+	// An assignment cannot report; without memory the vector is left empty.
+	(void)Assign(other);
 	return *this;
 }
 

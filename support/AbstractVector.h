@@ -24,7 +24,7 @@ public:
 	BAbstractVector& operator=(const BAbstractVector& other);
 	// The same as assignment, with the outcome: kOk, kMismatchedValues for
 	// different element sizes (nothing changes), or kNoMemory (left empty).
-	status_t Assign(const BAbstractVector& other);
+	[[nodiscard]] status_t Assign(const BAbstractVector& other);
 
 	void MakeEmpty();
 
@@ -60,16 +60,16 @@ protected:
 	virtual void AssignItems(void* to, const void* from, size_t n) const = 0;
 
 	// Room for later operations without changing the table's layout.
-	virtual status_t _ReservedAbstractVector1();
-	virtual status_t _ReservedAbstractVector2();
-	virtual status_t _ReservedAbstractVector3();
-	virtual status_t _ReservedAbstractVector4();
-	virtual status_t _ReservedAbstractVector5();
-	virtual status_t _ReservedAbstractVector6();
-	virtual status_t _ReservedAbstractVector7();
-	virtual status_t _ReservedAbstractVector8();
-	virtual status_t _ReservedAbstractVector9();
-	virtual status_t _ReservedAbstractVector10();
+	[[nodiscard]] virtual status_t _ReservedAbstractVector1();
+	[[nodiscard]] virtual status_t _ReservedAbstractVector2();
+	[[nodiscard]] virtual status_t _ReservedAbstractVector3();
+	[[nodiscard]] virtual status_t _ReservedAbstractVector4();
+	[[nodiscard]] virtual status_t _ReservedAbstractVector5();
+	[[nodiscard]] virtual status_t _ReservedAbstractVector6();
+	[[nodiscard]] virtual status_t _ReservedAbstractVector7();
+	[[nodiscard]] virtual status_t _ReservedAbstractVector8();
+	[[nodiscard]] virtual status_t _ReservedAbstractVector9();
+	[[nodiscard]] virtual status_t _ReservedAbstractVector10();
 
 	// Overwrites the element at `index` (in range) with a copy of `item`.
 	void AssignAt(uint32 index, const void* item);

@@ -61,11 +61,11 @@ protected:
 	// Once, when the strong count first leaves kNeverAcquired.
 	virtual void OnFirstStrong();
 	// When the strong count drops from 1 to 0; 0 lets the object be deleted.
-	virtual status_t OnLastStrong(const void* id);
+	[[nodiscard]] virtual status_t OnLastStrong(const void* id);
 	// For a strong acquisition after the count reached 0: 0 when bit 0 of flags is set.
-	virtual status_t OnStrongAfterZero(int32 flags, const void* id);
+	[[nodiscard]] virtual status_t OnStrongAfterZero(int32 flags, const void* id);
 	// When the weak count drops from 1 to 0 while the object lives; 0 lets it be deleted.
-	virtual status_t OnLastWeak(const void* id);
+	[[nodiscard]] virtual status_t OnLastWeak(const void* id);
 
 private:
 	friend struct BPrivate::AtomPendingList;

@@ -13,13 +13,13 @@ public:
 
 	virtual int32 Read(void* buffer, size_t size) = 0;
 	virtual int32 Write(const void* buffer, size_t size) = 0;
-	virtual status_t Sync();
+	[[nodiscard]] virtual status_t Sync();
 
 private:
-	virtual status_t _ReservedDataIO1();
-	virtual status_t _ReservedDataIO2();
-	virtual status_t _ReservedDataIO3();
-	virtual status_t _ReservedDataIO4();
+	[[nodiscard]] virtual status_t _ReservedDataIO1();
+	[[nodiscard]] virtual status_t _ReservedDataIO2();
+	[[nodiscard]] virtual status_t _ReservedDataIO3();
+	[[nodiscard]] virtual status_t _ReservedDataIO4();
 	virtual void _ReservedDataIO5();
 	virtual void _ReservedDataIO6();
 	virtual void _ReservedDataIO7();

@@ -45,7 +45,9 @@ int32 DebugFileIO::Write(const void* data, size_t length)
 		if (!fHeaderWritten)
 			WriteHeader();
 		written = BFile::Write(data, length);
-		Sync();
+		// The bytes are written either way; a flush that fails leaves them to
+		// the platform's cache.
+		(void)Sync();
 	}
 	fLock.Unlock();
 	return written;
@@ -79,8 +81,9 @@ void DebugFileIO::WriteHeader()
 		"%sBegin log on %ld.%ld.%ld at %ld:%ld:%ld\r\n%s", kStars, static_cast<long>(year),
 		static_cast<long>(month), static_cast<long>(day), static_cast<long>(hour),
 		static_cast<long>(minute), static_cast<long>(second), kStars);
+	// A header that cannot be written (0 bytes) leaves the log without it.
 	if (length > 0)
-		BFile::Write(header, static_cast<size_t>(length));
+		(void)BFile::Write(header, static_cast<size_t>(length));
 	fHeaderWritten = true;
 }
 

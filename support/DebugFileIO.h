@@ -7,7 +7,7 @@
 // Any thread may write; writes are serialised by the stream's lock.
 #pragma once
 
-#include "storage/File.h"
+#include "support/File.h"
 #include "support/Locker.h"
 #include "support/String.h"
 

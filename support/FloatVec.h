@@ -17,10 +17,10 @@ public:
 	BFloatVec& operator=(const BFloatVec&) = delete;
 
 	// kOk, kNoMemory, or kBadValue for a negative count.
-	status_t SetCount(int32 n, float fill = 0.0f);
+	[[nodiscard]] status_t SetCount(int32 n, float fill = 0.0f);
 	// Extends the array with zeros to reach `index` first. kOk, kNoMemory, or
 	// kBadIndex for a negative index.
-	status_t SetAt(int32 index, float value);
+	[[nodiscard]] status_t SetAt(int32 index, float value);
 
 	int32 CountItems() const { return fCount; }
 	int32 Capacity() const { return fCapacity; }

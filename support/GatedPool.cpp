@@ -32,10 +32,8 @@ BGatedPool::~BGatedPool()
 	Clear();
 	RequestQuit();
 	while (!HasExited())
-		SleepMicros(kExitPollMicros);
+		(void)SleepMicros(kExitPollMicros);  // a shorter sleep only polls sooner
 	WorkerStopped();
-	if (mWakeEvent != nullptr)
-		CloseHandle(mWakeEvent);
 	mMainList.Clear();
 	mAddList.Clear();
 }
@@ -46,7 +44,7 @@ status_t BGatedPool::Run(const char* name)
 	if (prepared < 0)
 		return prepared;
 	// Without its event the worker could not sleep.
-	if (mWakeEvent == nullptr)
+	if (!mWakeEvent)
 		return kError;
 	thread_handle worker = SpawnThread(Worker, BString(name != nullptr ? name : "ZEL Gated Pool"),
 		kWorkerPriority, this);
@@ -163,7 +161,7 @@ bool BGatedPool::ServicePass()
 	mLock.Lock();
 	for (;;) {
 		if (mQuit) {
-			ResetEvent(mWakeEvent);
+			ResetEvent(mWakeEvent.Get());
 			mLock.Unlock();
 			return false;
 		}
@@ -172,9 +170,9 @@ bool BGatedPool::ServicePass()
 			mLock.Unlock();
 			return true;
 		}
-		ResetEvent(mWakeEvent);
+		ResetEvent(mWakeEvent.Get());
 		mLock.Unlock();
-		WaitForSingleObject(mWakeEvent, INFINITE);
+		WaitForSingleObject(mWakeEvent.Get(), INFINITE);
 		mLock.Lock();
 	}
 }
@@ -228,8 +226,8 @@ int32 BGatedPool::ServiceMainList()
 
 void BGatedPool::Wake()
 {
-	if (mWakeEvent != nullptr)
-		SetEvent(mWakeEvent);
+	if (mWakeEvent)
+		SetEvent(mWakeEvent.Get());
 }
 
 bool BGatedPool::HasExited()

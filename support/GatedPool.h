@@ -14,6 +14,7 @@
 // strong reference, never from its own worker.
 #pragma once
 
+#include "kernel/WinOwner.h"
 #include "support/Atom.h"
 #include "support/Locker.h"
 #include "support/StrongPointer.h"
@@ -45,7 +46,7 @@ public:
 
 	// Starts the worker, named `name` or "ZEL Gated Pool". PrepareRun's negative
 	// status is returned unchanged; -1 when the worker could not be started.
-	status_t Run(const char* name = nullptr);
+	[[nodiscard]] status_t Run(const char* name = nullptr);
 	// Empties both lists, dropping every node's owner reference.
 	void Clear();
 	// The worker leaves its loop at its next pass.
@@ -53,13 +54,13 @@ public:
 
 	// Hands a pending node to the pool, which holds it until it is removed or
 	// the pool is cleared. A node belongs to one pool, once.
-	status_t AddNode(BGatedPoolNode* node);
+	[[nodiscard]] status_t AddNode(BGatedPoolNode* node);
 	void MarkPending(BGatedPoolNode* node);
 	void MarkRemoved(BGatedPoolNode* node);
 
 protected:
 	// Called by Run before the worker is spawned; a negative status stops Run.
-	virtual status_t PrepareRun();
+	[[nodiscard]] virtual status_t PrepareRun();
 	// Called by the destructor once the worker has left its loop.
 	virtual void WorkerStopped();
 
@@ -78,7 +79,7 @@ private:
 	BLocker mLock;
 	sptr<BGatedPoolNode> mMainList;
 	// Manual-reset; set to wake the worker.
-	void* mWakeEvent;
+	WinHandle mWakeEvent;
 	bool mQuit = false;
 	// True until the worker starts and again once it has left its loop.
 	bool mExited = true;

@@ -16,7 +16,7 @@ public:
 
 	// n <= 0 frees the array. Otherwise the first values are kept and new ones
 	// are `fill`. kOk or kNoMemory.
-	status_t SetCount(int32 n, int32 fill = 0);
+	[[nodiscard]] status_t SetCount(int32 n, int32 fill = 0);
 
 	int32 CountItems() const { return fCount; }
 	// 0 when the index is out of range.

@@ -1,6 +1,8 @@
 // BLocker: the count decides who waits; the semaphore only carries wake-ups.
 #include "support/Locker.h"
 
+#include "support/Benaphore.h"
+
 #include <windows.h>
 
 namespace {
@@ -20,12 +22,8 @@ BLocker::BLocker(const char* name)
 {
 }
 
-BLocker::~BLocker()
-{
-	// Deleting the semaphore releases enough units to wake every waiter.
-	if (fSemaphore != nullptr)
-		DeleteCountingSemaphore(fSemaphore);
-}
+// Deleting the semaphore releases enough units to wake every waiter.
+BLocker::~BLocker() = default;
 
 // Defined ahead of its callers so that the uncontended path is inlined into them.
 inline status_t BLocker::Acquire()
@@ -47,16 +45,7 @@ inline status_t BLocker::Acquire()
 
 status_t BLocker::WaitForTurn()
 {
-	status_t status;
-	do
-		status = AcquireSemaphore(fSemaphore, 1);
-	while (status == kInterrupted);
-	if (status != kOk) {
-		// Take back this thread's place in the count, so that the count still
-		// says how many threads hold or wait.
-		fCount.fetch_sub(1, std::memory_order_relaxed);
-	}
-	return status;
+	return WaitForBenaphoreTurn(fSemaphore.Get());
 }
 
 bool BLocker::Lock()
@@ -71,7 +60,7 @@ void BLocker::Unlock()
 		return;
 	fOwner.store(kNoOwner, std::memory_order_relaxed);
 	if (fCount.fetch_sub(1, std::memory_order_release) > 1)
-		ReleaseSemaphoreOnce(fSemaphore);
+		(void)ReleaseSemaphoreOnce(fSemaphore.Get());  // full only when every waiter can go
 }
 
 bool BLocker::IsLocked() const

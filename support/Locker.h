@@ -38,7 +38,8 @@ public:
 	BLocker& operator=(const BLocker&) = delete;
 
 	// Waits without limit; true once the calling thread owns the lock. False
-	// when the wait failed, after which the lock must not be used again.
+	// when the wait failed (support/Benaphore.h), after which the lock must
+	// not be used again.
 	bool Lock();
 	void Unlock();
 	// True when the calling thread owns the lock.
@@ -49,14 +50,14 @@ public:
 private:
 	static void UnlockLocker(BLocker* locker);
 
-	status_t Acquire();
-	status_t WaitForTurn();
+	[[nodiscard]] status_t Acquire();
+	[[nodiscard]] status_t WaitForTurn();
 
 	static constexpr int32 kNoOwner = -1;
 
 	// 0 when free; every thread that holds or waits for the lock adds 1.
 	std::atomic<int32> fCount{0};
-	sem_handle fSemaphore;
+	WinSemaphore fSemaphore;
 	// The owner's kernel thread id (never -1), or kNoOwner. Only the owner
 	// stores its own id, so a relaxed read tells any thread whether it owns the lock.
 	std::atomic<int32> fOwner{kNoOwner};

@@ -17,9 +17,9 @@ public:
 	NarrowString& operator=(const NarrowString& other);
 
 	// Holds `length` bytes of `text` followed by a zero byte; text may point into this string.
-	status_t SetTo(const char* text, int32 length);
+	[[nodiscard]] status_t SetTo(const char* text, int32 length);
 	// Holds a zero-terminated text, cut to `maximum` bytes when maximum is 0 or more.
-	status_t SetToTerminated(const char* text, int32 maximum = -1);
+	[[nodiscard]] status_t SetToTerminated(const char* text, int32 maximum = -1);
 	void Clear();
 
 	const char* Data() const { return fData; }

@@ -35,12 +35,12 @@ protected:
 	virtual int32 CompareItems(const void* a, const void* b) const = 0;
 	virtual bool LessItems(const void* a, const void* b) const = 0;
 
-	virtual status_t _ReservedOrderedVector1();
-	virtual status_t _ReservedOrderedVector2();
-	virtual status_t _ReservedOrderedVector3();
-	virtual status_t _ReservedOrderedVector4();
-	virtual status_t _ReservedOrderedVector5();
-	virtual status_t _ReservedOrderedVector6();
+	[[nodiscard]] virtual status_t _ReservedOrderedVector1();
+	[[nodiscard]] virtual status_t _ReservedOrderedVector2();
+	[[nodiscard]] virtual status_t _ReservedOrderedVector3();
+	[[nodiscard]] virtual status_t _ReservedOrderedVector4();
+	[[nodiscard]] virtual status_t _ReservedOrderedVector5();
+	[[nodiscard]] virtual status_t _ReservedOrderedVector6();
 };
 
 namespace BPrivate {

@@ -19,7 +19,7 @@ public:
 	virtual int32 Position() const = 0;
 	// Only a resizable memory stream could change its size, and the framework
 	// has none: every stream answers -1 unless it overrides this.
-	virtual status_t SetSize(int32 size);
+	[[nodiscard]] virtual status_t SetSize(int32 size);
 
 private:
 	virtual void _ReservedPositionIO1();

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <initializer_list>
 
 namespace {
 
@@ -37,10 +36,6 @@ ReadWriteLock::ReadWriteLock()
 
 ReadWriteLock::~ReadWriteLock()
 {
-	for (HANDLE handle : {fStateMutex, fWriteMutex, fNoWritersEvent, fNoReadersEvent}) {
-		if (handle != nullptr)
-			CloseHandle(handle);
-	}
 	std::free(fHolders);
 }
 
@@ -55,7 +50,7 @@ bool ReadWriteLock::ReadLock(bigtime_t timeout)
 		return true;
 	}
 	ReleaseState();
-	HANDLE handles[] = {fStateMutex, fNoWritersEvent};
+	HANDLE handles[] = {fStateMutex.Get(), fNoWritersEvent.Get()};
 	if (!WaitForAll(handles, 2, timeout))
 		return false;
 	if (AddHolder(thread, 1) == nullptr) {
@@ -115,7 +110,7 @@ bool ReadWriteLock::WriteUnlock(bigtime_t timeout)
 	}
 	holder->writes -= 1;
 	if (holder->writes <= 0) {
-		ReleaseMutex(fWriteMutex);
+		ReleaseMutex(fWriteMutex.Get());
 		RemoveWriter();
 		if (holder->reads > 0)
 			AddReader();
@@ -132,15 +127,15 @@ bool ReadWriteLock::WriteLockFresh(uint32 thread, bigtime_t timeout)
 {
 	AddWriter();
 	ReleaseState();
-	HANDLE handles[] = {fStateMutex, fNoReadersEvent, fWriteMutex};
+	HANDLE handles[] = {fStateMutex.Get(), fNoReadersEvent.Get(), fWriteMutex.Get()};
 	if (!WaitForAll(handles, 3, timeout)) {
-		WaitForSingleObject(fStateMutex, INFINITE);
+		WaitForSingleObject(fStateMutex.Get(), INFINITE);
 		RemoveWriter();
 		ReleaseState();
 		return false;
 	}
 	if (AddHolder(thread, 0) == nullptr) {
-		ReleaseMutex(fWriteMutex);
+		ReleaseMutex(fWriteMutex.Get());
 		RemoveWriter();
 		ReleaseState();
 		return false;
@@ -154,7 +149,7 @@ bool ReadWriteLock::Upgrade(bigtime_t timeout)
 	// Only another upgrading reader can hold the write mutex here (a fresh
 	// writer needs every reader gone, and this thread reads). Waiting for it
 	// would deadlock, since it waits for this thread to stop reading.
-	if (!WaitSucceeded(WaitForSingleObject(fWriteMutex, 0), 1)) {
+	if (!WaitSucceeded(WaitForSingleObject(fWriteMutex.Get(), 0), 1)) {
 		ReleaseState();
 		return false;
 	}
@@ -162,12 +157,12 @@ bool ReadWriteLock::Upgrade(bigtime_t timeout)
 	AddWriter();
 	if (fReaders > 0) {
 		ReleaseState();
-		HANDLE handles[] = {fStateMutex, fNoReadersEvent};
+		HANDLE handles[] = {fStateMutex.Get(), fNoReadersEvent.Get()};
 		if (!WaitForAll(handles, 2, timeout)) {
-			WaitForSingleObject(fStateMutex, INFINITE);
+			WaitForSingleObject(fStateMutex.Get(), INFINITE);
 			AddReader();
 			RemoveWriter();
-			ReleaseMutex(fWriteMutex);
+			ReleaseMutex(fWriteMutex.Get());
 			ReleaseState();
 			return false;
 		}
@@ -177,38 +172,38 @@ bool ReadWriteLock::Upgrade(bigtime_t timeout)
 
 bool ReadWriteLock::TakeState(bigtime_t timeout)
 {
-	return WaitSucceeded(WaitForSingleObject(fStateMutex, WaitMillis(timeout)), 1);
+	return WaitSucceeded(WaitForSingleObject(fStateMutex.Get(), WaitMillis(timeout)), 1);
 }
 
 void ReadWriteLock::ReleaseState()
 {
-	ReleaseMutex(fStateMutex);
+	ReleaseMutex(fStateMutex.Get());
 }
 
 void ReadWriteLock::AddReader()
 {
 	fReaders += 1;
-	ResetEvent(fNoReadersEvent);
+	ResetEvent(fNoReadersEvent.Get());
 }
 
 void ReadWriteLock::RemoveReader()
 {
 	fReaders -= 1;
 	if (fReaders == 0)
-		SetEvent(fNoReadersEvent);
+		SetEvent(fNoReadersEvent.Get());
 }
 
 void ReadWriteLock::AddWriter()
 {
 	fWriters += 1;
-	ResetEvent(fNoWritersEvent);
+	ResetEvent(fNoWritersEvent.Get());
 }
 
 void ReadWriteLock::RemoveWriter()
 {
 	fWriters -= 1;
 	if (fWriters == 0)
-		SetEvent(fNoWritersEvent);
+		SetEvent(fNoWritersEvent.Get());
 }
 
 ReadWriteLock::Holder* ReadWriteLock::FindHolder(uint32 thread)

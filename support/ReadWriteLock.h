@@ -13,6 +13,7 @@
 // fails or times out, and then leaves the lock as it was. Any thread may call.
 #pragma once
 
+#include "kernel/WinOwner.h"
 #include "support/SupportDefs.h"
 
 class ReadWriteLock {
@@ -58,8 +59,8 @@ private:
 	int32 fReaders = 0;
 	// Threads that wait for or hold the write lock.
 	int32 fWriters = 0;
-	void* fStateMutex;
-	void* fWriteMutex;
-	void* fNoWritersEvent;
-	void* fNoReadersEvent;
+	WinHandle fStateMutex;
+	WinHandle fWriteMutex;
+	WinHandle fNoWritersEvent;
+	WinHandle fNoReadersEvent;
 };

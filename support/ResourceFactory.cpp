@@ -1,6 +1,8 @@
 // BResourceFactory: creation and the ordered teardown of factories and entries.
 #include "support/ResourceFactory.h"
 
+#include "support/ProcessService.h"
+
 #include <new>
 
 BResourceFactory* gResourceFactory = nullptr;
@@ -76,15 +78,7 @@ BResourceFactory::~BResourceFactory()
 
 status_t CreateResourceFactoryRegistry()
 {
-	if (gResourceFactory != nullptr)
-		return kOk;
-	BResourceFactory* registry = new (std::nothrow) BResourceFactory();
-	if (registry == nullptr || registry->Factories() == nullptr) {
-		delete registry;
-		return kNoMemory;
-	}
-	gResourceFactory = registry;
-	return kOk;
+	return BPrivate::CreateProcessService(&gResourceFactory);
 }
 
 status_t ResourceFactoryRegistryPresent()
@@ -94,6 +88,5 @@ status_t ResourceFactoryRegistryPresent()
 
 void DestroyResourceFactoryRegistry()
 {
-	delete gResourceFactory;
-	gResourceFactory = nullptr;
+	BPrivate::DestroyProcessService(&gResourceFactory);
 }

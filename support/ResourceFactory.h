@@ -84,6 +84,7 @@ public:
 
 	// Null when the vector could not be allocated.
 	BVector<BResourceFactorySpace::Factory*>* Factories() { return fFactories; }
+	bool IsComplete() const { return fFactories != nullptr; }
 	BLocker& Locker() { return fLock; }
 
 private:
@@ -95,7 +96,7 @@ private:
 extern BResourceFactory* gResourceFactory;
 
 // 0 when the registry exists (already or now), kNoMemory when it cannot be made.
-status_t CreateResourceFactoryRegistry();
+[[nodiscard]] status_t CreateResourceFactoryRegistry();
 // 0 when the registry exists, -1 otherwise.
-status_t ResourceFactoryRegistryPresent();
+[[nodiscard]] status_t ResourceFactoryRegistryPresent();
 void DestroyResourceFactoryRegistry();

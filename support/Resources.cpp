@@ -1,6 +1,8 @@
 // The resources registry: creation and its ordered teardown.
 #include "support/Resources.h"
 
+#include "support/ProcessService.h"
+
 #include <new>
 
 BPrivate::ResourcesRegistry* gResources = nullptr;
@@ -38,15 +40,7 @@ ResourcesRegistry::~ResourcesRegistry()
 
 status_t CreateResourcesRegistry()
 {
-	if (gResources != nullptr)
-		return kOk;
-	BPrivate::ResourcesRegistry* registry = new (std::nothrow) BPrivate::ResourcesRegistry();
-	if (registry == nullptr || !registry->IsComplete()) {
-		delete registry;
-		return kNoMemory;
-	}
-	gResources = registry;
-	return kOk;
+	return BPrivate::CreateProcessService(&gResources);
 }
 
 status_t ResourcesRegistryPresent()
@@ -56,6 +50,5 @@ status_t ResourcesRegistryPresent()
 
 void DestroyResourcesRegistry()
 {
-	delete gResources;
-	gResources = nullptr;
+	BPrivate::DestroyProcessService(&gResources);
 }

@@ -46,7 +46,7 @@ private:
 extern BPrivate::ResourcesRegistry* gResources;
 
 // 0 when the registry exists (already or now), kNoMemory when it cannot be made.
-status_t CreateResourcesRegistry();
+[[nodiscard]] status_t CreateResourcesRegistry();
 // 0 when the registry exists, -1 otherwise.
-status_t ResourcesRegistryPresent();
+[[nodiscard]] status_t ResourcesRegistryPresent();
 void DestroyResourcesRegistry();

@@ -92,6 +92,8 @@ protected:
 		fApp = std::make_unique<TestApp>();
 		fVendorPath = Join(DocumentsFolder(), L"Quorvane");
 		RemoveTree(fVendorPath);
+		// The removal tests share the trash; what they left there is not ours.
+		EmptyTrash();
 	}
 	void TearDown() override
 	{

@@ -6,6 +6,7 @@
 #include "kernel/WinOwner.h"
 #include "messaging/Application.h"
 #include "messaging/Message.h"
+#include "tests/harness/Deadline.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +17,6 @@
 #include <vector>
 
 namespace zeltest {
-
-constexpr DWORD kLoopDeadlineMillis = 10000;
 
 // Posts WM_QUIT to the thread that made it when it still lives after the
 // deadline, so that a loop which never quits ends and the test fails. The
@@ -44,7 +43,7 @@ private:
 	static DWORD WINAPI Watch(void* parameter)
 	{
 		LoopDeadline* self = static_cast<LoopDeadline*>(parameter);
-		if (WaitForSingleObject(self->fDone.Get(), kLoopDeadlineMillis) == WAIT_TIMEOUT) {
+		if (WaitForSingleObject(self->fDone.Get(), kDeadlineMillis) == WAIT_TIMEOUT) {
 			self->fExpired = true;
 			PostThreadMessageW(self->fThreadId, WM_QUIT, 0, 0);
 		}

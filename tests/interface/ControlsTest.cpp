@@ -11,7 +11,7 @@
 #include "tests/harness/ResourceCounts.h"
 #include "tests/harness/TestApplication.h"
 #include "tests/interface/PixelCanvas.h"
-#include "tests/looper/LooperTestSupport.h"
+#include "tests/messaging/LooperTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -154,8 +154,8 @@ public:
 		fRenamed->SetLabel("Renamed");
 		for (BView* child : {static_cast<BView*>(fText), static_cast<BView*>(fDefault),
 				 static_cast<BView*>(disabled), static_cast<BView*>(fRenamed)})
-			panel->AddChild(child);
-		AddChild(panel);
+			EXPECT_EQ(panel->AddChild(child), kOk);
+		EXPECT_EQ(AddChild(panel), kOk);
 	}
 
 	void HandleMessage(BMessage* message) override

@@ -135,7 +135,7 @@ public:
 		if (!fDragsOnPress)
 			return;
 		BMessage drag(kDraggedWhat);
-		drag.AddInt32("payload", kPayload);
+		EXPECT_EQ(drag.AddInt32("payload", kPayload), kOk);
 		startStatus = StartDrag(drag);
 	}
 	void OnMouseMoved(BPoint, int32 transit, const BMessage* drag) override
@@ -225,11 +225,11 @@ protected:
 		sSourceWindow = new zeltest::ProbeWindow(BRect(40, 40, 440, 240), "Drag source");
 		sA = new DragProbeView(BRect(10, 10, 190, 190), "A", sLog, true);
 		sB = new DragProbeView(BRect(210, 10, 390, 190), "B", sLog, false);
-		sSourceWindow->AddChild(sA);
-		sSourceWindow->AddChild(sB);
+		EXPECT_EQ(sSourceWindow->AddChild(sA), kOk);
+		EXPECT_EQ(sSourceWindow->AddChild(sB), kOk);
 		sTargetWindow = new zeltest::ProbeWindow(BRect(40, 300, 440, 500), "Drop target");
 		sC = new DragProbeView(BRect(10, 10, 390, 190), "C", sLog, false);
-		sTargetWindow->AddChild(sC);
+		EXPECT_EQ(sTargetWindow->AddChild(sC), kOk);
 		sShown = zeltest::ShowAndWait(sSourceWindow) && zeltest::ShowAndWait(sTargetWindow);
 		// The window shown last takes the foreground; that is awaited, so
 		// that it cannot take it from a source brought to the front later.
@@ -449,10 +449,8 @@ TEST_F(RealDrag, ViewsHoldADropTargetFromTheMakingOfTheirNativeWindowsToTheirDes
 		bool held = false;
 		HRESULT again = S_OK;
 		ASSERT_TRUE(zeltest::RunOnWindowThread(sSourceWindow, [&] {
-			if (c.topLevel)
-				sSourceWindow->AddChild(view);
-			else
-				sA->AddChild(view);
+			status_t added = c.topLevel ? sSourceWindow->AddChild(view) : sA->AddChild(view);
+			EXPECT_EQ(added, kOk);
 			held = WinViewDropTarget::Of(view) != nullptr;
 			// The platform knows the window as a drop target.
 			IDropTarget* other = new WinViewDropTarget(nullptr);
@@ -466,7 +464,7 @@ TEST_F(RealDrag, ViewsHoldADropTargetFromTheMakingOfTheirNativeWindowsToTheirDes
 		EXPECT_EQ(BPrivate::CountLiveComObjects(), objects + (c.registered ? 1 : 0));
 
 		ASSERT_TRUE(zeltest::RunOnWindowThread(sSourceWindow, [&] {
-			view->RemoveSelf();
+			EXPECT_EQ(view->RemoveSelf(), kOk);
 			held = WinViewDropTarget::Of(view) != nullptr;
 		}));
 		delete view;

@@ -5,6 +5,7 @@
 
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
+#include "messaging/TypeCodes.h"
 #include "tests/harness/InjectedInput.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,7 @@ struct Built {
 	int8 Byte() const
 	{
 		int8 value = 0;
-		message.CopyData("byte", FourCC("BYTE"), 0, &value, 1);
+		EXPECT_EQ(message.CopyData("byte", kInt8Type, 0, &value, 1), kOk);
 		return value;
 	}
 	bool HasRepeat() const

@@ -250,7 +250,7 @@ TEST_F(NativeWindowProcedure, AnOwnedWindowTakesTheActivationAndTheClickOfItsOwn
 {
 	ProbeWindow* owner = new ProbeWindow(BRect(60, 60, 260, 200), "Owner");
 	ProbeView* view = new ProbeView(BRect(0, 0, 200, 140), "owner view");
-	owner->AddChild(view);
+	EXPECT_EQ(owner->AddChild(view), kOk);
 	ASSERT_TRUE(ShowAndActivate(owner));
 
 	// Made on the owner's thread, as a modal window is.
@@ -294,7 +294,7 @@ TEST_F(NativeWindowProcedure, WakeUpsInsideAModalLoopRunTheDueMessages)
 		}
 		inModalLoop = false;
 	};
-	window->AddChild(view);
+	EXPECT_EQ(window->AddChild(view), kOk);
 	ASSERT_TRUE(ShowAndActivate(window));
 	ClickAt(ScreenPointOf(view, BPoint(40, 40)));
 	ASSERT_TRUE(WaitFor([&] { return inModalLoop.load(); }));
@@ -318,7 +318,7 @@ void LiveOneWindow(int look)
 	ProbeWindow* window = new ProbeWindow(BRect(40, 40, 240, 160), "Cycle", look);
 	ProbeView* view = new ProbeView(BRect(5, 5, 150, 100), "cycle view");
 	view->SetBackgroundColor(rgb_color{0, 128, 0, 255});
-	window->RootView()->AddChild(view);
+	EXPECT_EQ(window->RootView()->AddChild(view), kOk);
 	ASSERT_TRUE(ShowAndWait(window));
 	ASSERT_TRUE(WaitFor([&] { return view->log.Count(kDrawn) > 0; }));
 	QuitWindow(window);

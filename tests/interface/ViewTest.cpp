@@ -100,12 +100,12 @@ TEST_F(ViewTest, FollowModesMoveTheNativeChildWindowsWithTheirParent)
 	ProbeView* grows = new ProbeView(BRect(50, 5, 150, 45), "grows", kFollowAllSides);
 	ProbeView* corner = new ProbeView(BRect(160, 60, 190, 90), "corner", kFollowRightBottom);
 	for (BView* child : {fixed, grows, corner})
-		panel->AddChild(child);
-	window->AddChild(panel);
+		EXPECT_EQ(panel->AddChild(child), kOk);
+	EXPECT_EQ(window->AddChild(panel), kOk);
 	ASSERT_TRUE(ShowAndWait(window));
 	EXPECT_EQ(fixed->log.Last(kAttached), 1);
 
-	window->SetSize(400, 260);
+	EXPECT_EQ(window->SetSize(400, 260), kOk);
 	const struct {
 		ProbeView* view;
 		BRect frame;
@@ -134,7 +134,7 @@ TEST_F(ViewTest, FollowModesMoveTheNativeChildWindowsWithTheirParent)
 	BPoint point(10.5f, -1.5f);
 	POINT client = {0, 0};
 	ClientToScreen(grows->NativeHandle(), &client);
-	RunOnWindowThread(window, [&] { grows->ConvertToScreen(&point); });
+	RunOnWindowThread(window, [&] { EXPECT_EQ(grows->ConvertToScreen(&point), kOk); });
 	EXPECT_EQ(point, BPoint(client.x + 11, client.y - 2));
 
 	// Scrolling floors the origin and moves the children by the change.
@@ -178,8 +178,8 @@ TEST_F(ViewTest, TheRealPointerGivesTransitsCoordinatesAndClicks)
 	ProbeView* target = new ProbeView(BRect(120, 20, 220, 120), "target");
 	// With the capture the view keeps getting moves outside its bounds.
 	target->onMouseDown = [target](BPoint) { SetCapture(target->NativeHandle()); };
-	window->AddChild(left);
-	window->AddChild(target);
+	EXPECT_EQ(window->AddChild(left), kOk);
+	EXPECT_EQ(window->AddChild(target), kOk);
 	ASSERT_TRUE(ShowAndActivate(window));
 	// Waits until the target has seen the move there.
 	auto moveTo = [&](BView* view, float x, float y) {
@@ -273,10 +273,10 @@ TEST_F(ViewTest, TheWheelGoesToTheMouseViewItsParentsThenTheFocus)
 		view->wheelId = id++;
 	}
 	focus->takesWheel = true;
-	parent->AddChild(child);
+	EXPECT_EQ(parent->AddChild(child), kOk);
 	for (BView* view : {static_cast<BView*>(parent), static_cast<BView*>(focus), static_cast<BView*>(scrolled),
 			 static_cast<BView*>(bar)})
-		window->AddChild(view);
+		EXPECT_EQ(window->AddChild(view), kOk);
 	ASSERT_TRUE(ShowAndActivate(window));
 	RunOnWindowThread(window, [&] { focus->SetFocused(true); });
 
@@ -338,7 +338,7 @@ TEST_F(ViewTest, DroppedFilesArriveAsRefsWithTheDropPoint)
 {
 	ProbeWindow* window = new ProbeWindow(BRect(100, 100, 300, 220), "Drop");
 	ProbeView* view = new ProbeView(BRect(0, 0, 150, 100), "drop", kFollowLeftTop, kAcceptsDroppedFiles);
-	window->AddChild(view);
+	EXPECT_EQ(window->AddChild(view), kOk);
 	ASSERT_TRUE(ShowAndWait(window));
 	EXPECT_NE(GetWindowLongPtrW(view->NativeHandle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
 	RunOnWindowThread(window, [&] { view->SetScrollOrigin(BPoint(0, 5)); });
@@ -374,7 +374,7 @@ TEST_F(ViewTest, PaintingReachesTheScreenOnePaintAtATime)
 	view->SetBackgroundColor(rgb_color{0, 160, 0, 255});
 	view->SetSecondaryColor(rgb_color{0, 0, 255, 255});
 	view->inner = BRect(20, 20, 40, 40);
-	window->AddChild(view);
+	EXPECT_EQ(window->AddChild(view), kOk);
 	ASSERT_TRUE(ShowAndWait(window));
 	ASSERT_TRUE(WaitFor([&] { return view->log.Count(kDrawn) > 0; }));
 	POINT outside = ScreenPointOf(view, BPoint(5, 5));
@@ -410,7 +410,7 @@ TEST_F(ViewTest, PaintingReachesTheScreenOnePaintAtATime)
 		windows.push_back(new ProbeWindow(BRect(100 + 250 * i, 300, 300 + 250 * i, 400), "Painter"));
 		views.push_back(new ProbeView(BRect(0, 0, 150, 80), "painter"));
 		views.back()->onDraw = slowDraw;
-		windows.back()->AddChild(views.back());
+		EXPECT_EQ(windows.back()->AddChild(views.back()), kOk);
 		ASSERT_TRUE(ShowAndWait(windows.back()));
 	}
 	for (int round = 0; round < 30; round++) {

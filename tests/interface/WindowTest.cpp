@@ -56,9 +56,9 @@ TEST_F(WindowTest, ShowHideAndTheFrameChangesOnTheWindowsThread)
 	Settle();
 	window->log.Take();
 	window->Lock();
-	window->SetSize(250, 150);
-	window->SetSize(260, 160);
-	window->SetSize(270, 170);
+	EXPECT_EQ(window->SetSize(250, 150), kOk);
+	EXPECT_EQ(window->SetSize(260, 160), kOk);
+	EXPECT_EQ(window->SetSize(270, 170), kOk);
 	window->Unlock();
 	ASSERT_TRUE(WaitFor([&] { return window->log.Count(kFrameResized) > 0; }));
 	Settle(200);
@@ -94,15 +94,15 @@ TEST_F(WindowTest, ActivationReachesEveryViewAndModifierChangesComeFirst)
 	ProbeWindow* first = new ProbeWindow(BRect(50, 50, 250, 170), "First");
 	ProbeView* outer = new ProbeView(BRect(0, 0, 150, 100), "outer");
 	ProbeView* inner = new ProbeView(BRect(10, 10, 60, 60), "inner");
-	outer->AddChild(inner);
-	first->AddChild(outer);
+	EXPECT_EQ(outer->AddChild(inner), kOk);
+	EXPECT_EQ(first->AddChild(outer), kOk);
 	ASSERT_TRUE(ShowAndActivate(first));
 	EXPECT_TRUE(WaitFor([&] { return first->log.Count(kActivated) > 0 && inner->log.Count(kActivated) > 0; }));
 	EXPECT_EQ(outer->log.Last(kActivated), 1);
 
 	ProbeWindow* second = new ProbeWindow(BRect(400, 50, 600, 170), "Second");
 	ProbeView* typing = new ProbeView(BRect(0, 0, 150, 100), "typing");
-	second->AddChild(typing);
+	EXPECT_EQ(second->AddChild(typing), kOk);
 	outer->log.Take();
 	ASSERT_TRUE(ShowAndActivate(second));
 	ASSERT_TRUE(WaitFor([&] { return outer->log.Count(kActivated) > 0; }));
@@ -141,10 +141,10 @@ TEST_F(WindowTest, KeysReachTheFocusAndTabNavigatesTheNavigableViews)
 	ProbeView* plain = new ProbeView(BRect(100, 0, 190, 50), "plain", kFollowLeftTop, 0);
 	ProbeView* two = new ProbeView(BRect(200, 0, 290, 50), "two");
 	ProbeView* three = new ProbeView(BRect(0, 10, 40, 40), "three");
-	window->AddChild(one);
-	window->AddChild(plain);
-	window->AddChild(two);
-	plain->AddChild(three);
+	EXPECT_EQ(window->AddChild(one), kOk);
+	EXPECT_EQ(window->AddChild(plain), kOk);
+	EXPECT_EQ(window->AddChild(two), kOk);
+	EXPECT_EQ(plain->AddChild(three), kOk);
 	ASSERT_TRUE(ShowAndActivate(window));
 	Focus(one);
 	EXPECT_EQ(GetFocus(), nullptr);

@@ -9,6 +9,7 @@
 #include "interface/View.h"
 #include "interface/Window.h"
 #include "messaging/Message.h"
+#include "messaging/TypeCodes.h"
 #include "messaging/MessageCodes.h"
 #include "messaging/Messenger.h"
 #include "kernel/SystemTime.h"
@@ -317,7 +318,8 @@ inline bool RunOnWindowThread(BWindow* window, const std::function<void()>& work
 	};
 	void* pointer = &task;
 	BMessage message(kRunWork);
-	message.AddData("work", FourCC("PNTR"), &pointer, sizeof(pointer));
+	if (message.AddData("work", kPointerType, &pointer, sizeof(pointer)) != kOk)
+		return false;
 	if (BMessenger(window, window).Send(&message) != kOk)
 		return false;
 	return WaitFor([&] { return done.load(); });
@@ -378,7 +380,7 @@ inline POINT ScreenPointOf(BView* view, BPoint where)
 {
 	BWindow* window = view->Window();
 	window->Lock();
-	view->ConvertToScreen(&where);
+	EXPECT_EQ(view->ConvertToScreen(&where), kOk);
 	window->Unlock();
 	return POINT{static_cast<LONG>(where.x), static_cast<LONG>(where.y)};
 }

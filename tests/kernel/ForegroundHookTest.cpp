@@ -1,6 +1,7 @@
 // The foreground hook: shown top-level windows come to the front, tool windows do not.
 #include "kernel/ForegroundHook.h"
 #include "kernel/Thread.h"
+#include "tests/harness/Deadline.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,8 @@
 namespace {
 
 // Without a window manager, Wine waits two seconds for each shown window to be
-// withdrawn when it is destroyed.
-constexpr DWORD kDeadlineMillis = 30000;
+// withdrawn when it is destroyed, so the spawned thread takes a while.
+using zeltest::kDeadlineMillis;
 
 const wchar_t* PlainWindowClass()
 {

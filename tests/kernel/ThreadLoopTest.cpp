@@ -4,6 +4,7 @@
 #include "kernel/Thread.h"
 #include "kernel/ThreadLoop.h"
 #include "kernel/ThreadRecord.h"
+#include "tests/harness/Deadline.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr DWORD kDeadlineMillis = 5000;
+using zeltest::kDeadlineMillis;
 // Long enough for a wrongly armed timer (11 ms late) or a stray wake-up to show.
 constexpr DWORD kQuietMillis = 200;
 
@@ -127,7 +128,7 @@ public:
 	bool Quit()
 	{
 		fProbe.quit = true;
-		WakeThreadLoop(fProbe.record, 0);
+		(void)WakeThreadLoop(fProbe.record, 0);  // a lost wake-up shows as the wait below failing
 		return WaitUntil([this] { return fEnded.load(); });
 	}
 
@@ -226,7 +227,7 @@ TEST(ThreadLoop, AStepAnsweringInfiniteSleepsUntilWoken)
 	ASSERT_TRUE(WaitUntil([&] { return probe.appMessages == 1; }));
 	Sleep(kQuietMillis);
 	EXPECT_EQ(probe.steps, 1);
-	WakeThreadLoop(probe.record, 0);
+	EXPECT_EQ(WakeThreadLoop(probe.record, 0), kOk);
 	EXPECT_TRUE(WaitUntil([&] { return probe.steps == 2; }));
 }
 
@@ -261,14 +262,14 @@ TEST(ThreadLoop, WakingOwnThreadIsIgnoredInTheStepAndOtherwiseArmsAnEarlierTimer
 	std::atomic<bigtime_t> ranAt{0};
 	probe.step = [&](Probe& self, bigtime_t) {
 		if (self.steps == 0)
-			WakeThreadLoop(self.record, 0);
+			(void)WakeThreadLoop(self.record, 0);  // on the loop thread; the step count tells
 		else
 			ranAt = SystemTimeMicros();
 		return kInfinite;
 	};
 	probe.onAppMessage = [&](Probe& self) {
 		asked = SystemTimeMicros() + 50000;
-		WakeThreadLoop(self.record, asked);
+		(void)WakeThreadLoop(self.record, asked);  // on the loop thread; the run time tells
 	};
 	LoopThread loop(probe, WakeTarget::kWindow);
 	ASSERT_TRUE(loop.Ready());

@@ -2,6 +2,7 @@
 // release of each record's handle when its thread ends.
 #include "kernel/Thread.h"
 #include "kernel/ThreadRecord.h"
+#include "tests/harness/Deadline.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr DWORD kDeadlineMillis = 5000;
+using zeltest::kDeadlineMillis;
 
 // What a spawned thread saw of itself.
 struct Observation {

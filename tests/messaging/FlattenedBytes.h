@@ -4,6 +4,8 @@
 
 #include "messaging/Message.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -180,7 +182,7 @@ inline Bytes FlattenedMessage(bool bigEndian, uint32 what, const Bytes& body, ui
 inline Bytes Flattened(const BMessage& message)
 {
 	Bytes bytes(static_cast<size_t>(message.FlattenedSize()));
-	message.Flatten(bytes.data(), static_cast<int32>(bytes.size()));
+	EXPECT_EQ(message.Flatten(bytes.data(), static_cast<int32>(bytes.size())), kOk);
 	return bytes;
 }
 

@@ -26,8 +26,8 @@ TEST(MessageAtoms, CopiesTakeReferencesAndFreesGiveThemUp)
 	int32 weakBefore = atom->WeakCount();
 	{
 		BMessage message;
-		ASSERT_EQ(AddAtom(&message, "strong", FourCC("ATOM"), atom), kOk);
-		ASSERT_EQ(AddAtom(&message, "weak", FourCC("ATMR"), atom), kOk);
+		ASSERT_EQ(AddAtom(&message, "strong", kAtomType, atom), kOk);
+		ASSERT_EQ(AddAtom(&message, "weak", kAtomRefType, atom), kOk);
 		EXPECT_EQ(atom->StrongCount(), 2);
 		BMessage copy(message);
 		EXPECT_EQ(atom->StrongCount(), 2);  // shared body, no new reference

@@ -13,8 +13,6 @@ using namespace BPrivate;
 
 namespace {
 
-constexpr type_code kLong = FourCC("LONG");
-constexpr type_code kText = FourCC("CSTR");
 
 uint32 Word(const uint8* p)
 {
@@ -35,10 +33,10 @@ public:
 			std::memcpy(item, data, size);
 		return status;
 	}
-	status_t AddLong(const char* name, int32 value) { return Add(name, kLong, &value, 4); }
+	status_t AddLong(const char* name, int32 value) { return Add(name, kInt32Type, &value, 4); }
 	status_t AddString(const char* name, const char* text)
 	{
-		return Add(name, kText, text, static_cast<uint32>(std::strlen(text) + 1), false);
+		return Add(name, kUtf8Type, text, static_cast<uint32>(std::strlen(text) + 1), false);
 	}
 	std::string Item(const char* name, int32 index)
 	{
@@ -94,7 +92,7 @@ TEST(MessageBodyLayout, SingleItemChunkIsWrittenAtTheOldIndexPlace)
 	EXPECT_EQ(Load16(chunk + 2), kSingleItem);
 	// D = 18 + 3 rounded to 24, one 4-byte item.
 	EXPECT_EQ(Word(chunk + 4), 28u);
-	EXPECT_EQ(Word(chunk + 8), kLong);
+	EXPECT_EQ(Word(chunk + 8), kInt32Type);
 	EXPECT_EQ(Word(chunk + 12), 4u);
 	EXPECT_EQ(chunk[16], 3);
 	EXPECT_EQ(std::memcmp(chunk + 17, "abc", 4), 0);
@@ -122,7 +120,7 @@ TEST(MessageBodyLayout, SecondFixedItemMakesAFixedArrayAndOtherSizesAreRefused)
 	EXPECT_EQ(Word(chunk + data + 12), 2u);
 	EXPECT_EQ(Word(chunk + 4), data + 16);
 	const char three[3] = {1, 2, 3};
-	EXPECT_EQ(body.Add("n", kLong, three, 3), kMismatchedValues);
+	EXPECT_EQ(body.Add("n", kInt32Type, three, 3), kMismatchedValues);
 	ASSERT_EQ(body.AddLong("n", 3), kOk);
 	EXPECT_EQ(body.LongAt("n", 2), 3);
 	body.ExpectSound();
@@ -152,14 +150,14 @@ TEST(MessageBodyLayout, OtherSizeOrUnfixedItemMakesAVariableArray)
 	EXPECT_EQ(body.Item("s", 2), std::string("", 1));
 	// A fixed-size flag does not matter once the field is variable.
 	int32 value = 7;
-	EXPECT_EQ(body.Add("s", kText, &value, 4, true), kOk);
+	EXPECT_EQ(body.Add("s", kUtf8Type, &value, 4, true), kOk);
 	EXPECT_EQ(body.Item("s", 3).size(), 4u);
 	body.ExpectSound();
 
 	Body mixed;
 	ASSERT_EQ(mixed.AddLong("m", 5), kOk);
 	int64 wide = 6;
-	ASSERT_EQ(mixed.Add("m", kLong, &wide, 8), kOk);
+	ASSERT_EQ(mixed.Add("m", kInt32Type, &wide, 8), kOk);
 	EXPECT_EQ(Load16(mixed->Data() + 2), kVariableArray);
 	EXPECT_EQ(mixed.LongAt("m", 0), 5);
 	EXPECT_EQ(mixed.Item("m", 1).size(), 8u);
@@ -237,16 +235,16 @@ TEST(MessageBodyLookup, WalkStatusesTellTypeIndexAndNameApart)
 	ASSERT_EQ(body.AddLong("c", 2), kOk);
 	BMessageField field;
 	uint32 cookie = 0;
-	ASSERT_EQ(body->NextField(&cookie, kLong, nullptr, 1, -1, &field), kOk);
+	ASSERT_EQ(body->NextField(&cookie, kInt32Type, nullptr, 1, -1, &field), kOk);
 	EXPECT_STREQ(field.name, "c");
 	cookie = 0;
-	EXPECT_EQ(body->NextField(&cookie, FourCC("RECT"), nullptr, 0, -1, &field), kBadType);
+	EXPECT_EQ(body->NextField(&cookie, kRectType, nullptr, 0, -1, &field), kBadType);
 	cookie = 0;
-	EXPECT_EQ(body->NextField(&cookie, kLong, nullptr, 2, -1, &field), kBadIndex);
+	EXPECT_EQ(body->NextField(&cookie, kInt32Type, nullptr, 2, -1, &field), kBadIndex);
 	cookie = 0;
-	EXPECT_EQ(body->NextField(&cookie, kLong, "b", 0, -1, &field), kNameNotFound);
+	EXPECT_EQ(body->NextField(&cookie, kInt32Type, "b", 0, -1, &field), kNameNotFound);
 	cookie = 0;
-	EXPECT_EQ(body->NextField(&cookie, kLong, "a", 0, 1, &field), kBadIndex);
+	EXPECT_EQ(body->NextField(&cookie, kInt32Type, "a", 0, 1, &field), kBadIndex);
 	cookie = body->UsedSize();
 	EXPECT_EQ(body->NextField(&cookie, kAnyType, nullptr, 0, -1, &field), kBadValue);
 	cookie = 0;

@@ -25,8 +25,8 @@ std::string DumpOf(const BMessage& message)
 TEST(MessageDump, TwoItemsGetALineEach)
 {
 	BMessage message(FourCC("abcd"));
-	message.AddInt32("a", 1);
-	message.AddInt32("a", 2);
+	EXPECT_EQ(message.AddInt32("a", 1), kOk);
+	EXPECT_EQ(message.AddInt32("a", 2), kOk);
 	EXPECT_EQ(DumpOf(message),
 		"BMessage('abcd') {\r\n"
 		"\ta[0] = int32(1 or 00000001)\r\n"
@@ -37,21 +37,21 @@ TEST(MessageDump, TwoItemsGetALineEach)
 TEST(MessageDump, ValueFormsFollowTypeAndSize)
 {
 	BMessage message(1);
-	message.AddBool("b", true);
+	EXPECT_EQ(message.AddBool("b", true), kOk);
 	float point[2] = {1.0f, 2.5f};
-	message.AddData("p", FourCC("BPNT"), point, 8);
-	message.AddInt8("i8", 65);
-	message.AddData("s", FourCC("CSTR"), "hi", 3, false);
-	message.AddData("bad", FourCC("CSTR"), "a\0b", 3, false);
-	message.AddFloat("f", 0.25f);
+	EXPECT_EQ(message.AddData("p", kPointType, point, 8), kOk);
+	EXPECT_EQ(message.AddInt8("i8", 65), kOk);
+	EXPECT_EQ(message.AddData("s", kUtf8Type, "hi", 3, false), kOk);
+	EXPECT_EQ(message.AddData("bad", kUtf8Type, "a\0b", 3, false), kOk);
+	EXPECT_EQ(message.AddFloat("f", 0.25f), kOk);
 	int64 big = -2;
-	message.AddData("l", FourCC("LLNG"), &big, 8);
+	EXPECT_EQ(message.AddData("l", kInt64Type, &big, 8), kOk);
 	const uint8 colour[4] = {1, 2, 3, 255};
-	message.AddData("c", FourCC("RGBC"), colour, 4);
+	EXPECT_EQ(message.AddData("c", kColorType, colour, 4), kOk);
 	int16 small = -1;
-	message.AddData("h", FourCC("SHRT"), &small, 2);
-	message.AddData("raw", FourCC("RAWT"), "abcd", 4);
-	message.AddData("wrong", FourCC("LONG"), "abc", 3, false);
+	EXPECT_EQ(message.AddData("h", kInt16Type, &small, 2), kOk);
+	EXPECT_EQ(message.AddData("raw", FourCC("RAWT"), "abcd", 4), kOk);
+	EXPECT_EQ(message.AddData("wrong", kInt32Type, "abc", 3, false), kOk);
 	EXPECT_EQ(DumpOf(message),
 		"BMessage(0x00000001) {\r\n"
 		"\tb = bool(true)\r\n"
@@ -71,7 +71,7 @@ TEST(MessageDump, ValueFormsFollowTypeAndSize)
 TEST(MessageDump, LongItemsDumpOnLinesOfTheirOwn)
 {
 	BMessage message(2);
-	message.AddData("blob", FourCC("RAWT"), "0123456789abcdefXYZ", 19);
+	EXPECT_EQ(message.AddData("blob", FourCC("RAWT"), "0123456789abcdefXYZ", 19), kOk);
 	EXPECT_EQ(DumpOf(message),
 		"BMessage(0x00000002) {\r\n"
 		"\tblob = 'RAWT' 19 bytes:\r\n"
@@ -83,17 +83,17 @@ TEST(MessageDump, LongItemsDumpOnLinesOfTheirOwn)
 TEST(MessageDump, HeaderLinesNestedMessagesAndTheWhenField)
 {
 	BMessage inner(FourCC("INNR"));
-	inner.AddInt32("x", 5);
+	EXPECT_EQ(inner.AddInt32("x", 5), kOk);
 	BMessage message(FourCC("OUTR"));
-	message.AddNestedMessage("inner", &inner);
+	EXPECT_EQ(message.AddNestedMessage("inner", &inner), kOk);
 	int64 stored = 3;
-	message.AddData("when", FourCC("LLNG"), &stored, 8);
+	EXPECT_EQ(message.AddData("when", kInt64Type, &stored, 8), kOk);
 	BMessageRecord record;
 	record.target = 0x10;
 	record.replyLooper = 1;
 	record.replyHandler = -1;
 	record.replyTeam = -1;
-	record.flags = 0x40000000u | 0x20000000u | 0x10000000u | 0x02000000u;
+	record.flags = kDeliveredFlag | kReturnPreferredFlag | kSenderWaitsFlag | kIsReplyFlag;
 	message.SetDeliveryRecord(record);
 	EXPECT_EQ(DumpOf(message),
 		"BMessage('OUTR') {\r\n"
@@ -108,9 +108,9 @@ TEST(MessageDump, HeaderLinesNestedMessagesAndTheWhenField)
 		"}");
 
 	// The header's time, when there is one, stands in for the stored item.
-	BMessage timed(FourCC("TIME"));
+	BMessage timed(kTimeType);
 	timed.SetWhen(42);
-	timed.AddData("when", FourCC("LLNG"), &stored, 8);
+	EXPECT_EQ(timed.AddData("when", kInt64Type, &stored, 8), kOk);
 	EXPECT_EQ(DumpOf(timed),
 		"BMessage('TIME') {\r\n"
 		"\t// Timestamp (when) at 42us\r\n"
@@ -123,19 +123,19 @@ TEST(MessageDump, DeepNestingStopsFollowingAtThirtyTwoLevels)
 	BMessage chain(FourCC("LEAF"));
 	for (int32 level = 0; level < 40; level++) {
 		BMessage outer(FourCC("NEST"));
-		outer.AddNestedMessage("m", &chain);
+		EXPECT_EQ(outer.AddNestedMessage("m", &chain), kOk);
 		chain = outer;
 	}
 	std::string text = DumpOf(chain);
 	EXPECT_NE(text.find(std::string(32, '\t') + "m = 'MSGG' "), std::string::npos);
 	EXPECT_EQ(text.find("LEAF"), std::string::npos);
 	BMessage same(chain);
-	same.AddInt32("x", 1);
-	same.RemoveField("x");
+	EXPECT_EQ(same.AddInt32("x", 1), kOk);
+	EXPECT_EQ(same.RemoveField("x"), kOk);
 	EXPECT_EQ(chain.Compare(same, true), 0);
 	// From outside, nesting this deep is refused rather than followed.
 	std::vector<uint8> bytes(static_cast<size_t>(chain.FlattenedSize()));
-	chain.Flatten(bytes.data(), static_cast<int32>(bytes.size()));
+	EXPECT_EQ(chain.Flatten(bytes.data(), static_cast<int32>(bytes.size())), kOk);
 	BMessage back;
 	EXPECT_EQ(back.Unflatten(bytes.data(), bytes.size()), kNotAMessage);
 }
@@ -162,7 +162,7 @@ TEST(MessageDump, TheTargetLineNamesTheObjectOfALiveToken)
 		stale = gone.Token();
 	}
 	record.target = stale;
-	record.flags = kPreferredTarget;
+	record.flags = kPreferredTargetFlag;
 	message.SetDeliveryRecord(record);
 	std::snprintf(expected, sizeof(expected), "BMessage('TRGT') {\r\n\t// Target is preferred:%08X\r\n}",
 		static_cast<unsigned>(stale));

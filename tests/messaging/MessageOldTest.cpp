@@ -109,9 +109,9 @@ Bytes FullStream(bool bigEndian, int32 checksumError = 0)
 	const uint8 bits[4] = {1, 0, 1, 0};
 	stream.ReplySection(21, 22, 23, bits);
 	stream.EndHeader();
-	stream.FixedField("n", FourCC("LONG"), 2, Ordered(bigEndian, {0x01020304, 5}), true);
-	stream.VariableField("s", FourCC("CSTR"), {{'a', 'b', 0}, {'l', 'o', 'n', 'g', 'e', 'r', 0}});
-	stream.FixedField("when", FourCC("LLNG"), 1, Ordered64(bigEndian, 987654321ull), true);
+	stream.FixedField("n", kInt32Type, 2, Ordered(bigEndian, {0x01020304, 5}), true);
+	stream.VariableField("s", kUtf8Type, {{'a', 'b', 0}, {'l', 'o', 'n', 'g', 'e', 'r', 0}});
+	stream.FixedField("when", kInt64Type, 1, Ordered64(bigEndian, 987654321ull), true);
 	return stream.Finish(checksumError);
 }
 
@@ -142,7 +142,7 @@ TEST(MessageOld, StreamsOfBothByteOrdersReadTheSame)
 		EXPECT_EQ(record.target, -1);
 		EXPECT_EQ(record.replyLooper, 21);
 		EXPECT_EQ(record.replyTeam, 23);
-		EXPECT_EQ(record.flags, 0x80000000u | 0x40000000u | 0x20000000u | 0x04000000u);
+		EXPECT_EQ(record.flags, kPreferredTargetFlag | kDeliveredFlag | kReturnPreferredFlag | kReplySentFlag);
 		EXPECT_TRUE(message.IsDelivered());
 	}
 }
@@ -153,7 +153,7 @@ TEST(MessageOld, ChecksumOffByOneIsRefused)
 	Bytes stream = FullStream(false, 1);
 	uint32 computed = OldMessageChecksum(stream.data() + 8, 17 + 4 + 16 - 8);
 	BMessage message(FourCC("KEEP"));
-	message.AddInt32("old", 1);
+	EXPECT_EQ(message.AddInt32("old", 1), kOk);
 	EXPECT_EQ(message.Unflatten(stream.data(), stream.size()), kNotAMessage);
 	EXPECT_EQ(message.FieldCount(), 0);
 	std::vector<std::string> lines = capture.Take();
@@ -175,7 +175,7 @@ TEST(MessageOld, DamagedStreamsNameTheirFault)
 	{
 		OldStream stream(false, 1, 0);
 		stream.EndHeader();
-		stream.FixedField("n", FourCC("LONG"), 1, {1, 0, 0, 0}, true);
+		stream.FixedField("n", kInt32Type, 1, {1, 0, 0, 0}, true);
 		stream.Byte(0);
 		stream.Byte(7);  // bytes behind the end of the fields
 		cases.push_back({stream.Finish(), "BMessageOld: expected size=32, got=30\r\n"});
@@ -183,7 +183,7 @@ TEST(MessageOld, DamagedStreamsNameTheirFault)
 	{
 		OldStream stream(false, 1, 0);
 		stream.EndHeader();
-		stream.FixedField("n", FourCC("LONG"), 0, {1, 0, 0, 0}, true);
+		stream.FixedField("n", kInt32Type, 0, {1, 0, 0, 0}, true);
 		cases.push_back({stream.Finish(), "BMessageOld: Bad value, count=0, logical=4\r\n"});
 	}
 	{
@@ -196,7 +196,7 @@ TEST(MessageOld, DamagedStreamsNameTheirFault)
 	{
 		OldStream stream(false, 1, 0);
 		stream.EndHeader();
-		stream.VariableField("v", FourCC("CSTR"), {{'x', 0}});
+		stream.VariableField("v", kUtf8Type, {{'x', 0}});
 		Bytes bytes = stream.Finish();
 		bytes[bytes.size() - 9] = 200;  // the item's length word now reaches past the data
 		cases.push_back({bytes, "BMessageOld: Bad format of variable-length array v\r\n"});
@@ -214,18 +214,18 @@ TEST(MessageOld, SpecifierFieldsSetTheSpecifierState)
 {
 	OldStream stream(false, FourCC("SPCF"), 0x08);
 	stream.EndHeader();
-	stream.FixedField("_cur_specifier_", FourCC("LONG"), 1, {3, 0, 0, 0}, true);
-	stream.VariableField("specifiers", FourCC("MSGG"), {{1, 2, 3}});
+	stream.FixedField("_cur_specifier_", kInt32Type, 1, {3, 0, 0, 0}, true);
+	stream.VariableField("specifiers", kMessageType, {{1, 2, 3}});
 	Bytes bytes = stream.Finish();
 	BMessage message;
 	ASSERT_EQ(message.Unflatten(bytes.data(), bytes.size()), kOk);
 	EXPECT_TRUE(message.HasSpecifiers());
 	const void* data;
 	int32 size;
-	EXPECT_EQ(message.GetData("_cur_specifier_", FourCC("ANYT"), 0, &data, &size), kNameNotFound);
+	EXPECT_EQ(message.GetData("_cur_specifier_", kAnyType, 0, &data, &size), kNameNotFound);
 	message.SetDeliveryRecord([] {
 		BMessageRecord record;
-		record.flags = 0x40000000u;
+		record.flags = kDeliveredFlag;
 		return record;
 	}());
 	int32 index;

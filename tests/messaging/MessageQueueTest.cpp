@@ -100,7 +100,7 @@ BMessage* DeliveredTo(uint32 what, token_t handler, bool preferred, bigtime_t wh
 	BMessage* message = Timed(what, when);
 	BPrivate::BMessageRecord record;
 	record.target = handler;
-	record.flags = 0x40000000u | (preferred ? BPrivate::kPreferredTarget : 0);
+	record.flags = kDeliveredFlag | (preferred ? kPreferredTargetFlag : 0);
 	message->SetDeliveryRecord(record);
 	return message;
 }

@@ -1,5 +1,6 @@
 // BMessage: field statuses, sharing, text, nesting, time and comparison.
 #include "messaging/Message.h"
+#include "messaging/MessageCodes.h"
 #include "messaging/Flattenable.h"
 #include "tests/harness/DebuggerSeam.h"
 
@@ -13,31 +14,29 @@ using namespace BPrivate;
 
 namespace {
 
-constexpr type_code kLong = FourCC("LONG");
-constexpr type_code kAny = FourCC("ANYT");
 
 TEST(MessageFields, AddingToAnExistingFieldChecksTypeAndSize)
 {
 	BMessage message;
 	ASSERT_EQ(message.AddInt32("n", 1), kOk);
 	ASSERT_EQ(message.AddInt32("n", 2), kOk);
-	EXPECT_EQ(message.AddData("n", kLong, "abc", 3), kMismatchedValues);
+	EXPECT_EQ(message.AddData("n", kInt32Type, "abc", 3), kMismatchedValues);
 	EXPECT_EQ(message.AddFloat("n", 1.0f), kNameInUse);
 	int32 three = 3;
-	EXPECT_EQ(message.AddData("n", kAny, &three, 4), kOk);
+	EXPECT_EQ(message.AddData("n", kAnyType, &three, 4), kOk);
 	EXPECT_EQ(message.Int32At("n", 2), 3);
 
 	// A field made with the fixed-size flag turns variable for another size.
 	ASSERT_EQ(message.AddInt32("v", 1), kOk);
-	ASSERT_EQ(message.AddData("v", kLong, "abcdefgh", 8), kOk);
+	ASSERT_EQ(message.AddData("v", kInt32Type, "abcdefgh", 8), kOk);
 	const void* data;
 	int32 size;
-	ASSERT_EQ(message.GetData("v", kLong, 1, &data, &size), kOk);
+	ASSERT_EQ(message.GetData("v", kInt32Type, 1, &data, &size), kOk);
 	EXPECT_EQ(size, 8);
-	EXPECT_EQ(message.AddData(nullptr, kLong, &three, 4), kBadValue);
-	EXPECT_EQ(message.AddData("", kLong, &three, 4), kBadValue);
-	EXPECT_EQ(message.AddData(std::string(256, 'x').c_str(), kLong, &three, 4), kNameTooLong);
-	EXPECT_EQ(message.AddData(std::string(255, 'x').c_str(), kLong, &three, 4), kOk);
+	EXPECT_EQ(message.AddData(nullptr, kInt32Type, &three, 4), kBadValue);
+	EXPECT_EQ(message.AddData("", kInt32Type, &three, 4), kBadValue);
+	EXPECT_EQ(message.AddData(std::string(256, 'x').c_str(), kInt32Type, &three, 4), kNameTooLong);
+	EXPECT_EQ(message.AddData(std::string(255, 'x').c_str(), kInt32Type, &three, 4), kOk);
 }
 
 TEST(MessageFields, LookupsAnswerTheirStatusesAndClearTheirOutputs)
@@ -45,24 +44,24 @@ TEST(MessageFields, LookupsAnswerTheirStatusesAndClearTheirOutputs)
 	BMessage message;
 	const void* data = &message;
 	int32 size = 5;
-	EXPECT_EQ(message.GetData("n", kLong, 0, &data, &size), kNameNotFound);
+	EXPECT_EQ(message.GetData("n", kInt32Type, 0, &data, &size), kNameNotFound);
 	EXPECT_EQ(data, nullptr);
 	EXPECT_EQ(size, 0);
-	message.AddInt32("n", 9);
-	EXPECT_EQ(message.GetData("n", kLong, -1, &data, &size), kBadIndex);
-	EXPECT_EQ(message.GetData("n", kLong, 1, &data, &size), kBadIndex);
-	EXPECT_EQ(message.GetData("n", FourCC("FLOT"), 0, &data, &size), kBadType);
-	EXPECT_EQ(message.GetData("m", kLong, 0, &data, &size), kNameNotFound);
-	ASSERT_EQ(message.GetData("n", kAny, 0, &data, &size), kOk);
+	EXPECT_EQ(message.AddInt32("n", 9), kOk);
+	EXPECT_EQ(message.GetData("n", kInt32Type, -1, &data, &size), kBadIndex);
+	EXPECT_EQ(message.GetData("n", kInt32Type, 1, &data, &size), kBadIndex);
+	EXPECT_EQ(message.GetData("n", kFloatType, 0, &data, &size), kBadType);
+	EXPECT_EQ(message.GetData("m", kInt32Type, 0, &data, &size), kNameNotFound);
+	ASSERT_EQ(message.GetData("n", kAnyType, 0, &data, &size), kOk);
 	EXPECT_EQ(size, 4);
 
 	int32 value = 0;
-	EXPECT_EQ(message.CopyData("n", kAny, 0, &value, 4), kBadType);
-	EXPECT_EQ(message.CopyData("n", kLong, 0, &value, 2), kMismatchedValues);
-	EXPECT_EQ(message.CopyData("n", kLong, -1, &value, 4), kBadIndex);
-	EXPECT_EQ(message.CopyData("n", kLong, 1, &value, 4), kBadIndex);
-	EXPECT_EQ(message.CopyData("x", kLong, 0, &value, 4), kNameNotFound);
-	ASSERT_EQ(message.CopyData("n", kLong, 0, &value, 4), kOk);
+	EXPECT_EQ(message.CopyData("n", kAnyType, 0, &value, 4), kBadType);
+	EXPECT_EQ(message.CopyData("n", kInt32Type, 0, &value, 2), kMismatchedValues);
+	EXPECT_EQ(message.CopyData("n", kInt32Type, -1, &value, 4), kBadIndex);
+	EXPECT_EQ(message.CopyData("n", kInt32Type, 1, &value, 4), kBadIndex);
+	EXPECT_EQ(message.CopyData("x", kInt32Type, 0, &value, 4), kNameNotFound);
+	ASSERT_EQ(message.CopyData("n", kInt32Type, 0, &value, 4), kOk);
 	EXPECT_EQ(value, 9);
 
 	value = 77;
@@ -75,7 +74,7 @@ TEST(MessageFields, LookupsAnswerTheirStatusesAndClearTheirOutputs)
 	void* pointer = &value;
 	EXPECT_EQ(message.GetPointer("n", &pointer), kBadType);
 	EXPECT_EQ(pointer, nullptr);
-	message.AddBool("b", true);
+	EXPECT_EQ(message.AddBool("b", true), kOk);
 	EXPECT_EQ(message.GetBool("b", &flag), kOk);
 	EXPECT_TRUE(flag);
 }
@@ -83,45 +82,45 @@ TEST(MessageFields, LookupsAnswerTheirStatusesAndClearTheirOutputs)
 TEST(MessageFields, OverwriteDataFollowsTheFieldLayout)
 {
 	BMessage message;
-	message.AddInt32("fixed", 1);
-	message.AddInt32("fixed", 2);
+	EXPECT_EQ(message.AddInt32("fixed", 1), kOk);
+	EXPECT_EQ(message.AddInt32("fixed", 2), kOk);
 	int32 five = 5;
-	EXPECT_EQ(message.OverwriteData("fixed", 1, kLong, &five, 4), kOk);
+	EXPECT_EQ(message.OverwriteData("fixed", 1, kInt32Type, &five, 4), kOk);
 	EXPECT_EQ(message.Int32At("fixed", 1), 5);
-	EXPECT_EQ(message.OverwriteData("fixed", 2, kLong, &five, 4), kBadIndex);
-	EXPECT_EQ(message.OverwriteData("fixed", 0, kLong, "ab", 2), kMismatchedValues);
-	EXPECT_EQ(message.OverwriteData("fixed", -1, kLong, &five, 4), kBadIndex);
-	EXPECT_EQ(message.OverwriteData("none", 0, kLong, &five, 4), kNameNotFound);
-	EXPECT_EQ(message.OverwriteData("fixed", 0, FourCC("FLOT"), &five, 4), kBadType);
+	EXPECT_EQ(message.OverwriteData("fixed", 2, kInt32Type, &five, 4), kBadIndex);
+	EXPECT_EQ(message.OverwriteData("fixed", 0, kInt32Type, "ab", 2), kMismatchedValues);
+	EXPECT_EQ(message.OverwriteData("fixed", -1, kInt32Type, &five, 4), kBadIndex);
+	EXPECT_EQ(message.OverwriteData("none", 0, kInt32Type, &five, 4), kNameNotFound);
+	EXPECT_EQ(message.OverwriteData("fixed", 0, kFloatType, &five, 4), kBadType);
 
-	message.AddData("single", FourCC("RAWT"), "abc", 3);
-	EXPECT_EQ(message.OverwriteData("single", 1, kAny, "x", 1), kBadIndex);
-	ASSERT_EQ(message.OverwriteData("single", 0, kAny, "a longer value", 14), kOk);
+	EXPECT_EQ(message.AddData("single", FourCC("RAWT"), "abc", 3), kOk);
+	EXPECT_EQ(message.OverwriteData("single", 1, kAnyType, "x", 1), kBadIndex);
+	ASSERT_EQ(message.OverwriteData("single", 0, kAnyType, "a longer value", 14), kOk);
 	const void* data;
 	int32 size;
-	ASSERT_EQ(message.GetData("single", kAny, 0, &data, &size), kOk);
+	ASSERT_EQ(message.GetData("single", kAnyType, 0, &data, &size), kOk);
 	EXPECT_EQ(std::string(static_cast<const char*>(data), size), "a longer value");
 
-	message.AddData("var", FourCC("RAWT"), "1", 1, false);
-	message.AddData("var", FourCC("RAWT"), "22", 2, false);
-	message.AddData("var", FourCC("RAWT"), "333", 3, false);
-	ASSERT_EQ(message.OverwriteData("var", 0, kAny, "one, a lot longer", 17), kOk);
-	ASSERT_EQ(message.GetData("var", kAny, 2, &data, &size), kOk);
+	EXPECT_EQ(message.AddData("var", FourCC("RAWT"), "1", 1, false), kOk);
+	EXPECT_EQ(message.AddData("var", FourCC("RAWT"), "22", 2, false), kOk);
+	EXPECT_EQ(message.AddData("var", FourCC("RAWT"), "333", 3, false), kOk);
+	ASSERT_EQ(message.OverwriteData("var", 0, kAnyType, "one, a lot longer", 17), kOk);
+	ASSERT_EQ(message.GetData("var", kAnyType, 2, &data, &size), kOk);
 	EXPECT_EQ(std::string(static_cast<const char*>(data), size), "333");
-	EXPECT_EQ(message.OverwriteData("var", 3, kAny, "4", 1), kBadIndex);
+	EXPECT_EQ(message.OverwriteData("var", 3, kAnyType, "4", 1), kBadIndex);
 	EXPECT_EQ(message.Int32At("fixed", 0), 1);
 
 	// An item of the message itself may be the new contents, even as the body moves.
-	ASSERT_EQ(message.GetData("var", kAny, 0, &data, &size), kOk);
+	ASSERT_EQ(message.GetData("var", kAnyType, 0, &data, &size), kOk);
 	ASSERT_EQ(message.AddData("copy", FourCC("RAWT"), data, size, false), kOk);
-	ASSERT_EQ(message.GetData("copy", kAny, 0, &data, &size), kOk);
+	ASSERT_EQ(message.GetData("copy", kAnyType, 0, &data, &size), kOk);
 	EXPECT_EQ(std::string(static_cast<const char*>(data), size), "one, a lot longer");
 }
 
 TEST(MessageSharing, CopiesShareTheBodyUntilOneChanges)
 {
 	BMessage original(FourCC("ORIG"));
-	original.AddInt32("a", 1);
+	EXPECT_EQ(original.AddInt32("a", 1), kOk);
 	BMessage copy(original);
 	EXPECT_EQ(copy.Body(), original.Body());
 	EXPECT_EQ(copy.what, FourCC("ORIG"));
@@ -138,7 +137,7 @@ TEST(MessageSharing, CopiesShareTheBodyUntilOneChanges)
 	assigned = assigned;
 	EXPECT_EQ(assigned.Body(), original.Body());
 	int32 ten = 10;
-	ASSERT_EQ(assigned.OverwriteData("a", 0, kLong, &ten, 4), kOk);
+	ASSERT_EQ(assigned.OverwriteData("a", 0, kInt32Type, &ten, 4), kOk);
 	EXPECT_EQ(original.Int32At("a", 0), 1);
 	EXPECT_EQ(assigned.Int32At("a", 0), 10);
 	EXPECT_EQ(original.Body()->References(), 1);
@@ -150,7 +149,7 @@ TEST(MessageSharing, DeliveryRecordIsCopiedOnlyWhenAsked)
 	BMessageRecord record;
 	record.target = 5;
 	record.replyLooper = 6;
-	record.flags = 0x40000000u | 0x10000000u;
+	record.flags = kDeliveredFlag | kSenderWaitsFlag;
 	delivered.SetDeliveryRecord(record);
 	EXPECT_TRUE(delivered.IsDelivered());
 	EXPECT_TRUE(delivered.SenderWaits());
@@ -162,7 +161,7 @@ TEST(MessageSharing, DeliveryRecordIsCopiedOnlyWhenAsked)
 	EXPECT_TRUE(withRecord.IsDelivered());
 	EXPECT_EQ(withRecord.DeliveryRecord().replyLooper, 6);
 	EXPECT_EQ(withRecord.DeliveryRecord().target, -1);
-	record.flags |= 0x04000000u;  // the reply went out
+	record.flags |= kReplySentFlag;  // the reply went out
 	delivered.SetDeliveryRecord(record);
 	EXPECT_FALSE(delivered.SenderWaits());
 	EXPECT_FALSE(delivered.NeedsReply());
@@ -175,7 +174,7 @@ TEST(MessageText, TextTravelsAsUtf16AndUtf8IsReadToo)
 	ASSERT_EQ(message.AddText("t", &text), kOk);
 	const void* data;
 	int32 size;
-	ASSERT_EQ(message.GetData("t", FourCC("USTR"), 0, &data, &size), kOk);
+	ASSERT_EQ(message.GetData("t", kTextType, 0, &data, &size), kOk);
 	EXPECT_EQ(size, 12);
 	BString back("stale");
 	ASSERT_EQ(message.GetText("t", &back), kOk);
@@ -183,18 +182,18 @@ TEST(MessageText, TextTravelsAsUtf16AndUtf8IsReadToo)
 
 	BString empty;
 	ASSERT_EQ(message.AddText("e", &empty), kOk);
-	ASSERT_EQ(message.GetData("e", FourCC("USTR"), 0, &data, &size), kOk);
+	ASSERT_EQ(message.GetData("e", kTextType, 0, &data, &size), kOk);
 	EXPECT_EQ(size, 2);
 	back = "stale";
 	EXPECT_EQ(message.GetText("e", &back), kOk);
 	EXPECT_TRUE(back.IsEmpty());
 
-	message.AddData("u8", FourCC("CSTR"), "\xC3\xA9t\xC3\xA9", 6, false);
+	EXPECT_EQ(message.AddData("u8", kUtf8Type, "\xC3\xA9t\xC3\xA9", 6, false), kOk);
 	ASSERT_EQ(message.GetText("u8", &back), kOk);
 	EXPECT_TRUE(back == L"\u00E9t\u00E9");
 	EXPECT_EQ(message.GetText("none", &back), kNameNotFound);
 	EXPECT_TRUE(back.IsEmpty());
-	message.AddInt32("n", 1);
+	EXPECT_EQ(message.AddInt32("n", 1), kOk);
 	EXPECT_EQ(message.GetText("n", &back), kBadType);
 	EXPECT_EQ(message.GetText("t", 1, &back), kBadIndex);
 	EXPECT_EQ(message.AddText(nullptr, &text), kError);
@@ -204,10 +203,10 @@ TEST(MessageText, TextTravelsAsUtf16AndUtf8IsReadToo)
 TEST(MessageNesting, NestedMessagesRoundTripAndSelfNestingIsReported)
 {
 	BMessage child(FourCC("CHLD"));
-	child.AddInt32("x", 3);
+	EXPECT_EQ(child.AddInt32("x", 3), kOk);
 	BMessage grandchild(FourCC("GRND"));
-	grandchild.AddFloat("f", 2.5f);
-	child.AddNestedMessage("g", &grandchild);
+	EXPECT_EQ(grandchild.AddFloat("f", 2.5f), kOk);
+	EXPECT_EQ(child.AddNestedMessage("g", &grandchild), kOk);
 	BMessage parent(FourCC("PRNT"));
 	ASSERT_EQ(parent.AddNestedMessage("child", &child), kOk);
 	ASSERT_EQ(parent.AddNestedMessage("child", &grandchild), kOk);
@@ -229,7 +228,7 @@ TEST(MessageNesting, NestedMessagesRoundTripAndSelfNestingIsReported)
 	ASSERT_EQ(reports.size(), 1u);
 	EXPECT_EQ(reports[0], "Can't add a message to itself");
 
-	parent.AddData("junk", FourCC("MSGG"), "not a message", 13, false);
+	EXPECT_EQ(parent.AddData("junk", kMessageType, "not a message", 13, false), kOk);
 	EXPECT_EQ(parent.GetNestedMessage("junk", 0, &out), kNotAMessage);
 	EXPECT_EQ(out.FieldCount(), 0);
 }
@@ -240,7 +239,7 @@ TEST(MessageWhen, HeaderTimeAndTheWhenField)
 	EXPECT_FALSE(message.HasWhen());
 	EXPECT_EQ(message.When(), 0);
 	int64 stored = 4242;
-	message.AddData("when", FourCC("LLNG"), &stored, 8);
+	EXPECT_EQ(message.AddData("when", kInt64Type, &stored, 8), kOk);
 	EXPECT_TRUE(message.HasWhen());
 	EXPECT_EQ(message.When(), 4242);
 	message.SetWhen(777);
@@ -254,17 +253,17 @@ TEST(MessageWhen, HeaderTimeAndTheWhenField)
 
 TEST(MessageQueries, SystemCodesSpecifiersAndDropPoints)
 {
-	EXPECT_TRUE(BMessage(FourCC("_QRQ")).IsSystemCode());
+	EXPECT_TRUE(BMessage(kQuitRequested).IsSystemCode());
 	EXPECT_FALSE(BMessage(FourCC("_QRq")).IsSystemCode());
 	EXPECT_FALSE(BMessage(FourCC("BVBC")).IsSystemCode());
 
-	BMessage request(FourCC("PGET"));
+	BMessage request(kGetProperty);
 	int32 index;
 	EXPECT_EQ(request.CurrentSpecifier(&index), kBadScriptRequest);
 	EXPECT_EQ(request.DropSpecifier(), kBadValue);
 	EXPECT_FALSE(request.HasDropPoint());
 	float point[2] = {1.0f, 2.0f};
-	request.AddData("be:drop pt", FourCC("BPNT"), point, 8);
+	EXPECT_EQ(request.AddData("be:drop pt", kPointType, point, 8), kOk);
 	EXPECT_TRUE(request.HasDropPoint());
 }
 
@@ -275,25 +274,25 @@ TEST(MessageCompare, OrdersByWhatFieldsAndItems)
 	EXPECT_EQ(a.Compare(b, true), -1);
 	EXPECT_EQ(b.Compare(a, true), 1);
 	EXPECT_EQ(a.Compare(b, false), 0);
-	a.AddInt32("x", 1);
+	EXPECT_EQ(a.AddInt32("x", 1), kOk);
 	EXPECT_EQ(a.Compare(b, false), 1);
 	EXPECT_EQ(b.Compare(a, false), -1);
-	b.AddInt32("x", 1);
+	EXPECT_EQ(b.AddInt32("x", 1), kOk);
 	EXPECT_EQ(a.Compare(b, false), 0);
-	b.AddInt32("x", 2);
+	EXPECT_EQ(b.AddInt32("x", 2), kOk);
 	EXPECT_EQ(a.Compare(b, false), -1);  // fewer items first
-	a.AddInt32("x", 3);
+	EXPECT_EQ(a.AddInt32("x", 3), kOk);
 	EXPECT_EQ(a.Compare(b, false), 1);
 	BMessage c(1);
-	c.AddFloat("x", 1.0f);
+	EXPECT_EQ(c.AddFloat("x", 1.0f), kOk);
 	EXPECT_EQ(c.Compare(a, false), -1);  // FLOT sorts before LONG
 	BMessage nestedA;
 	BMessage nestedB;
 	BMessage inner(5);
-	inner.AddInt32("i", 1);
-	nestedA.AddNestedMessage("m", &inner);
+	EXPECT_EQ(inner.AddInt32("i", 1), kOk);
+	EXPECT_EQ(nestedA.AddNestedMessage("m", &inner), kOk);
 	inner.what = 6;
-	nestedB.AddNestedMessage("m", &inner);
+	EXPECT_EQ(nestedB.AddNestedMessage("m", &inner), kOk);
 	EXPECT_EQ(nestedA.Compare(nestedB, false), 0);
 	EXPECT_EQ(nestedA.Compare(nestedB, true), -1);
 }
@@ -302,7 +301,7 @@ TEST(MessageLifetime, DestroyingTwiceIsReportedAndHarmless)
 {
 	alignas(BMessage) unsigned char storage[sizeof(BMessage)];
 	BMessage* message = new (storage) BMessage(FourCC("TWCE"));
-	message->AddInt32("a", 1);
+	EXPECT_EQ(message->AddInt32("a", 1), kOk);
 	zeltest::TakeDebuggerReports();
 	message->~BMessage();
 	EXPECT_TRUE(zeltest::TakeDebuggerReports().empty());
@@ -339,7 +338,7 @@ TEST(MessageValueFields, PointsAndRectanglesHaveTheirSizesAndDefaults)
 	ASSERT_EQ(message.AddPoint("p", BPoint(3.0f, 4.0f)), kOk);
 	const void* data;
 	int32 size;
-	ASSERT_EQ(message.GetData("p", FourCC("BPNT"), 1, &data, &size), kOk);
+	ASSERT_EQ(message.GetData("p", kPointType, 1, &data, &size), kOk);
 	EXPECT_EQ(size, 8);
 	BPoint point(9.0f, 9.0f);
 	EXPECT_EQ(message.GetPoint("p", &point), kOk);
@@ -353,7 +352,7 @@ TEST(MessageValueFields, PointsAndRectanglesHaveTheirSizesAndDefaults)
 	EXPECT_EQ(point, BPoint(0.0f, 0.0f));
 
 	float corners[4] = {1.0f, 2.0f, 30.0f, 40.0f};
-	ASSERT_EQ(message.AddData("r", FourCC("RECT"), corners, 16), kOk);
+	ASSERT_EQ(message.AddData("r", kRectType, corners, 16), kOk);
 	BRect rect;
 	EXPECT_EQ(message.GetRect("r", &rect), kOk);
 	EXPECT_EQ(rect, BRect(1.0f, 2.0f, 30.0f, 40.0f));
@@ -380,7 +379,7 @@ TEST(MessageValueFields, AFlattenableWritesItselfIntoAnItemOfItsType)
 	TestFlattenable negative(-5, kOk);
 	EXPECT_EQ(message.AddFlattenable("h", &negative), -5);
 	EXPECT_EQ(message.AddFlattenable("h", nullptr), kBadValue);
-	EXPECT_EQ(message.GetData("h", FourCC("ANYT"), 0, &data, &size), kNameNotFound);
+	EXPECT_EQ(message.GetData("h", kAnyType, 0, &data, &size), kNameNotFound);
 }
 
 }  // namespace

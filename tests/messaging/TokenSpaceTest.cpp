@@ -16,6 +16,7 @@ namespace {
 // Counts its references; refuses new ones once closed.
 class CountingTarget : public BPrivate::BDirectMessageTarget {
 public:
+	CountingTarget() : BDirectMessageTarget(0) {}
 	bool Acquire() override
 	{
 		if (fClosed)
@@ -212,11 +213,11 @@ TEST(TokenSpace, NegativeAndUnallocatedTokensAreReportedOnTheTokenStream)
 	space.NewToken(kHandlerTokenType, nullptr);
 	space.RemoveToken(-5);
 	void* found = nullptr;
-	space.GetToken(0x00000300, kAnyTokenType, &found);
+	EXPECT_EQ(space.GetToken(0x00000300, kAnyTokenType, &found), kError);
 	EXPECT_FALSE(space.CheckToken(-7));
 	EXPECT_FALSE(space.CheckToken(0x0400));
-	space.GetToken(-1, kAnyTokenType, &found);
-	space.GetToken(0x00050000, kAnyTokenType, &found);
+	EXPECT_EQ(space.GetToken(-1, kAnyTokenType, &found), kError);
+	EXPECT_EQ(space.GetToken(0x00050000, kAnyTokenType, &found), kError);
 	EXPECT_EQ(capture.Take(),
 		(std::vector<std::string>{"Negative token: FFFFFFFB\r\n", "Unallocated token: 00000300\r\n"}));
 }

@@ -13,7 +13,7 @@ namespace {
 std::wstring Joined(const wchar_t* base, const wchar_t* leaf)
 {
 	BPath path;
-	path.SetFromText(base, false);
+	EXPECT_EQ(path.SetFromText(base, false), kOk);
 	EXPECT_EQ(path.AddComponent(BString(leaf)), kOk);
 	return path.Path().Chars();
 }
@@ -71,13 +71,13 @@ TEST(PathText, StatusFollowsTheTextAndTheFlag)
 TEST(PathSplit, LastComponentIsWhatFollowsTheLastSeparator)
 {
 	BPath path;
-	path.SetFromText(L"C:\\Quorvane\\Brisca", false);
+	EXPECT_EQ(path.SetFromText(L"C:\\Quorvane\\Brisca", false), kOk);
 	EXPECT_EQ(Text(path.LastComponent()), L"Brisca");
-	path.SetFromText(L"C:\\Quorvane\\", false);
+	EXPECT_EQ(path.SetFromText(L"C:\\Quorvane\\", false), kOk);
 	EXPECT_EQ(Text(path.LastComponent()), L"");
-	path.SetFromText(L"Brisca", false);
+	EXPECT_EQ(path.SetFromText(L"Brisca", false), kOk);
 	EXPECT_EQ(Text(path.LastComponent()), L"");
-	path.SetFromText(L"C:/Quorvane/Brisca", false);
+	EXPECT_EQ(path.SetFromText(L"C:/Quorvane/Brisca", false), kOk);
 	EXPECT_EQ(Text(path.LastComponent()), L"");
 }
 
@@ -85,21 +85,21 @@ TEST(PathSplit, ParentPathCutsAtTheLastSeparator)
 {
 	BPath path;
 	BPath parent;
-	path.SetFromText(L"C:\\Quorvane\\Brisca", false);
+	EXPECT_EQ(path.SetFromText(L"C:\\Quorvane\\Brisca", false), kOk);
 	EXPECT_EQ(path.ParentPath(&parent), kOk);
 	EXPECT_EQ(Text(parent.Path()), L"C:\\Quorvane");
 	EXPECT_EQ(parent.Status(), kOk);
 
-	path.SetFromText(L"C:\\Quorvane\\", false);
+	EXPECT_EQ(path.SetFromText(L"C:\\Quorvane\\", false), kOk);
 	EXPECT_EQ(path.ParentPath(&parent), kOk);
 	EXPECT_EQ(Text(parent.Path()), L"C:\\Quorvane");
 
 	// A root's parent is the empty text, which holds no path.
-	path.SetFromText(L"\\Quorvane", false);
+	EXPECT_EQ(path.SetFromText(L"\\Quorvane", false), kOk);
 	EXPECT_EQ(path.ParentPath(&parent), kOk);
 	EXPECT_EQ(parent.Status(), kError);
 
-	path.SetFromText(L"Quorvane", false);
+	EXPECT_EQ(path.SetFromText(L"Quorvane", false), kOk);
 	EXPECT_EQ(path.ParentPath(&parent), kError);
 	EXPECT_EQ(path.ParentPath(nullptr), kError);
 	EXPECT_EQ(BPath().ParentPath(&parent), kError);
@@ -137,13 +137,13 @@ TEST(PathFolders, ExistenceCountsFilesAndFoldersButOnlyFoldersAreFolders)
 	ScratchFolder scratch;
 	MakeFile(scratch / L"file.txt");
 	BPath path;
-	path.SetFromText((scratch / L"file.txt").c_str(), false);
+	EXPECT_EQ(path.SetFromText((scratch / L"file.txt").c_str(), false), kOk);
 	EXPECT_TRUE(path.ExistsOnDisk());
 	EXPECT_FALSE(path.IsFolderOnDisk());
-	path.SetFromText(scratch.Path().c_str(), false);
+	EXPECT_EQ(path.SetFromText(scratch.Path().c_str(), false), kOk);
 	EXPECT_TRUE(path.ExistsOnDisk());
 	EXPECT_TRUE(path.IsFolderOnDisk());
-	path.SetFromText((scratch / L"missing").c_str(), false);
+	EXPECT_EQ(path.SetFromText((scratch / L"missing").c_str(), false), kOk);
 	EXPECT_FALSE(path.ExistsOnDisk());
 	EXPECT_FALSE(path.IsFolderOnDisk());
 	EXPECT_FALSE(BPath().ExistsOnDisk());
