@@ -47,28 +47,35 @@ inline void Store64(void* p, uint64 value) { std::memcpy(p, &value, sizeof(value
 // lowest differing bit lies in the first differing byte.
 inline int CompareNames(const char* a, const char* b, uint32 room)
 {
+	if (room < 8) {
+		for (uint32 at = 0; at < room; at++) {
+			uint8 x = static_cast<uint8>(a[at]);
+			uint8 y = static_cast<uint8>(b[at]);
+			if (x != y || x == 0)
+				return x - y;
+		}
+		return 0;
+	}
 	uint32 at = 0;
-	for (; room - at >= 8; at += 8) {
+	while (at < room) {
+		// The last word ends at the room's end and overlaps bytes already
+		// found equal and non-zero, which cannot decide anything.
+		if (room - at < 8)
+			at = room - 8;
 		uint64 x = Load64(a + at);
 		uint64 y = Load64(b + at);
 		// Flags a's zero bytes; only the lowest flag is sure to be one, which is all that is asked.
 		uint64 zeros = (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
 		uint64 differ = x ^ y;
-		if (differ == 0) {
-			if (zeros != 0)
+		if (differ != 0) {
+			uint32 first = static_cast<uint32>(__builtin_ctzll(differ)) / 8;
+			if (zeros != 0 && static_cast<uint32>(__builtin_ctzll(zeros)) / 8 < first)
 				return 0;
-			continue;
+			return static_cast<uint8>(a[at + first]) - static_cast<uint8>(b[at + first]);
 		}
-		uint32 first = static_cast<uint32>(__builtin_ctzll(differ)) / 8;
-		if (zeros != 0 && static_cast<uint32>(__builtin_ctzll(zeros)) / 8 < first)
+		if (zeros != 0)
 			return 0;
-		return static_cast<uint8>(a[at + first]) - static_cast<uint8>(b[at + first]);
-	}
-	for (; at < room; at++) {
-		uint8 x = static_cast<uint8>(a[at]);
-		uint8 y = static_cast<uint8>(b[at]);
-		if (x != y || x == 0)
-			return x - y;
+		at += 8;
 	}
 	return 0;
 }
