@@ -42,17 +42,17 @@ inline status_t BLocker::Acquire()
 		fNesting += 1;
 		return kOk;
 	}
-	if (fCount.fetch_add(1, std::memory_order_acquire) > 0) {
-		status_t status = WaitForTurn();
-		if (status != kOk)
-			return status;
-	}
+	if (fCount.fetch_add(1, std::memory_order_acquire) > 0)
+		return WaitForTurn();
 	fOwner.store(self, std::memory_order_relaxed);
 	fNesting = 1;
 	return kOk;
 }
 
-status_t BLocker::WaitForTurn()
+// Waits, then takes the lock. Kept out of line and ending the locking itself,
+// so that nothing of the uncontended path has to survive a call: that path
+// then needs no stack frame.
+[[gnu::noinline]] status_t BLocker::WaitForTurn()
 {
 	status_t status;
 	do
@@ -62,8 +62,11 @@ status_t BLocker::WaitForTurn()
 		// Take back this thread's place in the count, so that the count still
 		// says how many threads hold or wait.
 		fCount.fetch_sub(1, std::memory_order_relaxed);
+		return status;
 	}
-	return status;
+	fOwner.store(CallingThread(), std::memory_order_relaxed);
+	fNesting = 1;
+	return kOk;
 }
 
 bool BLocker::Lock()
