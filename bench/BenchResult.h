@@ -1,6 +1,8 @@
 // The result line every benchmark prints for scripts/bench.sh:
 // RESULT|name|figure|baseline|ratio median|spread low|spread high|goal
 // with the medians of rounds that alternate the framework and its baseline.
+// A goal is written "<= 1.0" or ">= 0.8" against the ratio's median, or "-"
+// for a figure shown without one.
 #pragma once
 
 #include "support/SupportDefs.h"
@@ -36,4 +38,26 @@ inline void PrintResultLine(const char* name, const char* unit, const std::vecto
 	std::printf("RESULT|%s|%.3f %s|%.3f %s|%.3f|%.3f|%.3f|%s\n", name, Median(framework), unit, Median(baseline),
 		unit, Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
 		*std::max_element(ratios.begin(), ratios.end()), goal);
+	std::fflush(stdout);
+}
+
+// Measures `rounds` rounds of the framework and the baseline, taking turns at
+// going first, so that a busy moment of the machine falls on both alike; then
+// prints the result line. Each measurement answers one figure.
+template <class Framework, class Baseline>
+void CompareRounds(const char* name, const char* unit, int rounds, Framework framework, Baseline baseline,
+	const char* goal)
+{
+	std::vector<double> ours;
+	std::vector<double> theirs;
+	for (int round = 0; round < rounds; round++) {
+		if (round % 2 == 0) {
+			ours.push_back(framework());
+			theirs.push_back(baseline());
+		} else {
+			theirs.push_back(baseline());
+			ours.push_back(framework());
+		}
+	}
+	PrintResultLine(name, unit, ours, theirs, goal);
 }

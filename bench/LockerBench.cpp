@@ -1,8 +1,9 @@
 // BLocker beside the platform's CRITICAL_SECTION and SRWLOCK, in one run:
 // uncontended lock/unlock pairs on one thread, and two threads contending for
 // one lock. Prints nanoseconds per pair and BLocker's ratio to each baseline
-// (below 1 means BLocker is faster).
+// (below 1 means BLocker is faster), the median of rounds taken in turns.
 #include "bench/BenchClock.h"
+#include "bench/BenchResult.h"
 #include "support/Locker.h"
 
 #include <windows.h>
@@ -67,49 +68,18 @@ double Contended(Lock& lock)
 	return (NowSeconds() - start) * 1e9 / (2.0 * kContendedPairsPerThread);
 }
 
-struct Best {
-	double blocker = 1e30;
-	double section = 1e30;
-	double slim = 1e30;
-};
-
-void KeepBest(double& best, double value)
-{
-	best = value < best ? value : best;
-}
-
-// The three locks take turns in every round, so that a busy moment on the
-// machine does not fall on one of them alone; the best round of each counts.
-template<class Measure>
-Best Measured(Measure measure)
-{
-	BLockerLock blocker;
-	CriticalSectionLock section;
-	SlimLock slim;
-	Best best;
-	for (int round = 0; round < kRounds; ++round) {
-		KeepBest(best.blocker, measure(blocker));
-		KeepBest(best.section, measure(section));
-		KeepBest(best.slim, measure(slim));
-	}
-	return best;
-}
-
-void Report(const char* name, const Best& best)
-{
-	double blocker = best.blocker;
-	double section = best.section;
-	double slim = best.slim;
-	std::printf("%-12s BLocker %8.1f ns  CRITICAL_SECTION %8.1f ns  SRWLOCK %8.1f ns  "
-	            "ratio to CRITICAL_SECTION %.2f  ratio to SRWLOCK %.2f\n",
-		name, blocker, section, slim, blocker / section, blocker / slim);
-}
-
 }  // namespace
 
 int main()
 {
-	Report("uncontended", Measured([](auto& lock) { return Uncontended(lock); }));
-	Report("contended", Measured([](auto& lock) { return Contended(lock); }));
+	BLockerLock blocker;
+	CriticalSectionLock section;
+	SlimLock slim;
+	CompareRounds("BLocker uncontended / CRITICAL_SECTION", "ns/pair", kRounds,
+		[&] { return Uncontended(blocker); }, [&] { return Uncontended(section); }, "<= 1.0");
+	CompareRounds("BLocker uncontended / SRWLOCK", "ns/pair", kRounds, [&] { return Uncontended(blocker); },
+		[&] { return Uncontended(slim); }, "-");
+	CompareRounds("BLocker contended / CRITICAL_SECTION", "ns/pair", kRounds, [&] { return Contended(blocker); },
+		[&] { return Contended(section); }, "-");
 	return 0;
 }

@@ -9,10 +9,11 @@
 //   posted message back and forth.
 //
 // Every figure is the median of several rounds, framework and platform
-// alternating, so that both see the same machine load; the spread is the
-// lowest and highest round. Ratios are framework / platform (above 1 means
-// the framework is faster), of the medians and round by round.
+// taking turns at going first, so that both see the same machine load; the
+// ratios are framework / platform round by round (above 1 means the framework
+// is faster), their median and spread.
 #include "bench/BenchClock.h"
+#include "bench/BenchResult.h"
 #include "messaging/Handler.h"
 #include "messaging/Looper.h"
 #include "messaging/Message.h"
@@ -267,40 +268,6 @@ double RawPingPong()
 	return kRoundTrips / (NowSeconds() - start);
 }
 
-// --- figures ---
-
-struct Figures {
-	std::vector<double> rounds;
-
-	void Add(double value) { rounds.push_back(value); }
-	double Median() const
-	{
-		std::vector<double> sorted = rounds;
-		std::sort(sorted.begin(), sorted.end());
-		return sorted[sorted.size() / 2];
-	}
-	double Low() const { return *std::min_element(rounds.begin(), rounds.end()); }
-	double High() const { return *std::max_element(rounds.begin(), rounds.end()); }
-};
-
-void Report(const char* what, const char* unit, const Figures& figures)
-{
-	std::printf("%-40s %10.0f %s  (rounds %.0f .. %.0f)\n", what, figures.Median(), unit, figures.Low(),
-		figures.High());
-}
-
-// The ratio of the medians, and the median and spread of the ratios of the
-// rounds: each framework round ran next to its platform round, so the latter
-// cancels most of the drift of the machine's load.
-void ReportRatio(const char* what, const Figures& framework, const Figures& raw)
-{
-	Figures paired;
-	for (size_t i = 0; i < framework.rounds.size(); i++)
-		paired.Add(framework.rounds[i] / raw.rounds[i]);
-	std::printf("%-40s %10.3f  (per round: median %.3f, %.3f .. %.3f)\n", what,
-		framework.Median() / raw.Median(), paired.Median(), paired.Low(), paired.High());
-}
-
 }  // namespace
 
 int main()
@@ -310,7 +277,7 @@ int main()
 	DoneEvent pingDone;
 	PingHandler pingA(&hopsLeft, &pingDone);
 	PingHandler pingB(&hopsLeft, &pingDone);
-	Figures send, post, rawOneWay, pingPong, rawPingPong;
+	std::vector<double> send, post, rawOneWay, pingPong, rawPingPong;
 	{
 		RunningLooper receiver("LooperBench receiver", &counter);
 		RunningLooper loopA("LooperBench A", &pingA);
@@ -319,25 +286,33 @@ int main()
 		pingB.SetPeer(loopA.Messenger());
 		const BMessenger& toCounter = receiver.Messenger();
 		BLooper* receiverLooper = receiver.Get();
-		for (int round = 0; round < kRounds; round++) {
-			send.Add(FrameworkOneWay(&counter, [&](BMessage* message) { return toCounter.Send(message, nullptr, 0); }));
-			post.Add(FrameworkOneWay(&counter, [&](BMessage* message) {
+		auto frameworkRound = [&] {
+			send.push_back(
+				FrameworkOneWay(&counter, [&](BMessage* message) { return toCounter.Send(message, nullptr, 0); }));
+			post.push_back(FrameworkOneWay(&counter, [&](BMessage* message) {
 				return receiverLooper->Post(message, &counter);
 			}));
-			rawOneWay.Add(RawOneWay());
-			pingPong.Add(FrameworkPingPong(&pingA, &hopsLeft, &pingDone));
-			rawPingPong.Add(RawPingPong());
+			pingPong.push_back(FrameworkPingPong(&pingA, &hopsLeft, &pingDone));
+		};
+		auto rawRound = [&] {
+			rawOneWay.push_back(RawOneWay());
+			rawPingPong.push_back(RawPingPong());
+		};
+		for (int round = 0; round < kRounds; round++) {
+			if (round % 2 == 0) {
+				frameworkRound();
+				rawRound();
+			} else {
+				rawRound();
+				frameworkRound();
+			}
 		}
 	}
 	std::printf("%d rounds; one-way %d messages (at most %d ahead), ping-pong %d round trips\n", kRounds,
 		kOneWayMessages, kWindow, kRoundTrips);
-	Report("one-way BMessenger::Send", "msg/s", send);
-	Report("one-way BLooper::Post", "msg/s", post);
-	Report("one-way PostThreadMessage/GetMessage", "msg/s", rawOneWay);
-	Report("ping-pong between loopers", "rt/s", pingPong);
-	Report("ping-pong PostThreadMessage/GetMessage", "rt/s", rawPingPong);
-	ReportRatio("ratio one-way Send / raw", send, rawOneWay);
-	ReportRatio("ratio one-way Post / raw", post, rawOneWay);
-	ReportRatio("ratio ping-pong / raw", pingPong, rawPingPong);
+	// Rates: a ratio above 1 means the framework is faster.
+	PrintResultLine("Looper one-way BMessenger::Send / PostThreadMessage", "msg/s", send, rawOneWay, "-");
+	PrintResultLine("Looper one-way BLooper::Post / PostThreadMessage", "msg/s", post, rawOneWay, "-");
+	PrintResultLine("Looper ping-pong / PostThreadMessage+GetMessage", "rt/s", pingPong, rawPingPong, ">= 0.8");
 	return 0;
 }

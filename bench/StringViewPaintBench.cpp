@@ -217,7 +217,6 @@ void RunBareWindow(BareWindow* bare, Signal* shown)
 	UnregisterClassW(L"BareLines", windowClass.hInstance);
 }
 
-
 void EndBoth(BenchApp* app, BareWindow* bare)
 {
 	PostMessageW(bare->handle, WM_CLOSE, 0, 0);
@@ -239,7 +238,6 @@ void Measure(BenchApp* app, BareWindow* bare, Signal* bareShown)
 	// A first repaint of each makes the off-screen buffer, the fonts' caches and the brushes.
 	std::vector<double> framework;
 	std::vector<double> baseline;
-	std::vector<double> ratios;
 	BMessenger window(nullptr, app->window);
 	for (int round = -1; round < kRounds; round++) {
 		BMessage repaint(kRepaint);
@@ -256,10 +254,9 @@ void Measure(BenchApp* app, BareWindow* bare, Signal* bareShown)
 			continue;
 		framework.push_back(app->timing);
 		baseline.push_back(bare->timing);
-		ratios.push_back(app->timing / bare->timing);
 	}
 	EndBoth(app, bare);
-	if (ratios.empty())
+	if (framework.empty())
 		return;
 	std::printf("framework (us per repaint):");
 	for (double value : framework)
@@ -267,9 +264,8 @@ void Measure(BenchApp* app, BareWindow* bare, Signal* bareShown)
 	std::printf("\nbare (us per repaint):");
 	for (double value : baseline)
 		std::printf(" %.0f", value);
-	std::printf("\nRESULT|full repaint of 50 string views|%.0f us|%.0f us|%.2f|%.2f|%.2f|<= 1.3\n", Median(framework),
-		Median(baseline), Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
-		*std::max_element(ratios.begin(), ratios.end()));
+	std::printf("\n");
+	PrintResultLine("full repaint of 50 string views", "us", framework, baseline, "<= 1.3");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 // The ratio is framework time / raw time (below 1 means the framework is
 // faster): the median and the spread of the ratios of the rounds.
 #include "bench/BenchClock.h"
+#include "bench/BenchResult.h"
 #include "interface/Font.h"
 #include "interface/GdiPlusFlat.h"
 #include "interface/Render.h"
@@ -67,25 +68,6 @@ double RawRound(Gdiplus::GpFont* font)
 	for (int i = 0; i < kMeasurements; i++)
 		gSink = gSink + RawStringWidth(kTexts[i % kTextCount], font);
 	return (NowSeconds() - start) * 1e6 / kMeasurements;
-}
-
-double Median(std::vector<double> values)
-{
-	std::sort(values.begin(), values.end());
-	return values[values.size() / 2];
-}
-
-// One line of the table the benchmark script gathers:
-// RESULT|name|figure|baseline|ratio median|spread low|spread high|goal
-void PrintResultLine(const char* name, const char* unit, const std::vector<double>& framework,
-	const std::vector<double>& baseline, const char* goal)
-{
-	std::vector<double> ratios;
-	for (size_t i = 0; i < framework.size(); i++)
-		ratios.push_back(framework[i] / baseline[i]);
-	std::printf("RESULT|%s|%.3f %s|%.3f %s|%.3f|%.3f|%.3f|%s\n", name, Median(framework), unit, Median(baseline),
-		unit, Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
-		*std::max_element(ratios.begin(), ratios.end()), goal);
 }
 
 }  // namespace

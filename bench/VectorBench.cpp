@@ -1,9 +1,10 @@
 // BVector beside std::vector, in one run: appending int32 values and strings to
 // an empty vector, and ordered inserts of pseudo-random keys (BOrderedVector
 // against std::lower_bound + insert). Prints nanoseconds per element and
-// BVector's ratio to std::vector (below 1 means BVector is faster); the best of
-// several rounds counts.
+// BVector's ratio to std::vector (below 1 means BVector is faster), the median
+// of rounds taken in turns.
 #include "bench/BenchClock.h"
+#include "bench/BenchResult.h"
 #include "support/OrderedVector.h"
 #include "support/String.h"
 #include "support/Vector.h"
@@ -20,7 +21,7 @@ constexpr int32 kSmallVectors = 20000;
 constexpr int32 kSmallCount = 16;
 constexpr int32 kLargeCount = 200000;
 constexpr int32 kOrderedCount = 20000;
-constexpr int kRounds = 5;
+constexpr int kRounds = 7;
 
 volatile int64 gSink = 0;
 
@@ -30,91 +31,83 @@ int32 Key(int32 i)
 	return static_cast<int32>((static_cast<uint32>(i) * 2654435761u) >> 8);
 }
 
+// One round of `body` as nanoseconds per element.
 template<class Body>
-double BestNanosPerElement(int64 elements, Body body)
+auto NanosPerElement(int64 elements, Body body)
 {
-	double best = 1e30;
-	for (int round = 0; round < kRounds; round++) {
+	return [elements, body] {
 		double start = NowSeconds();
 		body();
-		double elapsed = NowSeconds() - start;
-		best = std::min(best, elapsed);
-	}
-	return best * 1e9 / static_cast<double>(elements);
+		return (NowSeconds() - start) * 1e9 / static_cast<double>(elements);
+	};
 }
 
-void Report(const char* what, double ours, double baseline)
+template<class Ours, class Baseline>
+void Compare(const char* what, int64 elements, Ours ours, Baseline baseline, const char* goal)
 {
-	std::printf("%-34s BVector %7.2f ns  std::vector %7.2f ns  ratio %.2f\n", what, ours, baseline,
-	            ours / baseline);
+	CompareRounds(what, "ns/item", kRounds, NanosPerElement(elements, ours), NanosPerElement(elements, baseline),
+		goal);
 }
 
 void CompareSmallAppends()
 {
 	int64 elements = int64(kSmallVectors) * kSmallCount;
-	double ours = BestNanosPerElement(elements, [] {
+	Compare("BVector<int32> append, 16 per vector", elements, [] {
 		for (int32 v = 0; v < kSmallVectors; v++) {
 			BVector<int32> vector;
 			for (int32 i = 0; i < kSmallCount; i++)
 				vector.AddItem(i);
 			gSink = gSink + vector[kSmallCount - 1];
 		}
-	});
-	double baseline = BestNanosPerElement(elements, [] {
+	}, [] {
 		for (int32 v = 0; v < kSmallVectors; v++) {
 			std::vector<int32> vector;
 			for (int32 i = 0; i < kSmallCount; i++)
 				vector.push_back(i);
 			gSink = gSink + vector[kSmallCount - 1];
 		}
-	});
-	Report("append int32 (16 per vector)", ours, baseline);
+	}, "-");
 }
 
 void CompareLargeAppends()
 {
-	double ours = BestNanosPerElement(kLargeCount, [] {
+	Compare("BVector<int32> append of 200k", kLargeCount, [] {
 		BVector<int32> vector;
 		for (int32 i = 0; i < kLargeCount; i++)
 			vector.AddItem(i);
 		gSink = gSink + vector[kLargeCount - 1];
-	});
-	double baseline = BestNanosPerElement(kLargeCount, [] {
+	}, [] {
 		std::vector<int32> vector;
 		for (int32 i = 0; i < kLargeCount; i++)
 			vector.push_back(i);
 		gSink = gSink + vector[kLargeCount - 1];
-	});
-	Report("append int32 (200000)", ours, baseline);
+	}, "<= 1.1");
 }
 
 void CompareStringAppends()
 {
 	BString text("Documents\\Quorvane\\Brisca");
-	double ours = BestNanosPerElement(kLargeCount, [&text] {
+	Compare("BVector<BString> append of 200k", kLargeCount, [&text] {
 		BVector<BString> vector;
 		for (int32 i = 0; i < kLargeCount; i++)
 			vector.AddItem(text);
 		gSink = gSink + vector.CountItems();
-	});
-	double baseline = BestNanosPerElement(kLargeCount, [&text] {
+	}, [&text] {
 		std::vector<BString> vector;
 		for (int32 i = 0; i < kLargeCount; i++)
 			vector.push_back(text);
 		gSink = gSink + static_cast<int64>(vector.size());
-	});
-	Report("append BString (200000)", ours, baseline);
+	}, "<= 1.1");
 }
 
 void CompareOrderedInserts()
 {
-	double ours = BestNanosPerElement(kOrderedCount, [] {
+	Compare("BOrderedVector<int32> insert of 20k", kOrderedCount, [] {
 		BOrderedVector<int32> vector;
 		for (int32 i = 0; i < kOrderedCount; i++)
 			vector.AddItem(Key(i));
 		gSink = gSink + vector[0];
-	});
-	double baseline = BestNanosPerElement(kOrderedCount, [] {
+	}, [] {
 		std::vector<int32> vector;
 		for (int32 i = 0; i < kOrderedCount; i++) {
 			int32 key = Key(i);
@@ -125,8 +118,7 @@ void CompareOrderedInserts()
 				*at = key;
 		}
 		gSink = gSink + vector[0];
-	});
-	Report("ordered insert int32 (20000)", ours, baseline);
+	}, "-");
 }
 
 }  // namespace

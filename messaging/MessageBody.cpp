@@ -18,8 +18,6 @@ using namespace BPrivate;
 
 namespace {
 
-constexpr uint32 kNameStart = 17;
-
 size_t AllocationSize(uint32 capacity)
 {
 	return BMessageBody::kDataStart + capacity;
@@ -61,6 +59,14 @@ uint32 NestedAtomCount(const uint8* item, uint32 size)
 		offset += chunkSize;
 	}
 	return 0;
+}
+
+// strcmp's order of `name`, whose zero byte lies within `nameRoom` bytes, and
+// the name of the field chunk at `chunk`.
+int CompareWithChunkName(const char* name, uint32 nameRoom, const uint8* chunk)
+{
+	uint32 room = NameRoom(chunk[kNameStart - 1]);
+	return CompareNames(name, reinterpret_cast<const char*>(chunk + kNameStart), nameRoom < room ? nameRoom : room);
 }
 
 }  // namespace
@@ -200,6 +206,9 @@ int32 BMessageBody::FindField(const char* name, int32* position) const
 {
 	int32 count = FieldCount();
 	const uint32* entries = IndexEntries();
+	// Names are compared a word at a time, reading no further than the
+	// shorter of the two: the name asked for ends at its zero byte.
+	uint32 nameRoom = static_cast<uint32>(std::strlen(name)) + 1;
 	if (count < 3 && position == nullptr) {
 		for (int32 i = 0; i < count; i++) {
 			uint32 offset = entries[i];
@@ -207,7 +216,7 @@ int32 BMessageBody::FindField(const char* name, int32* position) const
 				ReportInvalidIndex(offset, i);
 				continue;
 			}
-			if (std::strcmp(name, reinterpret_cast<const char*>(DataArea() + offset + kNameStart)) == 0)
+			if (CompareWithChunkName(name, nameRoom, DataArea() + offset) == 0)
 				return static_cast<int32>(offset);
 		}
 		return -1;
@@ -223,7 +232,7 @@ int32 BMessageBody::FindField(const char* name, int32* position) const
 				*position = -1;
 			return -1;
 		}
-		int order = std::strcmp(name, reinterpret_cast<const char*>(DataArea() + offset + kNameStart));
+		int order = CompareWithChunkName(name, nameRoom, DataArea() + offset);
 		if (order == 0) {
 			if (position != nullptr)
 				*position = mid;

@@ -7,7 +7,6 @@ namespace BPrivate {
 
 namespace {
 
-constexpr uint32 kNameStart = 17;
 // A nested message's magic, size, what and reserved word.
 constexpr uint32 kNestedFixedPart = 16;
 
@@ -49,9 +48,8 @@ bool CheckVariableArray(const uint8* chunk, FieldLayout* field)
 	return RoundUp8(end) == field->tableOffset;
 }
 
-}  // namespace
-
-bool ReadFieldChunk(const uint8* base, uint32 length, uint32 offset, FieldLayout* field)
+// The checks of ReadFieldChunk, inlined into the body check's walk.
+inline bool DecodeFieldChunk(const uint8* base, uint32 length, uint32 offset, FieldLayout* field)
 {
 	if (offset > length || length - offset < kNameStart + 2)
 		return false;
@@ -81,6 +79,13 @@ bool ReadFieldChunk(const uint8* base, uint32 length, uint32 offset, FieldLayout
 		default:
 			return false;
 	}
+}
+
+}  // namespace
+
+bool ReadFieldChunk(const uint8* base, uint32 length, uint32 offset, FieldLayout* field)
+{
+	return DecodeFieldChunk(base, length, offset, field);
 }
 
 void FieldItemBounds(const uint8* chunk, const FieldLayout& field, uint32 index, uint32* start,
@@ -139,16 +144,20 @@ bool IndexEntriesNameFields(const uint8* data, const BodyShape& shape, ChainMap*
 {
 	const uint8* entries = data + shape.indexOffset + kChunkHeaderSize;
 	const char* previous = nullptr;
+	uint32 previousRoom = 0;
 	for (uint32 i = 0; i < shape.fieldCount; i++) {
 		uint32 offset = Load32(entries + 4 * i);
 		if (offset >= shape.endOffset)
 			continue;
 		if ((offset & 7) != 0 || !chain->Take(offset))
 			return false;
+		// A chunk of the chain passed the field check: its name and padding lie inside it.
 		const char* name = reinterpret_cast<const char*>(data + offset + kNameStart);
-		if (previous != nullptr && std::strcmp(previous, name) >= 0)
+		uint32 room = NameRoom(data[offset + kNameStart - 1]);
+		if (previous != nullptr && CompareNames(previous, name, room < previousRoom ? room : previousRoom) >= 0)
 			return false;
 		previous = name;
+		previousRoom = room;
 	}
 	return true;
 }
@@ -188,7 +197,7 @@ status_t CheckBody(const uint8* data, uint32 length, uint8* scratch, BodyShape* 
 			shape->indexOffset = offset;
 		} else if (kind == kFieldChunk) {
 			FieldLayout field;
-			if (!ReadFieldChunk(data, length, offset, &field))
+			if (!DecodeFieldChunk(data, length, offset, &field))
 				return kNotAMessage;
 			if (field.type == kAtomType || field.type == kAtomRefType || field.type == kMessageType)
 				shape->mayHoldAtoms = true;

@@ -13,6 +13,9 @@
 
 namespace BPrivate {
 
+// Where a field chunk's name starts: behind the header words and the length byte.
+constexpr uint32 kNameStart = 17;
+
 inline uint16 Load16(const void* p)
 {
 	uint16 value;
@@ -37,6 +40,52 @@ inline uint64 Load64(const void* p)
 inline void Store16(void* p, uint16 value) { std::memcpy(p, &value, sizeof(value)); }
 inline void Store32(void* p, uint32 value) { std::memcpy(p, &value, sizeof(value)); }
 inline void Store64(void* p, uint64 value) { std::memcpy(p, &value, sizeof(value)); }
+
+// strcmp's order of two names, compared eight bytes at a time. `room` bytes of
+// each may be read, and they reach at least to the shorter name's zero byte.
+// Words are read little-endian, as on every target of this code, so the
+// lowest differing bit lies in the first differing byte.
+inline int CompareNames(const char* a, const char* b, uint32 room)
+{
+	if (room < 8) {
+		for (uint32 at = 0; at < room; at++) {
+			uint8 x = static_cast<uint8>(a[at]);
+			uint8 y = static_cast<uint8>(b[at]);
+			if (x != y || x == 0)
+				return x - y;
+		}
+		return 0;
+	}
+	uint32 at = 0;
+	while (at < room) {
+		// The last word ends at the room's end and overlaps bytes already
+		// found equal and non-zero, which cannot decide anything.
+		if (room - at < 8)
+			at = room - 8;
+		uint64 x = Load64(a + at);
+		uint64 y = Load64(b + at);
+		// Flags a's zero bytes; only the lowest flag is sure to be one, which is all that is asked.
+		uint64 zeros = (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
+		uint64 differ = x ^ y;
+		if (differ != 0) {
+			uint32 first = static_cast<uint32>(__builtin_ctzll(differ)) / 8;
+			if (zeros != 0 && static_cast<uint32>(__builtin_ctzll(zeros)) / 8 < first)
+				return 0;
+			return static_cast<uint8>(a[at + first]) - static_cast<uint8>(b[at + first]);
+		}
+		if (zeros != 0)
+			return 0;
+		at += 8;
+	}
+	return 0;
+}
+
+// The bytes of a field chunk's name that may be read by CompareNames: the name,
+// its zero byte and the padding up to the data, all inside a checked chunk.
+inline uint32 NameRoom(uint32 nameLength)
+{
+	return ((kNameStart + 1 + nameLength + 7) & ~7u) - kNameStart;
+}
 
 // The layout of one 'aD' chunk, offsets relative to the chunk start.
 struct FieldLayout {

@@ -53,12 +53,15 @@ uint32 CompactHeaderSize(const BMessageBody* body, const BMessageInfo& info, boo
 	return size;
 }
 
+// Header chunks are whole words long; zeroed word by word, a chunk of a size
+// known here costs a few stores instead of a call.
 uint8* PutChunk(uint8* at, uint16 kind, uint16 subKind, uint32 size)
 {
 	Store16(at, kind);
 	Store16(at + 2, subKind);
 	Store32(at + 4, size);
-	std::memset(at + 8, 0, size - 8);
+	for (uint32 word = 8; word < size; word += 8)
+		Store64(at + word, 0);
 	return at + 8;
 }
 
@@ -175,7 +178,9 @@ status_t Flatten(BMessageBody* body, const BMessageInfo& info, const BMessageRec
 
 void ReleaseFlattenResult(FlattenResult* result)
 {
-	std::free(result->owned);
+	// Most results borrow the body's header area and own nothing.
+	if (result->owned != nullptr)
+		std::free(result->owned);
 	if (result->claimedBody != nullptr)
 		result->claimedBody->ReleaseHeaderArea();
 	result->owned = nullptr;
@@ -279,8 +284,6 @@ status_t SwapData(type_code type, void* data, size_t length, int32 mode)
 }
 
 namespace {
-
-constexpr uint32 kNameStart = 17;
 
 // Items of types without a swap rule (strings, nested messages, anything
 // unknown) are kept byte for byte, so SwapData's refusal is not a failure here.

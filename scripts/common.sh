@@ -3,7 +3,7 @@
 
 ZEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZEL_PACKAGES=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-              googletest wine wine64 xvfb xauth fonts-wine imagemagick x11-utils xdotool)
+              googletest wine wine64 xvfb xauth fonts-wine imagemagick x11-utils xdotool gnuplot-nox)
 
 zel_install_missing() {
 	local missing=()

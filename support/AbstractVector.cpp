@@ -133,16 +133,6 @@ status_t BAbstractVector::_ReservedAbstractVector8() { return kUnsupported; }
 status_t BAbstractVector::_ReservedAbstractVector9() { return kUnsupported; }
 status_t BAbstractVector::_ReservedAbstractVector10() { return kUnsupported; }
 
-uint8* BAbstractVector::Storage()
-{
-	return UsesHeap() ? fStorage.heap : fStorage.local;
-}
-
-const uint8* BAbstractVector::Storage() const
-{
-	return UsesHeap() ? fStorage.heap : fStorage.local;
-}
-
 bool BAbstractVector::Holds(const void* item) const
 {
 	uintptr_t address = reinterpret_cast<uintptr_t>(item);
@@ -170,6 +160,22 @@ int32 BAbstractVector::ConstructAt(const void* item, uint32 at)
 		ConstructItems(Address(base, position), 1);
 	fCount += 1;
 	return static_cast<int32>(position);
+}
+
+bool BAbstractVector::GrowAsBytes()
+{
+	if (!UsesHeap())
+		return grow(1, kGrowFactor, kNoGap) != nullptr;
+	// The capacity grow() would choose for one more element.
+	uint64 capacity = ((uint64(fCount) + 2) * kGrowFactor) / 2;
+	if (capacity > kMaxCapacity || capacity * fElementSize > SIZE_MAX)
+		return false;
+	void* array = std::realloc(fStorage.heap, static_cast<size_t>(capacity * fElementSize));
+	if (array == nullptr)
+		return false;
+	fStorage.heap = static_cast<uint8*>(array);
+	m_avail = static_cast<uint32>(capacity);
+	return true;
 }
 
 uint8* BAbstractVector::AllocateArray(uint64 capacity) const

@@ -74,13 +74,23 @@ protected:
 	// Overwrites the element at `index` (in range) with a copy of `item`.
 	void AssignAt(uint32 index, const void* item);
 
+	// Appending without a call per element: the raw slot behind the last
+	// element while the capacity has room for one more (null when full), and
+	// the count of an element the caller has constructed there.
+	void* SpareSlot() { return fCount < m_avail ? Address(Storage(), fCount) : nullptr; }
+	int32 CountAppended() { return static_cast<int32>(fCount++); }
+	// For elements that may move as plain bytes only: grows a full vector as
+	// Append does, to the same capacity, but lets the allocator extend the heap
+	// array where it lies. False (vector unchanged) when memory is exhausted.
+	bool GrowAsBytes();
+
 private:
 	// `at` at or beyond the count (kNoGap for appends) asks for no gap.
 	static constexpr uint32 kNoGap = 0xFFFFFFFFu;
 	static constexpr uint32 kLocalBytes = 8;
 
-	uint8* Storage();
-	const uint8* Storage() const;
+	uint8* Storage() { return UsesHeap() ? fStorage.heap : fStorage.local; }
+	const uint8* Storage() const { return UsesHeap() ? fStorage.heap : fStorage.local; }
 	uint8* Address(uint8* base, uint32 index) const { return base + size_t(index) * fElementSize; }
 	bool Holds(const void* item) const;
 

@@ -2,9 +2,10 @@
 //
 // Plain values (anything trivially copyable: numbers, pointers, window handles,
 // records of them) are copied and moved as memory; every other type (BString,
-// sptr, vectors) is copy-constructed, move-constructed, assigned and destroyed
-// element by element, so a string moving inside the vector keeps sharing its
-// buffer and never copies its text. Default elements are value-initialised
+// sptr, vectors) is copy-constructed, assigned and destroyed element by
+// element, and move-constructed too unless it is known to move as bytes
+// (MovesAsBytes: BString), so a string moving inside the vector keeps sharing
+// its buffer and never copies its text. Default elements are value-initialised
 // (zero for plain values).
 //
 // ItemAt, EditItemAt and operator[] expect an index below CountItems(); ElementAt
@@ -18,12 +19,23 @@
 #include <type_traits>
 #include <utility>
 
+class BString;
+
 namespace BPrivate {
+
+// Element types whose objects may move to another address as plain bytes:
+// the trivially copyable ones, and classes that hold no pointer into
+// themselves, declared here (a BString is one pointer to its shared buffer).
+template<class T>
+struct MovesAsBytes : std::is_trivially_copyable<T> {};
+template<>
+struct MovesAsBytes<BString> : std::true_type {};
 
 // The element operations of BVector<T> and BOrderedVector<T>.
 template<class T>
 struct VectorItems {
 	static constexpr bool kPlain = std::is_trivially_copyable<T>::value;
+	static constexpr bool kMovesAsBytes = MovesAsBytes<T>::value;
 
 	static T* Cast(void* p) { return static_cast<T*>(p); }
 	static const T* Cast(const void* p) { return static_cast<const T*>(p); }
@@ -54,7 +66,7 @@ struct VectorItems {
 
 	static void MoveDown(void* to, void* from, size_t n)
 	{
-		if constexpr (kPlain) {
+		if constexpr (kMovesAsBytes) {
 			std::memmove(to, from, n * sizeof(T));
 		} else {
 			for (size_t i = 0; i < n; i++)
@@ -64,7 +76,7 @@ struct VectorItems {
 
 	static void MoveUp(void* to, void* from, size_t n)
 	{
-		if constexpr (kPlain) {
+		if constexpr (kMovesAsBytes) {
 			std::memmove(to, from, n * sizeof(T));
 		} else {
 			for (size_t i = n; i > 0; i--)
@@ -110,7 +122,23 @@ public:
 	const T& operator[](int32 index) const { return Items()[index]; }
 
 	// The index of the new element, or kNoMemory (kBadIndex for a negative index).
-	int32 AddItem(const T& item) { return Append(&item); }
+	int32 AddItem(const T& item)
+	{
+		if (void* slot = SpareSlot()) {
+			new (slot) T(item);
+			return CountAppended();
+		}
+		if constexpr (ElementOps::kMovesAsBytes) {
+			// Copied first: the item may be an element, moved by the growth.
+			T value = item;
+			if (!GrowAsBytes())
+				return kNoMemory;
+			new (SpareSlot()) T(value);
+			return CountAppended();
+		} else {
+			return Append(&item);
+		}
+	}
 	int32 AddItemAt(const T& item, int32 index)
 	{
 		return index < 0 ? kBadIndex : InsertAt(&item, static_cast<uint32>(index));

@@ -387,6 +387,47 @@ TEST(MessageFlatten, IndexEntriesMustNameDistinctFieldChunksOfTheChain)
 	}
 }
 
+// The index order is checked, and names looked up, eight bytes at a time:
+// names that differ at word boundaries, in their last byte, by length, or in
+// bytes above 0x7F must order as strcmp orders them, both ways round.
+TEST(MessageFlatten, IndexOrderAndLookupsCompareWholeNamesAsStrcmpDoes)
+{
+	const std::pair<const char*, const char*> pairs[] = {
+		{"be:field_00001", "be:field_00002"},
+		{"abcdefgh", "abcdefghi"},
+		{"abcdefghijklmnop", "abcdefghijklmnoq"},
+		{"abcdefg", "abcdefgh"},
+		{"z", "\xe9t\xe9"},
+	};
+	for (const auto& pair : pairs) {
+		zeltest::BodyBuilder body(false);
+		body.Single(pair.second, FourCC("LONG"), {2, 0, 0, 0});
+		body.Single(pair.first, FourCC("LONG"), {1, 0, 0, 0});
+		uint32 index;
+		uint32 end;
+		zeltest::Bytes data = body.Finish(&index, &end);
+		zeltest::Bytes bytes = zeltest::FlattenedMessage(false, 1, data, index, end);
+		BMessage message;
+		ASSERT_EQ(message.Unflatten(bytes.data(), bytes.size()), kOk) << pair.first;
+		EXPECT_EQ(message.Int32At(pair.first, 0), 1) << pair.first;
+		EXPECT_EQ(message.Int32At(pair.second, 0), 2) << pair.second;
+		const void* item;
+		int32 size;
+		EXPECT_EQ(message.GetData("abcdefghijklmno", FourCC("LONG"), 0, &item, &size), kNameNotFound);
+
+		uint8* entries = data.data() + index + 8;
+		uint32 first = Load32(entries);
+		Store32(entries, Load32(entries + 4));
+		Store32(entries + 4, first);
+		bytes = zeltest::FlattenedMessage(false, 1, data, index, end);
+		EXPECT_EQ(message.Unflatten(bytes.data(), bytes.size()), kNotAMessage) << pair.first;
+	}
+	// A zero byte ends a name for the comparison, wherever it lies in a word.
+	const char withZeros[2][16] = {"abc\0xxxxxxxxxx", "abc\0yyyyyyyyyy"};
+	EXPECT_EQ(CompareNames(withZeros[0], withZeros[1], 16), 0);
+	EXPECT_LT(CompareNames("abcdefghij", "abcdefghik", 11), 0);
+}
+
 TEST(MessageFlatten, ForeignAtomsAreRefusedAndFlattenOfAtomsIsReported)
 {
 	zeltest::BodyBuilder body(false);
