@@ -244,9 +244,9 @@ void RunControlsWindow()
 TEST(ControlsOnNativeWindows, ButtonsAndStringViewsShowStyleTextAndClicksAndLeaveNothingBehind)
 {
 	RunControlsWindow();
-	ResourceCensus afterFirst = ResourceCensus::Take();
+	ResourceCensus afterFirst = ResourceCensus::TakeSteady();
 	RunControlsWindow();
-	ResourceCensus afterSecond = ResourceCensus::Take();
+	ResourceCensus afterSecond = ResourceCensus::TakeSteady();
 	EXPECT_EQ(afterSecond.gdiObjects, afterFirst.gdiObjects);
 	EXPECT_EQ(afterSecond.windows, afterFirst.windows);
 	EXPECT_EQ(afterSecond.handles, afterFirst.handles);

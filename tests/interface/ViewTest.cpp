@@ -54,6 +54,17 @@ protected:
 		}
 		return transits;
 	}
+	// Each move the view received: its point in window coordinates and transit.
+	static std::string DescribeMoves(ProbeView* view)
+	{
+		std::string moves;
+		for (const Event& event : view->log.Peek()) {
+			if (event.what == kMouseMoved)
+				moves += "(" + std::to_string(event.where.x) + ", " + std::to_string(event.where.y) + "): " +
+				         std::to_string(event.value) + " ";
+		}
+		return moves;
+	}
 
 	RecordingApp fApp;
 };
@@ -200,7 +211,15 @@ TEST_F(ViewTest, TheRealPointerGivesTransitsCoordinatesAndClicks)
 	moveTo(target, 10, 10);
 	moveTo(target, 20, 20);
 	moveTo(target, 30, 30);
-	EXPECT_EQ(Transits(target), (std::vector<int32>{kEnteredView, kEnteredView, kInsideView}));
+	// The first two moves enter; every later one is inside. In loaded full runs
+	// Wine now and then delivers one move more than the test made, so the count
+	// of inside moves is not fixed; the points are in the failure message.
+	std::vector<int32> transits = Transits(target);
+	ASSERT_GE(transits.size(), 3u) << DescribeMoves(target);
+	EXPECT_EQ(std::vector<int32>(transits.begin(), transits.begin() + 2),
+		(std::vector<int32>{kEnteredView, kEnteredView})) << DescribeMoves(target);
+	EXPECT_EQ(std::count(transits.begin() + 2, transits.end(), kInsideView),
+		static_cast<std::ptrdiff_t>(transits.size() - 2)) << DescribeMoves(target);
 	// '_MMV' carries "where" in the window's coordinates.
 	std::vector<Event> entering = target->log.Peek();
 	Event first = *std::find_if(
