@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cwchar>
+#include <ostream>
 #include <vector>
 
 namespace zeltest {
@@ -222,6 +223,12 @@ ResourceCensus ResourceCensus::TakeSteady()
 		last = now;
 	}
 	return last;
+}
+
+void PrintTo(const ResourceCensus& census, std::ostream* out)
+{
+	*out << census.handles << " kernel handles, " << census.gdiObjects << " GDI objects, " << census.windows
+	     << " windows, " << census.threads << " threads";
 }
 
 }  // namespace zeltest

@@ -10,6 +10,8 @@
 // cycle of the work under test.
 #pragma once
 
+#include <iosfwd>
+
 namespace zeltest {
 
 // Valid kernel handle values of this process, less the OLE RPC endpoints that
@@ -38,5 +40,8 @@ struct ResourceCensus {
 		       threads == other.threads;
 	}
 };
+
+// How a census reads in a test's failure message.
+void PrintTo(const ResourceCensus& census, std::ostream* out);
 
 }  // namespace zeltest

@@ -247,10 +247,7 @@ TEST(ControlsOnNativeWindows, ButtonsAndStringViewsShowStyleTextAndClicksAndLeav
 	ResourceCensus afterFirst = ResourceCensus::TakeSteady();
 	RunControlsWindow();
 	ResourceCensus afterSecond = ResourceCensus::TakeSteady();
-	EXPECT_EQ(afterSecond.gdiObjects, afterFirst.gdiObjects);
-	EXPECT_EQ(afterSecond.windows, afterFirst.windows);
-	EXPECT_EQ(afterSecond.handles, afterFirst.handles);
-	EXPECT_EQ(afterSecond.threads, afterFirst.threads);
+	EXPECT_EQ(afterSecond, afterFirst);
 }
 
 }  // namespace

@@ -335,10 +335,7 @@ TEST(NativeWindowLeaks, WindowLivesLeaveNothingBehind)
 	for (int i = 0; i < 200; i++)
 		LiveOneWindow(i % 2 == 0 ? 0 : kSizeBoxLook);
 	ResourceCensus after = ResourceCensus::TakeSteady();
-	EXPECT_EQ(after.gdiObjects, before.gdiObjects);
-	EXPECT_EQ(after.windows, before.windows);
-	EXPECT_EQ(after.handles, before.handles);
-	EXPECT_EQ(after.threads, before.threads);
+	EXPECT_EQ(after, before);
 }
 
 TEST(NativeWindowLeaks, ApplicationLivesLeaveNothingBehind)
@@ -353,10 +350,7 @@ TEST(NativeWindowLeaks, ApplicationLivesLeaveNothingBehind)
 	for (int i = 0; i < 20; i++)
 		applicationLife();
 	ResourceCensus after = ResourceCensus::TakeSteady();
-	EXPECT_EQ(after.gdiObjects, before.gdiObjects);
-	EXPECT_EQ(after.windows, before.windows);
-	EXPECT_EQ(after.handles, before.handles);
-	EXPECT_EQ(after.threads, before.threads);
+	EXPECT_EQ(after, before);
 }
 
 }  // namespace
