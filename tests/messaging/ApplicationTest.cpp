@@ -130,6 +130,15 @@ public:
 		SendNext();
 	}
 
+	// Runs the application until it quits after the last reply.
+	void RunOn(TestApp& app)
+	{
+		app.AddHandler(this);
+		app.ready = [this](TestApp&) { SendNext(); };
+		RunWithDeadline(app);
+		app.RemoveHandler(this);
+	}
+
 	std::vector<BMessage> replies;
 
 private:
@@ -466,11 +475,8 @@ TEST(ApplicationScripting, CountsAndListsOfWindowsAndLoopers)
 		ScriptRequest(kGetProperty, {DirectSpecifier("Windows")}),
 		ScriptRequest(kGetProperty, {DirectSpecifier("Name")}),
 	});
-	app.AddHandler(&client);
-	app.ready = [&client](TestApp&) { client.SendNext(); };
-	RunWithDeadline(app);
+	client.RunOn(app);
 	QuitOtherLooper(other);
-	app.RemoveHandler(&client);
 
 	ASSERT_EQ(client.replies.size(), 5u);
 	for (const BMessage& reply : client.replies)
@@ -506,11 +512,8 @@ TEST(ApplicationScripting, RequestsAreSentOnToTheLooperTheyName)
 		ScriptRequest(kCountProperties, {countHandlers, IdSpecifier("Looper", other->Token())}),
 		ScriptRequest(kCountProperties, {countHandlers, IndexSpecifier("Looper", 0)}),
 	});
-	app.AddHandler(&client);
-	app.ready = [&client](TestApp&) { client.SendNext(); };
-	RunWithDeadline(app);
+	client.RunOn(app);
 	QuitOtherLooper(other);
-	app.RemoveHandler(&client);
 
 	ASSERT_EQ(client.replies.size(), 5u);
 	for (size_t i = 0; i < 4; i++) {
@@ -535,10 +538,7 @@ TEST(ApplicationScripting, UnresolvableSpecifiersAreAnsweredWithErrors)
 		ScriptRequest(kGetProperty, {NameSpecifier("Window", "Test App")}),
 		ScriptRequest(kGetProperty, {IdSpecifier("Looper", 0x7FFF0FFF)}),
 	});
-	app.AddHandler(&client);
-	app.ready = [&client](TestApp&) { client.SendNext(); };
-	RunWithDeadline(app);
-	app.RemoveHandler(&client);
+	client.RunOn(app);
 
 	const char* outOfRange = "window/looper index out of range";
 	ASSERT_EQ(client.replies.size(), 8u);
