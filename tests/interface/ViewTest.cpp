@@ -26,7 +26,6 @@ class ViewTest : public ::testing::Test {
 protected:
 	void TearDown() override
 	{
-		SendMouseButton(MOUSEEVENTF_LEFTUP);
 		ReleaseInjectedKeys();
 	}
 
@@ -228,10 +227,10 @@ TEST_F(ViewTest, TheRealPointerGivesTransitsCoordinatesAndClicks)
 	EXPECT_EQ(BPoint(first.dx, first.dy), BPoint(130, 30));
 
 	target->log.Take();
-	SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+	PressLeftButton();
 	moveTo(target, 100, 40);
 	moveTo(target, 110, 40);
-	SendMouseButton(MOUSEEVENTF_LEFTUP);
+	ReleaseLeftButton();
 	ASSERT_TRUE(WaitFor([&] { return target->log.Count(kMouseUp) == 1; }));
 	std::vector<Event> events = target->log.Take();
 	// '_MDN' and '_MUP' carry "where" in the view's coordinates.

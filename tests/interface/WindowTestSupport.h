@@ -352,22 +352,6 @@ inline bool ShowAndActivate(BWindow* window)
 	});
 }
 
-// Real mouse buttons, through the system's input queue.
-inline void SendMouseButton(DWORD flag)
-{
-	INPUT input = {};
-	input.type = INPUT_MOUSE;
-	input.mi.dwFlags = flag;
-	SendInput(1, &input, sizeof(input));
-}
-
-inline void ClickAt(POINT screen)
-{
-	MovePointer(screen);
-	SendMouseButton(MOUSEEVENTF_LEFTDOWN);
-	SendMouseButton(MOUSEEVENTF_LEFTUP);
-}
-
 // Quits a window from the test's thread; returns once it is gone.
 inline void QuitWindow(BWindow* window)
 {
