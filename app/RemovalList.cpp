@@ -3,6 +3,7 @@
 
 #include "storage/Directory.h"
 #include "storage/Entry.h"
+#include "storage/FolderTree.h"
 #include "storage/Path.h"
 
 namespace {
@@ -42,6 +43,23 @@ void RkRemovalList::Append(const BString& path)
 		fFolders.AddItem(path);
 }
 
+void RkRemovalList::AppendIfContained(const BString& path)
+{
+	if (ExamineFolderTree(path, kShellPathLimit) == FolderTreeState::kContained)
+		Append(path);
+}
+
+bool RkRemovalList::SameFoldersAs(const RkRemovalList& other) const
+{
+	if (other.CountFolders() != CountFolders())
+		return false;
+	for (int32 index = 0; index < CountFolders(); ++index) {
+		if (FolderAt(index).Compare(other.FolderAt(index)) != 0)
+			return false;
+	}
+	return true;
+}
+
 const BString& RkRemovalList::FolderAt(int32 index) const
 {
 	static const BString sNoFolder;
@@ -66,14 +84,16 @@ void RkRemovalList::ConsiderFolder(BPath& path, const char* name)
 		return;
 	if (path.LastComponent().Compare(BString(name)) != 0)
 		return;
-	if (VendorFolderOnlyHolds(path, name))
+	// A candidate inside a link lies elsewhere, whatever its path says.
+	BPath parent;
+	if (path.ParentPath(&parent) != kOk || ExamineFolder(parent.Path()) != FolderTreeState::kContained)
 		return;
-	if (!path.ExistsOnDisk())
+	if (ListVendorFolderInstead(path, name))
 		return;
-	Append(path.Path());
+	AppendIfContained(path.Path());
 }
 
-bool RkRemovalList::VendorFolderOnlyHolds(BPath& path, const char* name)
+bool RkRemovalList::ListVendorFolderInstead(BPath& path, const char* name)
 {
 	BPath vendor;
 	if (path.ParentPath(&vendor) != kOk || vendor.Status() < 0)
@@ -87,18 +107,26 @@ bool RkRemovalList::VendorFolderOnlyHolds(BPath& path, const char* name)
 		return false;
 	if (!FolderHoldsOnly(folder, BString(name)))
 		return false;
-	Append(vendor.Path());
+	AppendIfContained(vendor.Path());
 	return true;
 }
 
-void RkRemovalList::RemoveFolders()
+// The tree walks of the new list run right before the move, so that the disk
+// has as little time as possible to change between the check and the move.
+status_t RkRemovalList::RemoveFolders()
 {
+	if (CountFolders() == 0)
+		return kOk;
+	RkRemovalList current;
+	current.FindFolders();
+	if (!SameFoldersAs(current))
+		return kRemovalListChanged;
+	status_t result = kOk;
 	for (const BString& folder : fFolders) {
-		if (folder.Length() == 0)
-			continue;
 		BEntry entry(folder, false);
-		// A failed deletion is not reported; the window closes all the same.
-		if (entry.Status() >= 0 && entry.ExistsOnDisk())
-			(void)entry.Delete();
+		status_t status = entry.Status() < 0 ? entry.Status() : entry.MoveToRecycleBin();
+		if (result == kOk)
+			result = status;
 	}
+	return result;
 }

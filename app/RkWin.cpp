@@ -65,8 +65,9 @@ void RkWin::HandleMessage(BMessage* message)
 			(void)Post(kQuitRequested);  // posting to its own running looper cannot be refused
 			break;
 		case kUninstallMessage:
-			// Failures are not reported: the window closes as after a removal.
-			fFolders.RemoveFolders();
+			// Failures, and a list that no longer matches the disk, are not
+			// reported: the window closes as after a removal.
+			(void)fFolders.RemoveFolders();
 			(void)Post(kQuitRequested);
 			break;
 		default:

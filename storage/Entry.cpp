@@ -2,20 +2,9 @@
 #include "storage/Entry.h"
 
 #include "storage/Path.h"
+#include "storage/RecycleBin.h"
 
 #include <windows.h>
-#include <shellapi.h>
-
-#include <cstdlib>
-#include <cstring>
-
-namespace {
-
-// Into the recycle bin, with no confirmation, no progress and no error window.
-constexpr FILEOP_FLAGS kShellDeleteFlags =
-	FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
-
-}  // namespace
 
 BEntry::BEntry(const BString& path, bool /*traverse*/)
 {
@@ -61,39 +50,44 @@ status_t BEntry::CopyPathStringTo(BString* out) const
 	return out->Length() == fPath.Length() ? kOk : kError;
 }
 
-status_t BEntry::Delete()
+// The attributes of an entry that may be removed: kReadOnly for a read-only
+// one, tested first so that a read-only folder is refused as well.
+status_t BEntry::ReadWritableAttributes(uint32* attributes) const
 {
 	if (fPath.Length() == 0)
 		return kError;
-	DWORD attributes = GetFileAttributesW(fPath.Chars());
-	if (attributes == INVALID_FILE_ATTRIBUTES)
+	*attributes = GetFileAttributesW(fPath.Chars());
+	if (*attributes == INVALID_FILE_ATTRIBUTES)
 		return kError;
-	// Tested first, so that a read-only folder is refused as well.
-	if (attributes & FILE_ATTRIBUTE_READONLY)
-		return kReadOnly;
+	return (*attributes & FILE_ATTRIBUTE_READONLY) != 0 ? kReadOnly : kOk;
+}
+
+// Given the path of a link, the shell would move the link's target.
+status_t BEntry::RecycleFolder(uint32 attributes) const
+{
+	if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+		return kNotAllowed;
+	return BPrivate::MoveFolderToRecycleBin(fPath);
+}
+
+status_t BEntry::Delete()
+{
+	uint32 attributes = 0;
+	status_t status = ReadWritableAttributes(&attributes);
+	if (status != kOk)
+		return status;
 	if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-		return DeleteFolderThroughShell();
+		return RecycleFolder(attributes);
 	return DeleteFileW(fPath.Chars()) ? kOk : kError;
 }
 
-status_t BEntry::DeleteFolderThroughShell()
+status_t BEntry::MoveToRecycleBin()
 {
-	// The shell takes a list of names, each NUL-terminated, ended by an empty name.
-	size_t units = static_cast<size_t>(fPath.Length());
-	wchar_t* list = static_cast<wchar_t*>(std::malloc(2 * units + 40));
-	if (list == nullptr)
-		return kError;
-	std::memcpy(list, fPath.Chars(), (units + 1) * sizeof(wchar_t));
-	list[units + 1] = L'\0';
-
-	SHFILEOPSTRUCTW operation;
-	std::memset(&operation, 0, sizeof(operation));
-	operation.hwnd = nullptr;
-	operation.wFunc = FO_DELETE;
-	operation.pFrom = list;
-	operation.pTo = nullptr;
-	operation.fFlags = kShellDeleteFlags;
-	int result = SHFileOperationW(&operation);
-	std::free(list);
-	return result == 0 ? kOk : kError;
+	uint32 attributes = 0;
+	status_t status = ReadWritableAttributes(&attributes);
+	if (status != kOk)
+		return status;
+	if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+		return kNotAllowed;
+	return RecycleFolder(attributes);
 }

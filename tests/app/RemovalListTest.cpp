@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 using namespace zeltest;
@@ -33,11 +34,11 @@ protected:
 		return list.FolderAt(0).Chars();
 	}
 
-	void FindAndRemove()
+	status_t FindAndRemove()
 	{
 		RkRemovalList list;
 		list.FindFolders();
-		list.RemoveFolders();
+		return list.RemoveFolders();
 	}
 
 	std::unique_ptr<ScratchFolder> fVendor;
@@ -50,7 +51,7 @@ TEST_F(RemovalListTest, VendorHoldingOnlyTheProductIsListedAndTrashedWhole)
 	MakeFile(Join(fProduct, L"game.dat"));
 	EXPECT_EQ(Found(), fVendor->Path());
 
-	FindAndRemove();
+	EXPECT_EQ(FindAndRemove(), kOk);
 	EXPECT_FALSE(Exists(fVendor->Path()));
 	EXPECT_EQ(CountTrashedEntries(L"Quorvane"), 1);
 	EXPECT_TRUE(Exists(Join(TrashFilesFolder(), L"Quorvane\\Brisca\\game.dat")));
@@ -62,7 +63,7 @@ TEST_F(RemovalListTest, ProductBesideAnotherFileIsListedAloneAndTheFileSurvives)
 	MakeFile(*fVendor / L"Readme.txt");
 	EXPECT_EQ(Found(), fProduct);
 
-	FindAndRemove();
+	EXPECT_EQ(FindAndRemove(), kOk);
 	EXPECT_FALSE(Exists(fProduct));
 	EXPECT_TRUE(Exists(*fVendor / L"Readme.txt"));
 	EXPECT_EQ(CountTrashedEntries(L"Brisca"), 1);
@@ -76,7 +77,7 @@ TEST_F(RemovalListTest, ProductBesideAnotherFolderIsListedAlone)
 	MakeFile(*fVendor / L"Zorvik\\keep.txt");
 	EXPECT_EQ(Found(), fProduct);
 
-	FindAndRemove();
+	EXPECT_EQ(FindAndRemove(), kOk);
 	EXPECT_FALSE(Exists(fProduct));
 	EXPECT_TRUE(Exists(*fVendor / L"Zorvik\\keep.txt"));
 }
@@ -93,7 +94,7 @@ TEST_F(RemovalListTest, AnEntryEnumeratedBeforeTheProductDecidesTheSame)
 TEST_F(RemovalListTest, EmptyVendorFolderIsListedAndRecycled)
 {
 	EXPECT_EQ(Found(), fVendor->Path());
-	FindAndRemove();
+	EXPECT_EQ(FindAndRemove(), kOk);
 	EXPECT_FALSE(Exists(fVendor->Path()));
 	EXPECT_EQ(CountTrashedEntries(L"Quorvane"), 1);
 }
@@ -106,7 +107,7 @@ TEST_F(RemovalListTest, VendorPathThatIsAFileIsNeverListedAndSurvives)
 	fVendor.reset();
 	MakeFile(vendorPath, "not a folder");
 	EXPECT_EQ(Found(), L"");
-	FindAndRemove();
+	EXPECT_EQ(FindAndRemove(), kOk);
 	EXPECT_TRUE(Exists(vendorPath));
 	EXPECT_FALSE(IsFolder(vendorPath));
 	RemoveTree(vendorPath);
@@ -122,7 +123,7 @@ TEST_F(RemovalListTest, VendorFolderWhoseListingFailsIsNeverListed)
 		FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 	ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
 	std::wstring found = Found();
-	FindAndRemove();
+	EXPECT_EQ(FindAndRemove(), kOk);
 	CloseHandle(exclusive);
 
 	EXPECT_EQ(found, fProduct);
@@ -135,7 +136,7 @@ TEST_F(RemovalListTest, VendorWithoutTheProductListsNothing)
 	MakeFile(*fVendor / L"Readme.txt");
 	MakeFolder(*fVendor / L"Other");
 	EXPECT_EQ(Found(), L"");
-	FindAndRemove();
+	EXPECT_EQ(FindAndRemove(), kOk);
 	EXPECT_TRUE(Exists(*fVendor / L"Readme.txt"));
 	EXPECT_TRUE(Exists(*fVendor / L"Other"));
 }
@@ -147,15 +148,97 @@ TEST_F(RemovalListTest, NoVendorFolderListsNothing)
 	EXPECT_EQ(Found(), L"");
 }
 
-TEST_F(RemovalListTest, ProductThatIsAFileIsListedAndDeletedAsAFile)
+// Layouts in which a removal would reach outside the product folder: none is
+// listed, and "OK" could remove nothing.
+TEST_F(RemovalListTest, NothingThatLeadsOutsideIsListed)
 {
-	MakeFile(fProduct);
-	MakeFile(*fVendor / L"Readme.txt");
-	EXPECT_EQ(Found(), fProduct);
+	struct Layout {
+		const char* name;
+		std::function<void()> make;
+	};
+	ScratchFolder outside;
+	MakeFile(outside / L"keep.txt");
+	std::wstring documents = DocumentsFolder();
+	const Layout layouts[] = {
+		{"vendor folder is a link", [&] {
+			fVendor.reset();
+			MakeFolder(outside / L"Brisca");
+			ASSERT_TRUE(MakeLink(Join(documents, L"Quorvane"), outside.Path()));
+		}},
+		{"product folder is a link beside another entry", [&] {
+			MakeFolder(*fVendor / L"Other");
+			ASSERT_TRUE(MakeLink(fProduct, outside.Path()));
+		}},
+		{"product folder is a link to the documents folder", [&] {
+			ASSERT_TRUE(MakeLink(fProduct, documents));
+		}},
+		{"product is a link to a file", [&] {
+			MakeFile(*fVendor / L"Readme.txt");
+			ASSERT_TRUE(MakeLink(fProduct, outside / L"keep.txt"));
+		}},
+		{"product is a file", [&] {
+			MakeFile(*fVendor / L"Readme.txt");
+			MakeFile(fProduct);
+		}},
+		{"product holds a link back to the vendor folder", [&] {
+			MakeFolder(fProduct);
+			ASSERT_TRUE(MakeLink(Join(fProduct, L"vendor"), fVendor->Path()));
+		}},
+	};
+	for (const Layout& layout : layouts) {
+		SCOPED_TRACE(layout.name);
+		fVendor.reset();
+		fVendor = std::make_unique<ScratchFolder>(Join(documents, L"Quorvane"));
+		layout.make();
+		EXPECT_EQ(Found(), L"");
+		EXPECT_EQ(FindAndRemove(), kOk);
+		EXPECT_EQ(FileContents(outside / L"keep.txt"), "brisca");
+		fVendor.reset();
+		RemoveTree(Join(documents, L"Quorvane"));
+	}
+}
 
-	FindAndRemove();
-	EXPECT_FALSE(Exists(fProduct));
-	EXPECT_TRUE(Exists(*fVendor / L"Readme.txt"));
+// "OK" makes the list again, and a list that changed since it was shown
+// removes nothing.
+TEST_F(RemovalListTest, AListThatChangedBeforeTheRemovalRemovesNothing)
+{
+	struct Change {
+		const char* name;
+		bool vendorAlone;
+		std::function<void()> make;
+	};
+	ScratchFolder outside;
+	MakeFile(outside / L"keep.txt");
+	const Change changes[] = {
+		{"a new entry in the vendor folder", true, [&] { MakeFolder(*fVendor / L"NewProduct"); }},
+		{"the product folder turned into a link", false, [&] {
+			RemoveTree(fProduct);
+			ASSERT_TRUE(MakeLink(fProduct, outside.Path()));
+		}},
+		{"the product folder turned into a file", false, [&] {
+			RemoveTree(fProduct);
+			MakeFile(fProduct);
+		}},
+	};
+	for (const Change& change : changes) {
+		SCOPED_TRACE(change.name);
+		fVendor.reset();
+		fVendor = std::make_unique<ScratchFolder>(Join(DocumentsFolder(), L"Quorvane"));
+		MakeFolder(fProduct);
+		MakeFile(Join(fProduct, L"game.dat"));
+		if (!change.vendorAlone)
+			MakeFile(*fVendor / L"Readme.txt");
+		RkRemovalList shown;
+		shown.FindFolders();
+		ASSERT_EQ(shown.CountFolders(), 1);
+
+		change.make();
+		EXPECT_EQ(shown.RemoveFolders(), kRemovalListChanged);
+		EXPECT_TRUE(Exists(fVendor->Path()));
+		EXPECT_TRUE(Exists(fProduct));
+		EXPECT_EQ(FileContents(outside / L"keep.txt"), "brisca");
+		EXPECT_EQ(CountTrashedEntries(L"Quorvane") + CountTrashedEntries(L"Brisca"), 0);
+	}
 }
 
 TEST_F(RemovalListTest, ReadOnlyProductIsListedButLeftInPlace)
@@ -166,7 +249,7 @@ TEST_F(RemovalListTest, ReadOnlyProductIsListedButLeftInPlace)
 	ASSERT_TRUE(SetReadOnly(fProduct, true));
 	EXPECT_EQ(Found(), fProduct);
 
-	FindAndRemove();
+	EXPECT_EQ(FindAndRemove(), kReadOnly);
 	EXPECT_TRUE(Exists(Join(fProduct, L"save.dat")));
 	EXPECT_EQ(CountTrashedEntries(L"Brisca"), 0);
 }
@@ -217,7 +300,7 @@ TEST(RemovalListCandidates, ParentOfAnotherNameIsNeverTheVendorFolder)
 	BPath path(&candidate);
 
 	RkRemovalList list;
-	EXPECT_FALSE(list.VendorFolderOnlyHolds(path, "Brisca"));
+	EXPECT_FALSE(list.ListVendorFolderInstead(path, "Brisca"));
 	list.ConsiderFolder(path, "Brisca");
 	ASSERT_EQ(list.CountFolders(), 1);
 	EXPECT_TRUE(list.FolderAt(0) == candidate);

@@ -86,32 +86,69 @@ bool IsReadOnly(const std::wstring& path)
 	return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
-// Wine keeps no read-only attribute for folders; it reports one for a folder
-// whose Unix permissions deny writing, so there the permissions are changed.
-void ChangeUnixWritePermission(const std::wstring& path, bool readOnly)
+// The Unix name of a Windows path, through Wine's own mapping; empty outside Wine.
+std::string UnixName(const std::wstring& path)
 {
 	typedef char*(CDECL * UnixNameFunction)(const wchar_t*);
 	auto unixName = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
 		GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
 	if (unixName == nullptr)
-		return;
+		return std::string();
 	char* name = unixName(path.c_str());
 	if (name == nullptr)
-		return;
-	std::string command = std::string("/bin/chmod ") + (readOnly ? "a-w \"" : "u+w \"") + name + "\"";
+		return std::string();
+	std::string text(name);
 	HeapFree(GetProcessHeap(), 0, name);
-	std::wstring wide(command.begin(), command.end());
+	return text;
+}
+
+// Runs a program of the Unix side (through the z: drive, which maps /) and
+// waits until `done` holds. Wine does not track a Unix child's end, so the
+// wait is for the effect itself.
+template <typename Condition>
+bool RunUnixCommand(const std::string& program, const std::string& arguments, Condition done)
+{
+	std::string command = program + " " + arguments;
+	std::wstring wideCommand(command.begin(), command.end());
+	std::wstring wideProgram = L"Z:" + std::wstring(program.begin(), program.end());
+	for (wchar_t& unit : wideProgram)
+		unit = unit == L'/' ? L'\\' : unit;
 	STARTUPINFOW startup = {};
 	startup.cb = sizeof(startup);
 	PROCESS_INFORMATION process = {};
-	if (!CreateProcessW(L"Z:\\bin\\chmod", &wide[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+	if (!CreateProcessW(wideProgram.c_str(), &wideCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
 	                    &startup, &process))
-		return;
-	// Wine does not track a Unix child's end, so wait for the attribute itself.
-	for (int tries = 0; tries < 500 && IsReadOnly(path) != readOnly; ++tries)
+		return false;
+	for (int tries = 0; tries < 500 && !done(); ++tries)
 		Sleep(10);
 	CloseHandle(process.hThread);
 	CloseHandle(process.hProcess);
+	return done();
+}
+
+std::string Quoted(const std::string& text)
+{
+	return "\"" + text + "\"";
+}
+
+// Wine keeps no read-only attribute for folders; it reports one for a folder
+// whose Unix permissions deny writing, so there the permissions are changed.
+void ChangeUnixWritePermission(const std::wstring& path, bool readOnly)
+{
+	std::string name = UnixName(path);
+	if (name.empty())
+		return;
+	RunUnixCommand("/bin/chmod", (readOnly ? "a-w " : "u+w ") + Quoted(name),
+		[&] { return IsReadOnly(path) == readOnly; });
+}
+
+// Removes a tree without following any link in it. Wine opens a link as its
+// target, and a link to a file looks like a plain file there, so only the Unix
+// side can tell and remove links safely.
+bool RemoveTreeOnUnixSide(const std::wstring& path)
+{
+	std::string name = UnixName(path);
+	return !name.empty() && RunUnixCommand("/bin/rm", "-rf -- " + Quoted(name), [&] { return !Exists(path); });
 }
 
 }  // namespace
@@ -128,9 +165,19 @@ bool SetReadOnly(const std::wstring& path, bool readOnly)
 	return IsReadOnly(path) == readOnly;
 }
 
+bool MakeLink(const std::wstring& link, const std::wstring& target)
+{
+	std::string linkName = UnixName(link);
+	std::string targetName = UnixName(target);
+	if (linkName.empty() || targetName.empty())
+		return false;
+	return RunUnixCommand("/bin/ln", "-s -- " + Quoted(targetName) + " " + Quoted(linkName),
+		[&] { return Exists(link); });
+}
+
 void RemoveTree(const std::wstring& path)
 {
-	if (!Exists(path))
+	if (!Exists(path) || RemoveTreeOnUnixSide(path))
 		return;
 	SetReadOnly(path, false);
 	if (!IsFolder(path)) {

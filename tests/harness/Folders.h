@@ -26,8 +26,12 @@ void MakeFile(const std::wstring& path, const char* contents = "brisca");
 std::string FileContents(const std::wstring& path);
 // True when the entry reads back with the wanted attribute.
 bool SetReadOnly(const std::wstring& path, bool readOnly);
-// Deletes a tree for good, read-only entries included; absent paths are fine.
+// Deletes a tree for good, read-only entries included, without following the
+// links in it; absent paths are fine.
 void RemoveTree(const std::wstring& path);
+// A symbolic link at `link` to an existing `target`, made on the Unix side:
+// Wine's CreateSymbolicLinkW answers success and makes nothing.
+bool MakeLink(const std::wstring& link, const std::wstring& target);
 // Entries of the trash whose names begin with the given name (the shell may add
 // a number when the name is taken).
 int CountTrashedEntries(const std::wstring& name);

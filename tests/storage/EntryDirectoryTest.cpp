@@ -116,6 +116,33 @@ TEST(Entry, DeletesAFolderWithItsContentThroughTheShell)
 	EXPECT_TRUE(Exists(scratch / L"sibling.txt"));
 }
 
+// The move to the bin takes a folder only, and never through a link: the
+// shell, given a link, would move its target.
+TEST(Entry, MoveToRecycleBinTakesAPlainFolderOnly)
+{
+	ScratchFolder scratch;
+	MakeFolder(scratch / L"target");
+	MakeFile(scratch / L"target\\keep.txt");
+	ASSERT_TRUE(MakeLink(scratch / L"link", scratch / L"target"));
+	MakeFile(scratch / L"file.txt");
+	EmptyTrash();
+
+	BEntry link(ToBString(scratch / L"link"), false);
+	EXPECT_EQ(link.MoveToRecycleBin(), kNotAllowed);
+	EXPECT_EQ(link.Delete(), kNotAllowed);
+	BEntry file(ToBString(scratch / L"file.txt"), false);
+	EXPECT_EQ(file.MoveToRecycleBin(), kNotAllowed);
+	EXPECT_TRUE(Exists(scratch / L"file.txt"));
+	EXPECT_TRUE(Exists(scratch / L"target\\keep.txt"));
+	EXPECT_EQ(CountTrashedEntries(L"target"), 0);
+
+	BEntry folder(ToBString(scratch / L"target"), false);
+	EXPECT_EQ(folder.MoveToRecycleBin(), kOk);
+	EXPECT_FALSE(Exists(scratch / L"target"));
+	EXPECT_TRUE(Exists(Join(TrashFilesFolder(), L"target\\keep.txt")));
+	EXPECT_EQ(folder.MoveToRecycleBin(), kError);
+}
+
 TEST(Entry, ReadOnlyFileAndFolderAreRefusedAndLeftInPlace)
 {
 	ScratchFolder scratch;
