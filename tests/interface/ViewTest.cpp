@@ -332,6 +332,35 @@ TEST_F(ViewTest, TheWheelGoesToTheMouseViewItsParentsThenTheFocus)
 	QuitWindow(window);
 }
 
+// A view drives one bar per axis; the bar a new one replaces forgets the view,
+// so it cannot scroll the view after the view is gone.
+TEST_F(ViewTest, AReplacedScrollBarNoLongerReachesItsView)
+{
+	ProbeWindow* window = new ProbeWindow(BRect(100, 100, 300, 220), "Bars");
+	ProbeView* view = new ProbeView(BRect(0, 0, 150, 100), "scrolled");
+	BScrollBar* first = new BScrollBar(BRect(152, 0, 168, 100), "first", view, 0, 100, true);
+	BScrollBar* second = new BScrollBar(BRect(172, 0, 188, 100), "second", view, 0, 100, true);
+	for (BView* child : {static_cast<BView*>(view), static_cast<BView*>(first), static_cast<BView*>(second)})
+		EXPECT_EQ(window->AddChild(child), kOk);
+	ASSERT_TRUE(ShowAndWait(window));
+	EXPECT_EQ(view->ScrollBar(true), second);
+	EXPECT_EQ(first->Target(), nullptr);
+	EXPECT_EQ(second->Target(), view);
+
+	RunOnWindowThread(window, [&] {
+		first->SetValue(20);
+		EXPECT_EQ(view->ScrollOrigin(), BPoint(0, 0));
+		EXPECT_EQ(view->RemoveSelf(), kOk);
+		delete view;
+		first->SetValue(40);
+		second->SetValue(30);
+	});
+	EXPECT_EQ(second->Target(), nullptr);
+	EXPECT_EQ(GetScrollPos(first->NativeHandle(), SB_CTL), 40);
+	EXPECT_EQ(GetScrollPos(second->NativeHandle(), SB_CTL), 30);
+	QuitWindow(window);
+}
+
 // An HDROP as the shell makes it: DROPFILES and a double-terminated list of
 // UTF-16 names (an empty list is two terminators). The view frees it when it
 // has read it.
