@@ -46,10 +46,15 @@ bool TakesModifiers(uint32 what)
 }  // namespace
 
 struct ViewNativeWindow::Event : native_event {
-	explicit Event(HWND handle) : native_event(handle) {}
+	explicit Event(HWND handle) : native_event(handle), receiver(handle) {}
 
 	bool HasMessage() const { return message.what != 0 || paint; }
+	// A control's command or notification goes to the control's view, which
+	// owes it no default handling: the receiver's previous procedure gets it.
+	bool ForReceiver() const { return target == receiver; }
 
+	// The native window whose message this is.
+	HWND receiver;
 	// Made for the mouse-up that ends an in-process drag.
 	std::unique_ptr<BMessage> dropped;
 	bool input = false;
@@ -78,6 +83,59 @@ HBRUSH ViewNativeWindow::BackgroundBrushOf(BView* view)
 	}
 	return extras->brush.Get();
 }
+
+// The native message a view is handling, kept on the view for its hooks'
+// default handling. A message that arrives while another is handled (a hook
+// that takes the focus, a paint that scrolling pumps) has its own, and gives
+// the outer one back when it is done, with the default still owed if it was:
+// the outer hook's default handling then runs the outer message.
+class ViewNativeWindow::NativeMessageScope {
+public:
+	NativeMessageScope(BView* view, HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+		: fView(view),
+		  fValidity(view->Validity()),
+		  fWindow(view->fNativeMessageWindow),
+		  fMessage(view->fNativeMessage),
+		  fWParam(view->fNativeWParam),
+		  fLParam(view->fNativeLParam),
+		  fResult(view->fNativeResult),
+		  fOwed(view->fNativeBits & BView::kDefaultHandlingOwed)
+	{
+		view->fNativeMessageWindow = handle;
+		view->fNativeMessage = message;
+		view->fNativeWParam = wParam;
+		view->fNativeLParam = lParam;
+		view->fNativeResult = 0;
+		// Owed once this message is delivered, not before.
+		view->fNativeBits &= ~BView::kDefaultHandlingOwed;
+	}
+
+	// A view that left its window meanwhile (or is gone) is not touched.
+	~NativeMessageScope()
+	{
+		if (fValidity == nullptr || !fValidity->IsValid())
+			return;
+		fView->fNativeMessageWindow = fWindow;
+		fView->fNativeMessage = fMessage;
+		fView->fNativeWParam = fWParam;
+		fView->fNativeLParam = fLParam;
+		fView->fNativeResult = fResult;
+		fView->fNativeBits = static_cast<uint8>((fView->fNativeBits & ~BView::kDefaultHandlingOwed) | fOwed);
+	}
+
+	NativeMessageScope(const NativeMessageScope&) = delete;
+	NativeMessageScope& operator=(const NativeMessageScope&) = delete;
+
+private:
+	BView* fView;
+	sptr<BHandler::ValidAtom> fValidity;
+	HWND fWindow;
+	UINT fMessage;
+	WPARAM fWParam;
+	LPARAM fLParam;
+	LRESULT fResult;
+	uint8 fOwed;
+};
 
 // --- registration and creation ---
 
@@ -530,15 +588,19 @@ bool ViewNativeWindow::Deliver(Event* event, bigtime_t when, LRESULT* result)
 		// A change of the keys held is reported before the click that revealed it.
 		if (window != nullptr && TakesModifiers(event->message.what))
 			window->SetCurrentModifiers(CurrentModifiers(false));
-		target->fNativeBits |= BView::kDefaultHandlingOwed;
+		bool owesDefault = event->ForReceiver();
+		if (owesDefault)
+			target->fNativeBits |= BView::kDefaultHandlingOwed;
 		if (event->dropped != nullptr)
 			looper->DispatchOne(event->dropped.release(), target, kNoToken, false);
 		if (event->paint)
 			Paint(target);
 		else if (BMessage* copy = new (std::nothrow) BMessage(event->message))
 			looper->DispatchOne(copy, target, kNoToken, false);
-		*result = target->fNativeResult;
-		target->fNativeBits &= ~BView::kDefaultHandlingOwed;
+		if (owesDefault) {
+			*result = target->fNativeResult;
+			target->fNativeBits &= ~BView::kDefaultHandlingOwed;
+		}
 		if (window != nullptr)
 			window->ApplyPendingFrame();
 		drag.reset(target->fPendingDrag);
@@ -575,11 +637,7 @@ LRESULT CALLBACK ViewNativeWindow::WindowProc(HWND handle, UINT message, WPARAM 
 	if (message == WM_DESTROY)
 		WinViewDropTarget::RevokeFor(view, handle);
 
-	view->fNativeMessageWindow = handle;
-	view->fNativeMessage = message;
-	view->fNativeWParam = wParam;
-	view->fNativeLParam = lParam;
-	view->fNativeResult = 0;
+	NativeMessageScope current(view, handle, message, wParam, lParam);
 	bigtime_t when = SystemTimeMicros();
 
 	switch (message) {

@@ -72,6 +72,8 @@ public:
 	static void ShowCursorOf(const BView* view);
 
 private:
+	class NativeMessageScope;
+
 	static void BuildEvent(BView* view, HWND handle, UINT message, WPARAM wParam, LPARAM lParam, Event* event);
 	static void BuildMouseEvent(BView* view, HWND handle, LPARAM lParam, MouseKind kind, int32 buttons,
 		int32 clicks, Event* event);

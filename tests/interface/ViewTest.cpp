@@ -332,6 +332,66 @@ TEST_F(ViewTest, TheWheelGoesToTheMouseViewItsParentsThenTheFocus)
 	QuitWindow(window);
 }
 
+// Records the native messages the view passes on to the native window's own
+// procedure.
+class PassingView : public ProbeView {
+public:
+	using ProbeView::ProbeView;
+
+	LRESULT CallPreviousWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) override
+	{
+		passed.Add({kPassedOn, BPoint(), static_cast<int32>(message)});
+		return ProbeView::CallPreviousWindowProc(handle, message, wParam, lParam);
+	}
+	size_t PassedCount(UINT message)
+	{
+		std::vector<Event> events = passed.Peek();
+		return static_cast<size_t>(std::count_if(events.begin(), events.end(),
+			[message](const Event& event) { return event.value == static_cast<int32>(message); }));
+	}
+
+	static constexpr uint32 kPassedOn = FourCC("tPAS");
+	EventLog passed;
+};
+
+// A native message that arrives while a hook runs (the focus the hook takes,
+// a paint its scrolling pumps) neither replaces the hook's own message in the
+// default handling nor uses it up.
+TEST_F(ViewTest, AHookGetsItsOwnMessagesDefaultWhateverItCausesFirst)
+{
+	MovePointer(POINT{0, 0});
+	ProbeWindow* window = new ProbeWindow(BRect(100, 100, 300, 220), "Default");
+	PassingView* view = new PassingView(BRect(10, 10, 150, 100), "clicked");
+	EXPECT_EQ(view->AddChild(new ProbeView(BRect(5, 5, 40, 40), "content")), kOk);
+	EXPECT_EQ(window->AddChild(view), kOk);
+	ASSERT_TRUE(ShowAndActivate(window));
+
+	// The clicks are apart, so that they make no double click.
+	const struct {
+		const char* hook;
+		std::function<void(BPoint)> action;
+		UINT nested;
+		BPoint where;
+	} cases[] = {
+		{"takes the focus", [view](BPoint) { view->SetFocused(true); }, WM_SETFOCUS, BPoint(60, 60)},
+		{"scrolls", [view](BPoint) { view->SetScrollOrigin(BPoint(0, view->ScrollOrigin().y + 7)); }, WM_PAINT,
+			BPoint(110, 60)},
+	};
+	for (const auto& c : cases) {
+		SCOPED_TRACE(c.hook);
+		view->passed.Take();
+		view->onMouseDown = c.action;
+		ClickAt(ScreenPointOf(view, BPoint(view->ScrollOrigin().x + c.where.x, view->ScrollOrigin().y + c.where.y)));
+		ASSERT_TRUE(WaitFor([&] { return view->log.Count(kMouseUp) > 0; }));
+		RunOnWindowThread(window, [] {});
+		EXPECT_EQ(view->PassedCount(WM_LBUTTONDOWN), 1u);
+		// Passed on by its own delivery at most, never again in the click's place.
+		EXPECT_LE(view->PassedCount(c.nested), 1u);
+		view->log.Take();
+	}
+	QuitWindow(window);
+}
+
 // A view drives one bar per axis; the bar a new one replaces forgets the view,
 // so it cannot scroll the view after the view is gone.
 TEST_F(ViewTest, AReplacedScrollBarNoLongerReachesItsView)
