@@ -175,22 +175,10 @@ TEST_F(FontTest, FontsFromGdipFontsAreSizedInPoints)
 	}
 }
 
-// Stand-ins for a platform that lacks some families.
+// Stands in for a family the platform lacks.
 BString NoFamily()
 {
 	return BString();
-}
-BString PlatformSansSerif()
-{
-	return BPrivate::PlatformFontFamilies().sansSerif();
-}
-BString PlatformMonospace()
-{
-	return BPrivate::PlatformFontFamilies().monospace();
-}
-BString PlatformFirstTrueType()
-{
-	return BPrivate::PlatformFontFamilies().firstTrueType();
 }
 
 LOGFONTW WithFace(LOGFONTW logfont, const wchar_t* face)
@@ -209,21 +197,23 @@ TEST_F(FontTest, SystemFontsFallBackToFamiliesThePlatformHas)
 	metrics.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
 	ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0));
 	WinCreatedDC display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+	const BPrivate::font_family_sources platform = BPrivate::PlatformFontFamilies();
 	const BString own(metrics.lfMessageFont.lfFaceName);
-	const BString sansSerif = PlatformSansSerif();
-	const BString trueType = PlatformFirstTrueType();
+	const BString sansSerif = platform.sansSerif();
+	const BString trueType = platform.firstTrueType();
 	ASSERT_FALSE(sansSerif.IsEmpty());
 	ASSERT_FALSE(trueType.IsEmpty());
 	// Wine's own fonts hold no monospace family: there the fixed font is
 	// always in the plain font's family.
-	const BString monospace = PlatformMonospace();
+	const BString monospace = platform.monospace();
 	auto fixedBeside = [&](const BString& plain) { return monospace.IsEmpty() ? plain : monospace; };
 	// A bitmap font: GDI matches the face, and GDI+ makes no font of it. (A
 	// face GDI does not know matches some TrueType face instead.)
 	const wchar_t* missing = L"MS Sans Serif";
-	const BPrivate::font_family_sources platform = BPrivate::PlatformFontFamilies();
-	const BPrivate::font_family_sources noSansSerif = {NoFamily, PlatformMonospace, PlatformFirstTrueType};
-	const BPrivate::font_family_sources noMonospace = {PlatformSansSerif, NoFamily, PlatformFirstTrueType};
+	BPrivate::font_family_sources noSansSerif = platform;
+	noSansSerif.sansSerif = NoFamily;
+	BPrivate::font_family_sources noMonospace = platform;
+	noMonospace.monospace = NoFamily;
 	const BPrivate::font_family_sources none = {NoFamily, NoFamily, NoFamily};
 
 	struct Case {
