@@ -121,8 +121,8 @@ status_t MakeSystemFonts(HDC display, const LOGFONTW& message, const LOGFONTW& c
 	const font_family_sources& sources, system_font_set* fonts)
 {
 	status_t plain = MakeFontFromLogfont(display, message, sources, &fonts->plain);
-	// Without a bold font the bold text is drawn in no font: the plain
-	// font's callers still draw.
+	// A bold font no family can make stays without a GDI+ font; plain text
+	// is drawn all the same.
 	(void)MakeFontFromLogfont(display, caption, sources, &fonts->bold);
 	BString monospace = sources.monospace();
 	if (monospace.IsEmpty())
@@ -145,8 +145,8 @@ status_t StartSystemFonts()
 	if (fonts == nullptr)
 		return kNoMemory;
 	WinCreatedDC display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
-	status_t status =
-		MakeSystemFonts(display.Get(), metrics.lfMessageFont, metrics.lfCaptionFont, PlatformFontFamilies(), fonts.get());
+	status_t status = MakeSystemFonts(display.Get(), metrics.lfMessageFont, metrics.lfCaptionFont,
+		PlatformFontFamilies(), fonts.get());
 	// A failed attempt publishes nothing, so that a later application (with
 	// GDI+ started, say) tries again.
 	if (status != kOk)
