@@ -89,9 +89,10 @@ uint16 FaceFromGdipStyle(int32 style);
 [[nodiscard]] status_t MakeFontFromGdipFont(WinGdipFont* font, float logPixelsY, BFont* descriptor);
 
 // The system fonts: plain (the platform's message font), bold (its caption
-// font) and fixed (GDI+'s generic monospace family at the plain size, or
-// sans-serif where the platform has no monospace family). Null until the
-// system fonts were made.
+// font) and fixed (GDI+'s generic monospace family at the plain size, or the
+// plain font's family where the platform has no monospace family). Where the
+// platform cannot make its own faces they fall back to families it has
+// (SystemFonts.h). Null until the system fonts were made.
 const BFont* PlainFont();
 const BFont* BoldFont();
 const BFont* FixedFont();
@@ -99,9 +100,10 @@ const BFont* FixedFont();
 namespace BPrivate {
 
 // Makes the three system fonts, once per process; later calls do nothing.
-// Needs GDI+ started. kError when the platform's font settings cannot be read
-// or GDI+ cannot make the fonts; a failed attempt keeps nothing, and a later
-// call tries again.
+// Needs GDI+ started. kError when the platform's font settings cannot be
+// read, kNameNotFound when no family could make the plain font (no TrueType
+// font, or GDI+ not started); a failed attempt keeps nothing, and a later call
+// tries again.
 [[nodiscard]] status_t StartSystemFonts();
 
 }  // namespace BPrivate

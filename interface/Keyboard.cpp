@@ -76,8 +76,10 @@ constexpr ModifierRow kModifierRows[] = {
 constexpr LPARAM kExtendedKeyBit = 1 << 24;
 constexpr LPARAM kExtendedScanBits = 0x1C0000;
 constexpr LPARAM kWasDownBit = 1 << 30;
-// The scan code and the extended bit (with the top of the repeat count):
-// what tells one physical key from another.
+// What tells one physical key from another: the low five bits of the scan
+// code, with the top four bits of the repeat count. Neither the scan code's
+// upper bits nor the extended bit take part, so keys that differ only there
+// (the keypad's Enter and the main Enter) count as one key.
 constexpr LPARAM kKeyIdentityBits = 0x1FF000;
 
 // The last key pressed and how often its press has repeated. Shared by every

@@ -7,26 +7,8 @@
 #include "interface/ScrollBar.h"
 #include "interface/View.h"
 #include "interface/Window.h"
-#include "messaging/MessageCodes.h"
 
 #include <windows.h>
-#include <commctrl.h>
-
-namespace {
-
-// Notification codes of native controls.
-constexpr int kSelectionChangedCode = TCN_SELCHANGE;
-constexpr int kItemChangedCode = TVN_SELCHANGEDW;
-constexpr int kClickCode = NM_CLICK;
-
-}  // namespace
-
-uint32 NotificationWhat(int code)
-{
-	if (code == kSelectionChangedCode || code == kItemChangedCode)
-		return kNativeSelectionChanged;
-	return code == kClickCode ? kNativeClicked : 0;
-}
 
 void HandleNativeFocus(BView* view, int kind)
 {

@@ -12,14 +12,6 @@
 
 class BView;
 
-// Identifiers of native controls: their commands go to the control's view.
-constexpr WORD kFirstControlId = 500;
-constexpr WORD kLastControlId = 799;
-
-// The framework message of a native control's WM_NOTIFY code: selection
-// changes (-551, -451) and clicks (-2); 0 for the codes nobody handles.
-uint32 NotificationWhat(int code);
-
 // Kinds of native focus change.
 constexpr int kNativeFocusGained = 7;
 constexpr int kNativeFocusLost = 8;

@@ -8,6 +8,7 @@
 #include "interface/NativeWindow.h"
 
 #include "interface/Keyboard.h"
+#include "interface/NativeDispatch.h"
 #include "interface/NativeNotifications.h"
 #include "interface/ViewNativeWindow.h"
 #include "interface/Window.h"
@@ -20,6 +21,8 @@
 
 #include <new>
 
+using namespace BPrivate;
+
 namespace {
 
 // A window thread runs one step above normal while its window is active.
@@ -27,11 +30,9 @@ constexpr int32 kActivePriority = 1;
 constexpr int32 kInactivePriority = 0;
 
 // What a native message of a top-level window becomes.
-struct window_event {
-	explicit window_event(HWND handle) : target(handle) {}
+struct window_event : native_event {
+	explicit window_event(HWND handle) : native_event(handle) {}
 
-	BMessage message;
-	HWND target;
 	bool frameChange = false;
 };
 
@@ -137,32 +138,6 @@ bool HandleAlone(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 	}
 }
 
-void BuildNotification(LPARAM lParam, window_event* event)
-{
-	const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-	event->target = header->hwndFrom;
-	event->message.what = NotificationWhat(static_cast<int>(header->code));
-}
-
-void BuildCommand(WPARAM wParam, LPARAM lParam, window_event* event)
-{
-	WORD identifier = LOWORD(wParam);
-	WORD notification = HIWORD(wParam);
-	// A command that cannot say which one it is goes nowhere.
-	if (event->message.AddInt32("be:command", identifier) != kOk)
-		return;
-	event->message.what = kNativeCommand;
-	// Menus (0) and accelerators (1) command the window itself.
-	if (identifier >= kFirstControlId && identifier <= kLastControlId && notification != 0 && notification != 1)
-		event->target = reinterpret_cast<HWND>(lParam);
-}
-
-void BuildKey(uint32 what, WPARAM wParam, LPARAM lParam, window_event* event)
-{
-	if (BuildKeyMessage(&event->message, what, wParam, lParam) != kOk)
-		event->message.what = 0;
-}
-
 // Runs the event on the window's thread with the target's looper locked.
 void Deliver(BWindow* window, window_event* event)
 {
@@ -241,7 +216,16 @@ LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LP
 		BuildNotification(lParam, &event);
 		break;
 	case WM_COMMAND:
-		BuildCommand(wParam, lParam, &event);
+		if (!BuildControlCommand(wParam, lParam, &event))
+			BuildMenuCommand(wParam, &event);
+		break;
+	case WM_CTLCOLORBTN:
+	case WM_CTLCOLOREDIT:
+	case WM_CTLCOLORSTATIC:
+		// The root view stands for the window's client area, on which the
+		// window's own controls sit.
+		if (AnswerControlColor(message, wParam, lParam, window->RootView(), &result))
+			return result;
 		break;
 	case WM_HSCROLL:
 	case WM_VSCROLL:

@@ -601,9 +601,14 @@ int32 BView::OfferWheel(float dx, float dy)
 	return 0;
 }
 
+// A view has one bar per axis. The bar it replaces scrolls nothing from now
+// on, so that it cannot reach this view once the view is gone.
 void BView::AttachScrollBar(BScrollBar* bar, bool vertical)
 {
-	(vertical ? fVerticalBar : fHorizontalBar) = bar;
+	BScrollBar*& slot = vertical ? fVerticalBar : fHorizontalBar;
+	if (slot != nullptr && slot != bar)
+		slot->ClearTarget();
+	slot = bar;
 }
 
 void BView::DetachScrollBar(BScrollBar* bar)

@@ -182,7 +182,9 @@ public:
 	BRender* Render() { return &fRender; }
 
 	// The scroll bars the wheel drives. A scroll bar attaches itself as
-	// vertical (`vertical` true) or horizontal and detaches when it goes.
+	// vertical (`vertical` true) or horizontal and detaches when it goes; a
+	// bar attached on an axis that has one already takes its place, and the
+	// bar it replaces no longer scrolls the view.
 	void AttachScrollBar(BScrollBar* bar, bool vertical);
 	void DetachScrollBar(BScrollBar* bar);
 	BScrollBar* ScrollBar(bool vertical) const { return vertical ? fVerticalBar : fHorizontalBar; }

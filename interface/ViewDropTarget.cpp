@@ -191,7 +191,8 @@ bool WinViewDropTarget::DeliverStep(DragKind kind, DWORD keyState, POINTL point,
 		fWindow->SetDragModifiers(CurrentModifiers(false));
 	sptr<BHandler::ValidAtom> validity = view->Validity();
 	auto stillInWindow = [&] { return validity != nullptr && validity->IsValid() && view->Window() == fWindow; };
-	view->fNativeBits |= BView::kDefaultHandlingOwed;
+	// The drag's steps are no native messages of the view: its hooks owe
+	// nothing to the native default handling.
 	if (dropped != nullptr)
 		fWindow->DispatchOne(dropped.release(), view, kNoToken, false);
 	if (stillInWindow()) {
@@ -200,7 +201,6 @@ bool WinViewDropTarget::DeliverStep(DragKind kind, DWORD keyState, POINTL point,
 	}
 	if (!stillInWindow())
 		return false;
-	view->fNativeBits &= ~BView::kDefaultHandlingOwed;
 	if (kind == DragKind::kDrop) {
 		view->fTracking = false;
 		view->fDragState = 0;

@@ -6,6 +6,7 @@
 #include "interface/DragMessage.h"
 #include "interface/GdiPlus.h"
 #include "interface/Keyboard.h"
+#include "interface/NativeDispatch.h"
 #include "interface/NativeNotifications.h"
 #include "interface/NativeWindow.h"
 #include "interface/View.h"
@@ -30,30 +31,9 @@ constexpr wchar_t kViewClassName[] = L"BView";
 constexpr int kViewExtraBytes = 4;
 constexpr DWORD kViewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 
-// Command notifications of native controls.
-constexpr UINT kButtonClicked = BN_CLICKED;
-constexpr UINT kSelectionChanged = 1;
-constexpr UINT kEditChanged = EN_CHANGE;
-
 BLocker gDrawLock("WinView:g_drawLock");
 BLocker gViewClassLock("WinView:gViewClassLock");
 bool gViewClassRegistered = false;
-
-BView* ViewOf(HWND handle)
-{
-	return dynamic_cast<BView*>(HandlerOfNativeWindow(handle));
-}
-
-HBRUSH BackgroundBrushOf(BView* view, view_native_extras* extras)
-{
-	if (extras == nullptr)
-		return nullptr;
-	if (!extras->brush) {
-		rgb_color colour = view->BackgroundColor();
-		extras->brush.Reset(CreateSolidBrush(RGB(colour.red, colour.green, colour.blue)));
-	}
-	return extras->brush.Get();
-}
 
 // Clicks and the wheel take the keys held with them as the window's
 // modifiers. Moves do not: reading the key state costs a round trip to the
@@ -63,31 +43,99 @@ bool TakesModifiers(uint32 what)
 	return what == kMouseDown || what == kMouseUp || what == kMouseWheelChanged;
 }
 
-COLORREF ColorRefOf(rgb_color colour)
-{
-	return RGB(colour.red, colour.green, colour.blue);
-}
-
 }  // namespace
 
-struct ViewNativeWindow::Event {
-	explicit Event(HWND handle) : target(handle) {}
+struct ViewNativeWindow::Event : native_event {
+	explicit Event(HWND handle) : native_event(handle), receiver(handle) {}
 
-	BMessage message;
+	bool HasMessage() const { return message.what != 0 || paint; }
+	// A control's command or notification goes to the control's view, which
+	// owes it no default handling: the receiver's previous procedure gets it.
+	bool ForReceiver() const { return target == receiver; }
+
+	// The native window whose message this is.
+	HWND receiver;
 	// Made for the mouse-up that ends an in-process drag.
 	std::unique_ptr<BMessage> dropped;
-	HWND target;
 	bool input = false;
 	bool callPrevious = false;
 	bool paint = false;
-
-	bool HasMessage() const { return message.what != 0 || paint; }
 };
 
 BLocker& DrawLock()
 {
 	return gDrawLock;
 }
+
+// Native controls paint with the brush between the view's colour changes; a
+// change, through SetBackgroundColor or taken from the parent, remakes it at
+// the next paint.
+HBRUSH ViewNativeWindow::BackgroundBrushOf(BView* view)
+{
+	view_native_extras* extras = view->fNativeExtras;
+	if (extras == nullptr)
+		return nullptr;
+	rgb_color background = view->BackgroundColor();
+	COLORREF colour = RGB(background.red, background.green, background.blue);
+	if (!extras->brush || extras->brushColour != colour) {
+		extras->brush.Reset(CreateSolidBrush(colour));
+		extras->brushColour = colour;
+	}
+	return extras->brush.Get();
+}
+
+// The native message a view is handling, kept on the view for its hooks'
+// default handling. A message that arrives while another is handled (a hook
+// that takes the focus, a paint that scrolling pumps) has its own, and gives
+// the outer one back when it is done, with the default still owed if it was:
+// the outer hook's default handling then runs the outer message.
+class ViewNativeWindow::NativeMessageScope {
+public:
+	NativeMessageScope(BView* view, HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+		: fView(view),
+		  fValidity(view->Validity()),
+		  fWindow(view->fNativeMessageWindow),
+		  fMessage(view->fNativeMessage),
+		  fWParam(view->fNativeWParam),
+		  fLParam(view->fNativeLParam),
+		  fResult(view->fNativeResult),
+		  fOwed(view->fNativeBits & BView::kDefaultHandlingOwed)
+	{
+		view->fNativeMessageWindow = handle;
+		view->fNativeMessage = message;
+		view->fNativeWParam = wParam;
+		view->fNativeLParam = lParam;
+		view->fNativeResult = 0;
+		// Owed once this message is delivered, not before.
+		view->fNativeBits &= ~BView::kDefaultHandlingOwed;
+	}
+
+	// A view that left its window meanwhile (or is gone) is not touched.
+	~NativeMessageScope()
+	{
+		if (fValidity == nullptr || !fValidity->IsValid())
+			return;
+		fView->fNativeMessageWindow = fWindow;
+		fView->fNativeMessage = fMessage;
+		fView->fNativeWParam = fWParam;
+		fView->fNativeLParam = fLParam;
+		fView->fNativeResult = fResult;
+		fView->fNativeBits = static_cast<uint8>((fView->fNativeBits & ~BView::kDefaultHandlingOwed) | fOwed);
+	}
+
+	NativeMessageScope(const NativeMessageScope&) = delete;
+	NativeMessageScope& operator=(const NativeMessageScope&) = delete;
+
+private:
+	BView* fView;
+	sptr<BHandler::ValidAtom> fValidity;
+	HWND fWindow;
+	UINT fMessage;
+	WPARAM fWParam;
+	LPARAM fLParam;
+	LRESULT fResult;
+	uint8 fOwed;
+};
 
 // --- registration and creation ---
 
@@ -201,20 +249,13 @@ LRESULT CALLBACK ViewNativeWindow::ClassWindowProc(HWND handle, UINT message, WP
 		// The paint fills the background itself, through the off-screen buffer.
 		return 0;
 	case WM_CTLCOLORBTN:
-		if (BView* view = ViewOf(handle)) {
-			SetBkColor(reinterpret_cast<HDC>(wParam), ColorRefOf(view->BackgroundColor()));
-			return reinterpret_cast<LRESULT>(BackgroundBrushOf(view, view->fNativeExtras));
-		}
-		break;
 	case WM_CTLCOLOREDIT:
-	case WM_CTLCOLORSTATIC:
-		if (BView* control = ViewOf(reinterpret_cast<HWND>(lParam))) {
-			HDC dc = reinterpret_cast<HDC>(wParam);
-			SetTextColor(dc, ColorRefOf(control->ForegroundColor()));
-			SetBkColor(dc, ColorRefOf(control->BackgroundColor()));
-			return reinterpret_cast<LRESULT>(BackgroundBrushOf(control, control->fNativeExtras));
-		}
+	case WM_CTLCOLORSTATIC: {
+		LRESULT brush = 0;
+		if (AnswerControlColor(message, wParam, lParam, ViewOfNativeWindow(handle), &brush))
+			return brush;
 		break;
+	}
 	default:
 		break;
 	}
@@ -403,41 +444,10 @@ void BuildDroppedFiles(BView* view, HDROP drop, ViewNativeWindow::Event* event)
 	message.what = kRefsReceived;
 }
 
-void BuildControlCommand(WPARAM wParam, LPARAM lParam, ViewNativeWindow::Event* event)
-{
-	event->callPrevious = true;
-	WORD identifier = LOWORD(wParam);
-	if (identifier < kFirstControlId || identifier > kLastControlId)
-		return;
-	event->target = reinterpret_cast<HWND>(lParam);
-	switch (HIWORD(wParam)) {
-	case kButtonClicked:
-		event->message.what = kNativeButtonClicked;
-		break;
-	case kSelectionChanged:
-		event->message.what = kNativeSelectionChanged;
-		break;
-	case kEditChanged:
-		event->message.what = kNativeChanged;
-		break;
-	default:
-		break;
-	}
-}
-
-void BuildNotification(LPARAM lParam, ViewNativeWindow::Event* event)
-{
-	const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-	event->callPrevious = true;
-	event->target = header->hwndFrom;
-	event->message.what = NotificationWhat(static_cast<int>(header->code));
-}
-
 void BuildKeyEvent(uint32 what, WPARAM wParam, LPARAM lParam, ViewNativeWindow::Event* event)
 {
 	event->input = true;
-	if (BuildKeyMessage(&event->message, what, wParam, lParam) != kOk)
-		event->message.what = 0;
+	BuildKey(what, wParam, lParam, event);
 }
 
 }  // namespace
@@ -458,6 +468,7 @@ void ViewNativeWindow::BuildEvent(BView* view, HWND handle, UINT message, WPARAM
 		event->paint = (view->NativeBits() & BView::kPaintsNatively) == 0;
 		break;
 	case WM_NOTIFY:
+		event->callPrevious = true;
 		BuildNotification(lParam, event);
 		break;
 	case WM_KEYDOWN:
@@ -469,7 +480,9 @@ void ViewNativeWindow::BuildEvent(BView* view, HWND handle, UINT message, WPARAM
 		BuildKeyEvent(kKeyUp, wParam, lParam, event);
 		break;
 	case WM_COMMAND:
-		BuildControlCommand(wParam, lParam, event);
+		// A view's native window has no menu: only its controls command it.
+		event->callPrevious = true;
+		(void)BuildControlCommand(wParam, lParam, event);
 		break;
 	case WM_MOUSEMOVE:
 		BuildMouseEvent(view, handle, lParam, MouseKind::kMove, ButtonsOfMouseKeys(wParam), 0, event);
@@ -558,7 +571,7 @@ void Paint(BView* view)
 // this thread, with its window locked. False when it was not delivered.
 bool ViewNativeWindow::Deliver(Event* event, bigtime_t when, LRESULT* result)
 {
-	BView* target = ViewOf(event->target);
+	BView* target = ViewOfNativeWindow(event->target);
 	BLooper* looper = target != nullptr ? target->Looper() : nullptr;
 	if (looper == nullptr || !looper->Lock())
 		return false;
@@ -575,15 +588,19 @@ bool ViewNativeWindow::Deliver(Event* event, bigtime_t when, LRESULT* result)
 		// A change of the keys held is reported before the click that revealed it.
 		if (window != nullptr && TakesModifiers(event->message.what))
 			window->SetCurrentModifiers(CurrentModifiers(false));
-		target->fNativeBits |= BView::kDefaultHandlingOwed;
+		bool owesDefault = event->ForReceiver();
+		if (owesDefault)
+			target->fNativeBits |= BView::kDefaultHandlingOwed;
 		if (event->dropped != nullptr)
 			looper->DispatchOne(event->dropped.release(), target, kNoToken, false);
 		if (event->paint)
 			Paint(target);
 		else if (BMessage* copy = new (std::nothrow) BMessage(event->message))
 			looper->DispatchOne(copy, target, kNoToken, false);
-		*result = target->fNativeResult;
-		target->fNativeBits &= ~BView::kDefaultHandlingOwed;
+		if (owesDefault) {
+			*result = target->fNativeResult;
+			target->fNativeBits &= ~BView::kDefaultHandlingOwed;
+		}
 		if (window != nullptr)
 			window->ApplyPendingFrame();
 		drag.reset(target->fPendingDrag);
@@ -604,7 +621,7 @@ bool ViewNativeWindow::Deliver(Event* event, bigtime_t when, LRESULT* result)
 
 LRESULT CALLBACK ViewNativeWindow::WindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 {
-	BView* view = ViewOf(handle);
+	BView* view = ViewOfNativeWindow(handle);
 	if (view == nullptr)
 		return DefWindowProcW(handle, message, wParam, lParam);
 	if (message == WM_NCDESTROY) {
@@ -620,11 +637,7 @@ LRESULT CALLBACK ViewNativeWindow::WindowProc(HWND handle, UINT message, WPARAM 
 	if (message == WM_DESTROY)
 		WinViewDropTarget::RevokeFor(view, handle);
 
-	view->fNativeMessageWindow = handle;
-	view->fNativeMessage = message;
-	view->fNativeWParam = wParam;
-	view->fNativeLParam = lParam;
-	view->fNativeResult = 0;
+	NativeMessageScope current(view, handle, message, wParam, lParam);
 	bigtime_t when = SystemTimeMicros();
 
 	switch (message) {

@@ -28,6 +28,8 @@ struct view_native_extras {
 	WinViewDropTarget* dropTarget = nullptr;
 	uint8 reserved = 0;
 	WinBrush brush;
+	// The colour the brush was made in.
+	COLORREF brushColour = 0;
 };
 
 // Serialises all painting of the process.
@@ -51,6 +53,9 @@ public:
 
 	// Style of a "BView" native window under `view`'s parent.
 	static DWORD StyleFor(const BView* view);
+	// The solid brush of the view's background colour that native controls
+	// paint with; owned by the view. Null when it cannot be made.
+	static HBRUSH BackgroundBrushOf(BView* view);
 
 	// What a native message of a view becomes.
 	struct Event;
@@ -67,6 +72,8 @@ public:
 	static void ShowCursorOf(const BView* view);
 
 private:
+	class NativeMessageScope;
+
 	static void BuildEvent(BView* view, HWND handle, UINT message, WPARAM wParam, LPARAM lParam, Event* event);
 	static void BuildMouseEvent(BView* view, HWND handle, LPARAM lParam, MouseKind kind, int32 buttons,
 		int32 clicks, Event* event);

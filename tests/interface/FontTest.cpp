@@ -4,12 +4,14 @@
 #include "interface/GdiPlus.h"
 #include "interface/GdiPlusFlat.h"
 #include "interface/InterfaceMetrics.h"
+#include "interface/SystemFonts.h"
 #include "interface/WinGdi.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -170,6 +172,92 @@ TEST_F(FontTest, FontsFromGdipFontsAreSizedInPoints)
 		EXPECT_EQ(font.FamilyName(), family);
 		EXPECT_NEAR(font.Size(), c.points, 0.001f);
 		EXPECT_EQ(font.Face(), c.face);
+	}
+}
+
+// Stands in for a family the platform lacks.
+BString NoFamily()
+{
+	return BString();
+}
+
+LOGFONTW WithFace(LOGFONTW logfont, const wchar_t* face)
+{
+	if (face != nullptr)
+		wcsncpy(logfont.lfFaceName, face, LF_FACESIZE - 1);
+	return logfont;
+}
+
+// Each font falls back on its own: a face GDI+ cannot make gives the generic
+// sans-serif family, then the first TrueType family; a missing monospace
+// family gives the plain font's family; with none of them there is no font.
+TEST_F(FontTest, SystemFontsFallBackToFamiliesThePlatformHas)
+{
+	NONCLIENTMETRICSW metrics = {};
+	metrics.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+	ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0));
+	WinCreatedDC display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+	const BPrivate::font_family_sources platform = BPrivate::PlatformFontFamilies();
+	const BString own(metrics.lfMessageFont.lfFaceName);
+	const BString sansSerif = platform.sansSerif();
+	const BString trueType = platform.firstTrueType();
+	ASSERT_FALSE(sansSerif.IsEmpty());
+	ASSERT_FALSE(trueType.IsEmpty());
+	// Wine's own fonts hold no monospace family: there the fixed font is
+	// always in the plain font's family.
+	const BString monospace = platform.monospace();
+	auto fixedBeside = [&](const BString& plain) { return monospace.IsEmpty() ? plain : monospace; };
+	// A bitmap font: GDI matches the face, and GDI+ makes no font of it. (A
+	// face GDI does not know matches some TrueType face instead.)
+	const wchar_t* missing = L"MS Sans Serif";
+	BPrivate::font_family_sources noSansSerif = platform;
+	noSansSerif.sansSerif = NoFamily;
+	BPrivate::font_family_sources noMonospace = platform;
+	noMonospace.monospace = NoFamily;
+	const BPrivate::font_family_sources none = {NoFamily, NoFamily, NoFamily};
+
+	struct Case {
+		const char* name;
+		const wchar_t* messageFace;
+		const wchar_t* captionFace;
+		const BPrivate::font_family_sources& sources;
+		status_t status;
+		BString plain;
+		BString bold;
+		BString fixed;
+	};
+	const Case cases[] = {
+		{"caption face missing", nullptr, missing, platform, kOk, own, sansSerif, fixedBeside(own)},
+		{"faces missing", missing, missing, platform, kOk, sansSerif, sansSerif, fixedBeside(sansSerif)},
+		{"faces and sans-serif missing", missing, missing, noSansSerif, kOk, trueType, trueType,
+			fixedBeside(trueType)},
+		{"monospace missing", nullptr, nullptr, noMonospace, kOk, own, BString(metrics.lfCaptionFont.lfFaceName),
+			own},
+		{"no family at all", missing, missing, none, kNameNotFound, BString(), BString(), BString()},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.name);
+		BPrivate::system_font_set fonts;
+		EXPECT_EQ(BPrivate::MakeSystemFonts(display.Get(), WithFace(metrics.lfMessageFont, c.messageFace),
+					  WithFace(metrics.lfCaptionFont, c.captionFace), c.sources, &fonts),
+			c.status);
+		// The fallbacks keep the sizes the platform's own faces have.
+		const struct {
+			const BFont& font;
+			const BString& family;
+			float size;
+		} made[] = {{fonts.plain, c.plain, PlainFont()->Size()}, {fonts.bold, c.bold, BoldFont()->Size()},
+			{fonts.fixed, c.fixed, PlainFont()->Size()}};
+		for (const auto& font : made) {
+			EXPECT_EQ(font.font.InitCheck(), font.family.IsEmpty() ? kError : kOk);
+			if (!font.family.IsEmpty()) {
+				EXPECT_EQ(NativeFamilyOf(font.font), std::wstring(font.family.Chars()));
+				EXPECT_EQ(font.font.Size(), font.size);
+			}
+		}
+		if (c.status == kOk) {
+			EXPECT_NE(fonts.bold.Face() & kBoldFace, 0);
+		}
 	}
 }
 

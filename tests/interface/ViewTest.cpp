@@ -332,6 +332,92 @@ TEST_F(ViewTest, TheWheelGoesToTheMouseViewItsParentsThenTheFocus)
 	QuitWindow(window);
 }
 
+// Records the native messages the view passes on to the native window's own
+// procedure.
+class PassingView : public ProbeView {
+public:
+	using ProbeView::ProbeView;
+
+	LRESULT CallPreviousWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) override
+	{
+		passed.Add({message, BPoint()});
+		return ProbeView::CallPreviousWindowProc(handle, message, wParam, lParam);
+	}
+
+	// By native message.
+	EventLog passed;
+};
+
+// A native message that arrives while a hook runs (the focus the hook takes,
+// a paint its scrolling pumps) neither replaces the hook's own message in the
+// default handling nor uses it up.
+TEST_F(ViewTest, AHookGetsItsOwnMessagesDefaultWhateverItCausesFirst)
+{
+	MovePointer(POINT{0, 0});
+	ProbeWindow* window = new ProbeWindow(BRect(100, 100, 300, 220), "Default");
+	PassingView* view = new PassingView(BRect(10, 10, 150, 100), "clicked");
+	EXPECT_EQ(view->AddChild(new ProbeView(BRect(5, 5, 40, 40), "content")), kOk);
+	EXPECT_EQ(window->AddChild(view), kOk);
+	ASSERT_TRUE(ShowAndActivate(window));
+
+	// The clicks are apart, so that they make no double click. A nested
+	// message that the view passes on itself is passed on once, by its own
+	// delivery, and not again in the click's place; a paint is never passed on.
+	const struct {
+		const char* hook;
+		std::function<void(BPoint)> action;
+		UINT passesOnItself;
+		BPoint where;
+	} cases[] = {
+		{"takes the focus", [view](BPoint) { view->SetFocused(true); }, WM_SETFOCUS, BPoint(60, 60)},
+		{"scrolls", [view](BPoint) { view->SetScrollOrigin(BPoint(0, view->ScrollOrigin().y + 7)); }, 0,
+			BPoint(110, 60)},
+	};
+	for (const auto& c : cases) {
+		SCOPED_TRACE(c.hook);
+		view->passed.Take();
+		view->onMouseDown = c.action;
+		ClickAt(ScreenPointOf(view, BPoint(view->ScrollOrigin().x + c.where.x, view->ScrollOrigin().y + c.where.y)));
+		ASSERT_TRUE(WaitFor([&] { return view->log.Count(kMouseUp) > 0; }));
+		RunOnWindowThread(window, [] {});
+		EXPECT_EQ(view->passed.Count(WM_LBUTTONDOWN), 1u);
+		if (c.passesOnItself != 0) {
+			EXPECT_EQ(view->passed.Count(c.passesOnItself), 1u);
+		}
+		view->log.Take();
+	}
+	QuitWindow(window);
+}
+
+// A view drives one bar per axis; the bar a new one replaces forgets the view,
+// so it cannot scroll the view after the view is gone.
+TEST_F(ViewTest, AReplacedScrollBarNoLongerReachesItsView)
+{
+	ProbeWindow* window = new ProbeWindow(BRect(100, 100, 300, 220), "Bars");
+	ProbeView* view = new ProbeView(BRect(0, 0, 150, 100), "scrolled");
+	BScrollBar* first = new BScrollBar(BRect(152, 0, 168, 100), "first", view, 0, 100, true);
+	BScrollBar* second = new BScrollBar(BRect(172, 0, 188, 100), "second", view, 0, 100, true);
+	for (BView* child : {static_cast<BView*>(view), static_cast<BView*>(first), static_cast<BView*>(second)})
+		EXPECT_EQ(window->AddChild(child), kOk);
+	ASSERT_TRUE(ShowAndWait(window));
+	EXPECT_EQ(view->ScrollBar(true), second);
+	EXPECT_EQ(first->Target(), nullptr);
+	EXPECT_EQ(second->Target(), view);
+
+	RunOnWindowThread(window, [&] {
+		first->SetValue(20);
+		EXPECT_EQ(view->ScrollOrigin(), BPoint(0, 0));
+		EXPECT_EQ(view->RemoveSelf(), kOk);
+		delete view;
+		first->SetValue(40);
+		second->SetValue(30);
+	});
+	EXPECT_EQ(second->Target(), nullptr);
+	EXPECT_EQ(GetScrollPos(first->NativeHandle(), SB_CTL), 40);
+	EXPECT_EQ(GetScrollPos(second->NativeHandle(), SB_CTL), 30);
+	QuitWindow(window);
+}
+
 // An HDROP as the shell makes it: DROPFILES and a double-terminated list of
 // UTF-16 names (an empty list is two terminators). The view frees it when it
 // has read it.

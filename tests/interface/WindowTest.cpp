@@ -151,9 +151,13 @@ TEST_F(WindowTest, KeysReachTheFocusAndTabNavigatesTheNavigableViews)
 	TapKey(KeyStroke{'A'});
 	TapKey(KeyStroke{VK_SPACE});
 	ASSERT_TRUE(WaitFor([&] { return one->log.Count(kKeyTyped) == 2; }));
-	std::vector<Event> typed = one->log.Take();
-	EXPECT_EQ(typed[typed.size() - 2].value, 'a');
-	EXPECT_EQ(typed.back().value, ' ');
+	// The view may also have seen the pointer or a paint meanwhile.
+	std::vector<int32> typed;
+	for (const Event& event : one->log.Take()) {
+		if (event.what == kKeyTyped)
+			typed.push_back(event.value);
+	}
+	EXPECT_EQ(typed, (std::vector<int32>{'a', ' '}));
 
 	// Depth first over the navigable views, wrapping; backwards with shift.
 	const struct {
