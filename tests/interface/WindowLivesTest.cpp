@@ -24,36 +24,28 @@ constexpr uint32 kEndCode = FourCC("tEND");
 constexpr uint32 kWaitingCode = FourCC("tWAI");
 constexpr int kWaiting = 20;
 
-enum class Ending {
-	kQuitRequestToItself,
-	kQuitInHandler,
-	kThrowInHandler,
-	kQuitOnNativeMove,
-	kThrowOnNativeMove,
+// How a life ends: what the handler does, and whether a queued message or a
+// native move (reported from the window procedure, outside the loop's step)
+// makes it do so.
+struct Ending {
+	enum Action { kPostQuitRequest, kQuit, kThrow };
+	const char* name;
+	Action action;
+	bool onNativeMove;
 };
-
-const char* NameOf(Ending ending)
-{
-	switch (ending) {
-	case Ending::kQuitRequestToItself: return "'_QRQ' posted to itself";
-	case Ending::kQuitInHandler: return "Quit in its handler";
-	case Ending::kThrowInHandler: return "an exception from its handler";
-	case Ending::kQuitOnNativeMove: return "Quit when moved";
-	case Ending::kThrowOnNativeMove: return "an exception when moved";
-	}
-	return "?";
-}
-
-bool EndsOnNativeMove(Ending ending)
-{
-	return ending == Ending::kQuitOnNativeMove || ending == Ending::kThrowOnNativeMove;
-}
+const Ending kEndings[] = {
+	{"'_QRQ' posted to itself", Ending::kPostQuitRequest, false},
+	{"Quit in its handler", Ending::kQuit, false},
+	{"an exception from its handler", Ending::kThrow, false},
+	{"Quit when moved", Ending::kQuit, true},
+	{"an exception when moved", Ending::kThrow, true},
+};
 
 // Keeps the window thread's handle: the thread deletes its window and then
 // returns, so its end is the end of the life.
 class EndingWindow : public BWindow {
 public:
-	EndingWindow(Ending ending, HANDLE* thread, HANDLE started)
+	EndingWindow(const Ending& ending, HANDLE* thread, HANDLE started)
 		: BWindow(BRect(60, 60, 260, 180), BString("Ending"), 0, kNormalFeel, 0),
 		  fEnding(ending),
 		  fThread(thread),
@@ -80,27 +72,26 @@ public:
 	// Runs from the window procedure, not from the loop's step.
 	void OnFrameMoved(float, float) override
 	{
-		if (EndsOnNativeMove(fEnding))
+		if (fEnding.onNativeMove)
 			End();
 	}
 
 private:
 	void End()
 	{
-		switch (fEnding) {
-		case Ending::kQuitRequestToItself:
+		switch (fEnding.action) {
+		case Ending::kPostQuitRequest:
 			EXPECT_EQ(Post(kQuitRequested), kOk);
 			break;
-		case Ending::kThrowInHandler:
-		case Ending::kThrowOnNativeMove:
-			throw std::runtime_error("escapes the handler");
-		default:
+		case Ending::kQuit:
 			Quit();
 			break;
+		case Ending::kThrow:
+			throw std::runtime_error("escapes the handler");
 		}
 	}
 
-	Ending fEnding;
+	const Ending& fEnding;
 	HANDLE* fThread;
 	HANDLE fStarted;
 };
@@ -124,7 +115,7 @@ bool WaitForThreadEnd(HANDLE thread)
 }
 
 // One life; false when the window never ended.
-bool LiveOnce(Ending ending)
+bool LiveOnce(const Ending& ending)
 {
 	HANDLE thread = nullptr;
 	WinHandle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -135,7 +126,7 @@ bool LiveOnce(Ending ending)
 	HWND handle = window->NativeHandle();
 	const BMessenger target(window, nullptr);
 
-	if (EndsOnNativeMove(ending)) {
+	if (ending.onNativeMove) {
 		// Moved by the platform: the window procedure reports the move.
 		SetWindowPos(handle, nullptr, 90, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 	} else {
@@ -162,14 +153,12 @@ bool LiveOnce(Ending ending)
 
 TEST(WindowLives, EveryWindowThatEndsItselfEndsUnderLoad)
 {
-	constexpr Ending kEndings[] = {Ending::kQuitRequestToItself, Ending::kQuitInHandler, Ending::kThrowInHandler,
-		Ending::kQuitOnNativeMove, Ending::kThrowOnNativeMove};
 	constexpr int kLives = 50;
 	RecordingApp app;
 	CpuLoad load;
 	for (int life = 0; life < kLives; life++) {
-		Ending ending = kEndings[life % 5];
-		ASSERT_TRUE(LiveOnce(ending)) << "life " << life << ", ended by " << NameOf(ending) << ", never ended";
+		const Ending& ending = kEndings[life % 5];
+		ASSERT_TRUE(LiveOnce(ending)) << "life " << life << ", ended by " << ending.name << ", never ended";
 	}
 	EXPECT_TRUE(TakeDebuggerReports().empty());
 }

@@ -30,21 +30,21 @@ constexpr uint32 kWaitingCode = FourCC("Lwai");
 constexpr uint32 kMarkCode = FourCC("Lmrk");
 constexpr int kLives = 200;
 
-enum class Ending { kQuitInHandler, kThrowInHandler, kQuitNow, kQuitRequest, kQuitFromOtherThread };
-constexpr Ending kEndings[] = {Ending::kQuitInHandler, Ending::kThrowInHandler, Ending::kQuitNow,
-	Ending::kQuitRequest, Ending::kQuitFromOtherThread};
-
-const char* NameOf(Ending ending)
-{
-	switch (ending) {
-	case Ending::kQuitInHandler: return "Quit in its handler";
-	case Ending::kThrowInHandler: return "an exception from its handler";
-	case Ending::kQuitNow: return "'_QIT'";
-	case Ending::kQuitRequest: return "'_QRQ'";
-	case Ending::kQuitFromOtherThread: return "Quit from another thread";
-	}
-	return "?";
-}
+// How a life ends: the message that ends it, or none for Quit from another
+// thread; the trigger code makes the handler quit or throw.
+struct Ending {
+	const char* name;
+	uint32 trigger;
+	bool throws;
+};
+constexpr uint32 kNoTrigger = 0;
+const Ending kEndings[] = {
+	{"Quit in its handler", kTriggerCode, false},
+	{"an exception from its handler", kTriggerCode, true},
+	{"'_QIT'", kQuitNow, false},
+	{"'_QRQ'", kQuitRequested, false},
+	{"Quit from another thread", kNoTrigger, false},
+};
 
 // What the test keeps of a looper beyond its life: its thread, whose end is
 // the end of the life (the thread deletes the looper and then returns).
@@ -55,7 +55,7 @@ struct LifeWatch {
 
 class LifeLooper : public BLooper {
 public:
-	LifeLooper(Ending ending, LifeWatch* watch) : BLooper("life"), fEnding(ending), fWatch(watch) {}
+	LifeLooper(bool throws, LifeWatch* watch) : BLooper("life"), fThrows(throws), fWatch(watch) {}
 
 	void ThreadStartHook() override
 	{
@@ -70,24 +70,15 @@ public:
 	{
 		if (message->what != kTriggerCode)
 			return;
-		if (fEnding == Ending::kThrowInHandler)
+		if (fThrows)
 			throw std::runtime_error("escapes the handler");
 		Quit();
 	}
 
 private:
-	Ending fEnding;
+	bool fThrows;
 	LifeWatch* fWatch;
 };
-
-uint32 TriggerFor(Ending ending)
-{
-	switch (ending) {
-	case Ending::kQuitNow: return kQuitNow;
-	case Ending::kQuitRequest: return kQuitRequested;
-	default: return kTriggerCode;
-	}
-}
 
 // Sends that the looper took answer once each: handled, or destroyed with
 // the queue, or refused by its detached target. Only a target that is gone
@@ -112,10 +103,10 @@ struct SendTally {
 // with the looper held, so that all of them wait when the trigger is
 // handled; with `racing`, more keep arriving from another thread meanwhile.
 // False when the looper never ended.
-bool LiveOnce(Ending ending, int waiting, bool racing, const BMessenger& replyTo, SendTally& tally)
+bool LiveOnce(const Ending& ending, int waiting, bool racing, const BMessenger& replyTo, SendTally& tally)
 {
 	LifeWatch watch;
-	LifeLooper* looper = new LifeLooper(ending, &watch);
+	LifeLooper* looper = new LifeLooper(ending.throws, &watch);
 	const BMessenger target(looper, nullptr);
 	EXPECT_GT(looper->Run(), 0);
 	EXPECT_TRUE(watch.started.Wait());
@@ -125,8 +116,8 @@ bool LiveOnce(Ending ending, int waiting, bool racing, const BMessenger& replyTo
 		BMessage message(what);
 		tally.Count(target.Send(&message, replyTo, kReplyRequiredFlag, kInfinite));
 	};
-	if (ending != Ending::kQuitFromOtherThread)
-		send(TriggerFor(ending));
+	if (ending.trigger != kNoTrigger)
+		send(ending.trigger);
 	for (int i = 0; i < waiting; i++)
 		send(kWaitingCode);
 
@@ -140,7 +131,7 @@ bool LiveOnce(Ending ending, int waiting, bool racing, const BMessenger& replyTo
 				return;
 		}
 	});
-	if (ending == Ending::kQuitFromOtherThread)
+	if (ending.trigger == kNoTrigger)
 		looper->Quit();
 	else
 		looper->Unlock();
@@ -163,11 +154,11 @@ TEST(ConcurrentLooperLives, EveryLifeEndsAndAnswersEveryMessageUnderLoad)
 	const BMessenger replyTo(replies.Handler(), nullptr);
 	SendTally tally;
 	for (int life = 0; life < kLives; life++) {
-		Ending ending = kEndings[life % 5];
+		const Ending& ending = kEndings[life % 5];
 		int waiting = (life / 5) % 2 == 0 ? 30 : 10;
 		bool racing = (life / 10) % 2 == 1;
 		ASSERT_TRUE(LiveOnce(ending, waiting, racing, replyTo, tally))
-			<< "life " << life << ", ended by " << NameOf(ending) << " with " << waiting
+			<< "life " << life << ", ended by " << ending.name << " with " << waiting
 			<< " messages waiting" << (racing ? " and more arriving" : "") << ", never ended";
 	}
 	EXPECT_EQ(tally.unclean.load(), 0);
