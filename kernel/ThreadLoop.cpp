@@ -9,6 +9,13 @@
 // wait for the next message is limited to the step's wake time instead, and a
 // wake-up that cannot be posted to the loop's own thread is not needed: the
 // loop finds the step due before it waits.
+//
+// A step that asks to quit ends the loop through the record, not only through
+// WM_QUIT: any other message loop on the thread (a modal loop, a peek for
+// paint messages inside a handler) may take WM_QUIT out of the queue, and the
+// loop would then wait for good. The loop looks at the record before every
+// wait and after every message; WM_QUIT is still posted so that a modal loop
+// the step ran inside ends too.
 #include "kernel/ThreadLoop.h"
 
 #include "kernel/ForegroundHook.h"
@@ -64,6 +71,7 @@ void RunStep(ThreadRecord* record, bigtime_t now)
 	record->fNextWakeTime = next;
 	record->fInStep = false;
 	if (quit) {
+		record->fQuitRequested = true;
 		PostQuitMessage(0);
 		return;
 	}
@@ -76,11 +84,19 @@ void RunStep(ThreadRecord* record, bigtime_t now)
 		SetStepTimer(record, next, after);
 }
 
-void CALLBACK RunStepOnTimer(HWND, UINT, UINT_PTR, DWORD)
+// For callbacks that the platform may call inside the step (a modal loop the
+// step runs) or after the loop ended: the step never runs inside itself, nor
+// after its loop.
+void RunStepOfCallingThread()
 {
 	ThreadRecord* record = BPrivate::StoredThreadRecord();
-	if (record != nullptr && record->fStep != nullptr)
+	if (record != nullptr && record->fStep != nullptr && !record->fInStep)
 		RunStep(record, SystemTimeMicros());
+}
+
+void CALLBACK RunStepOnTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+	RunStepOfCallingThread();
 }
 
 bool StepIsDue(const ThreadRecord* record, bigtime_t now)
@@ -123,6 +139,16 @@ bool MessageComesBeforeStep(const ThreadRecord* record)
 	return MsgWaitForMultipleObjectsEx(0, nullptr, millis, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_TIMEOUT;
 }
 
+// A loop that ended on the record's word, before it read its WM_QUIT, takes
+// that message out: left in the queue it would end the next loop of this
+// thread (an application run again on the main thread) before it began. Only
+// WM_QUIT is taken; whatever else is queued stays.
+void TakeLeftQuitMessage()
+{
+	MSG message;
+	PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
 // GetMessage answers -1 only for a broken call; the loop cannot go on, but
 // says why it ends.
 void ReportFailedMessageRead()
@@ -140,7 +166,7 @@ void PumpMessages(ThreadRecord* record)
 	bool paintOverdue = false;
 	bool preferInput = false;
 	MSG message;
-	for (;;) {
+	while (!record->fQuitRequested) {
 		if (paintOverdue) {
 			now = SystemTimeMicros();
 			if (StepIsDue(record, now))
@@ -163,6 +189,8 @@ void PumpMessages(ThreadRecord* record)
 		if (!found) {
 			if (StepIsDue(record, now))
 				RunStep(record, now);
+			if (record->fQuitRequested)
+				return;
 			if (!MessageComesBeforeStep(record))
 				continue;
 			BOOL read = GetMessageW(&message, nullptr, 0, 0);
@@ -204,11 +232,14 @@ status_t RunThreadLoop(ThreadLoopStep step, void* argument)
 	record->fTimerId = 0;
 	record->fStep = step;
 	record->fStepArgument = argument;
+	record->fQuitRequested = false;
 	BPrivate::InstallForegroundHook(record);
 	PumpMessages(record);
 	KillPendingTimer(record);
 	// A wake-up that reaches a window procedure after the loop has ended finds no step.
 	record->fStep = nullptr;
+	if (record->fQuitRequested)
+		TakeLeftQuitMessage();
 	return kOk;
 }
 
@@ -235,9 +266,7 @@ status_t WakeThreadLoop(ThreadRecord* record, bigtime_t when)
 
 void RunThreadLoopStepNow()
 {
-	ThreadRecord* record = BPrivate::StoredThreadRecord();
-	if (record != nullptr && record->fStep != nullptr && !record->fInStep)
-		RunStep(record, SystemTimeMicros());
+	RunStepOfCallingThread();
 }
 
 ThreadRecord* SetWakeWindow(HWND window)

@@ -29,6 +29,9 @@ struct ThreadRecord {
 	// When the step wants to run again, on the framework clock; kInfinite for never.
 	bigtime_t fNextWakeTime = 0;
 	std::atomic<bool> fWakePending{false};
+	// The step asked to quit: the loop ends at its next look, whether or not
+	// its WM_QUIT arrives.
+	bool fQuitRequested = false;
 	// UTF-8, from malloc; null without a name.
 	char* fName = nullptr;
 };

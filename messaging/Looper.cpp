@@ -518,6 +518,15 @@ void BLooper::WakeLoop()
 		(void)WakeThreadLoop(fWakePort, SystemTimeMicros());
 }
 
+void BLooper::SetQuitFlag()
+{
+	fQuitFlag = true;
+	// Inside the step the wake-up is ignored: the step looks at the flag after
+	// every message.
+	if (fRunning)
+		WakeLoop();
+}
+
 void BLooper::AddUnlockedWork(const sptr<UnlockedDispatcher>& work)
 {
 	if (work != nullptr)
@@ -538,19 +547,17 @@ void BLooper::Quit()
 	if (fRunning && !IsLooperThread()) {
 		// Without the message the flag ends the loop, once it is woken; this
 		// thread must not wait for an end that would never come.
-		if (Post(kQuitNow) != kOk) {
-			fQuitFlag = true;
-			WakeLoop();
-		}
+		if (Post(kQuitNow) != kOk)
+			SetQuitFlag();
 		sptr<SafeLock> lock = fLock;
 		UnlockFully();
 		lock->WaitUntilGone();
 		return;
 	}
-	fQuitFlag = true;
+	SetQuitFlag();
 	if (fRunning) {
-		// The flag already ends the loop after this dispatch; the message
-		// only follows the others in the queue.
+		// The flag already ends the loop; the message only follows the others
+		// in the queue.
 		(void)Post(kQuitNow);
 		Unlock();
 		return;

@@ -128,7 +128,10 @@ protected:
 	// The first message of the application, queued before the loop runs; the
 	// queue takes the message. Without a target it goes to the looper itself.
 	void EnqueueBeforeRunning(BMessage* message);
-	void SetQuitFlag() { fQuitFlag = true; }
+	// Marks the loop to end and makes sure it looks: a flag set outside the
+	// loop's step (by a handler that a window procedure ran) would otherwise
+	// wait for a wake-up that may never come.
+	void SetQuitFlag();
 	// For subclasses that take their own messages back out of the queue.
 	BMessageQueue* MessageQueue() const { return fQueue; }
 	bool IsRunning() const { return fRunning; }

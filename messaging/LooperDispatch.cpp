@@ -47,7 +47,7 @@ void BLooper::DispatchOne(BMessage* message, BHandler* handler, token_t token, b
 		// The loop ends at its next look at the quit flag; the lock stays held
 		// until the looper is destroyed.
 		fCurrentMessage = previous;
-		fQuitFlag = true;
+		SetQuitFlag();
 		delete message;
 		return;
 	}
@@ -125,7 +125,7 @@ void BLooper::DispatchToHandler(BMessage* message, BHandler* handler)
 			handler->HandleMessage(message);
 		break;
 	case kQuitNow:
-		fQuitFlag = true;
+		SetQuitFlag();
 		break;
 	case kForceQuit:
 		Quit();

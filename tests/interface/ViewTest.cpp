@@ -191,15 +191,11 @@ TEST_F(ViewTest, TheRealPointerGivesTransitsCoordinatesAndClicks)
 	EXPECT_EQ(window->AddChild(left), kOk);
 	EXPECT_EQ(window->AddChild(target), kOk);
 	ASSERT_TRUE(ShowAndActivate(window));
-	// Waits until the target has seen the move there.
-	auto moveTo = [&](BView* view, float x, float y) {
+	// Waits until the view has seen the move there.
+	auto moveTo = [&](ProbeView* view, float x, float y) {
 		MovePointer(ScreenPointOf(view, BPoint(x, y)));
-		if (view != target) {
-			Settle(50);
-			return;
-		}
 		WaitFor([&] {
-			std::vector<Event> events = target->log.Peek();
+			std::vector<Event> events = view->log.Peek();
 			auto last = std::find_if(events.rbegin(), events.rend(),
 				[](const Event& event) { return event.what == kMouseMoved; });
 			return last != events.rend() && last->where == BPoint(x, y);
@@ -248,9 +244,8 @@ TEST_F(ViewTest, TheRealPointerGivesTransitsCoordinatesAndClicks)
 	moveTo(target, 50, 50);
 	target->log.Take();
 	moveTo(left, 50, 50);
-	ASSERT_TRUE(WaitFor([&] { return target->log.Count(kMouseMoved) > 0; }));
+	ASSERT_TRUE(WaitFor([&] { return target->log.Last(kMouseMoved) == kExitedView; })) << DescribeMoves(target);
 	Event leave = target->log.Take().back();
-	EXPECT_EQ(leave.value, kExitedView);
 	EXPECT_EQ(leave.where, BPoint(-1, -1));
 
 	// Two quick clicks make a double click.
@@ -325,7 +320,8 @@ TEST_F(ViewTest, TheWheelGoesToTheMouseViewItsParentsThenTheFocus)
 	EXPECT_EQ(mouseView, scrolled);
 	TurnWheel(-WHEEL_DELTA);
 	ASSERT_TRUE(WaitFor([&] { return offers.Count(kWheelOffered) == 1; }));
-	Settle(100);
+	// Any further offer would come within the same handling of the wheel.
+	ASSERT_TRUE(DrainWindow(window));
 	EXPECT_EQ(offers.Take().size(), 1u);
 	EXPECT_EQ(scrolled->ScrollOrigin(), BPoint(0, 3));
 	EXPECT_EQ(GetScrollPos(bar->NativeHandle(), SB_CTL), 3);
@@ -464,9 +460,10 @@ TEST_F(ViewTest, DroppedFilesArriveAsRefsWithTheDropPoint)
 	EXPECT_EQ(refs.GetPoint("be:drop pt", &where), kOk);
 	EXPECT_EQ(where, BPoint(12, 39));
 
+	// The wake-up that runs the drain is posted after the drop, to the same
+	// thread, so the drop has been handled when the drain returns.
 	PostMessageW(view->NativeHandle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({}, POINT{1, 1})), 0);
-	Settle(200);
-	RunOnWindowThread(window, [] {});
+	ASSERT_TRUE(DrainWindow(window));
 	EXPECT_EQ(view->refs.size(), 1u);
 	QuitWindow(window);
 }
@@ -517,15 +514,19 @@ TEST_F(ViewTest, PaintingReachesTheScreenOnePaintAtATime)
 		EXPECT_EQ(windows.back()->AddChild(views.back()), kOk);
 		ASSERT_TRUE(ShowAndWait(windows.back()));
 	}
-	for (int round = 0; round < 30; round++) {
+	// Each round waits for both paints it asked for, so that no two rounds'
+	// invalidations merge into one paint, however the threads are scheduled.
+	for (int round = 0; round < 12; round++) {
+		size_t drawn[2] = {views[0]->log.Count(kDrawn), views[1]->log.Count(kDrawn)};
 		for (ProbeView* painter : views) {
 			painter->Window()->Lock();
 			painter->Invalidate();
 			painter->Window()->Unlock();
 		}
-		Sleep(1);
+		ASSERT_TRUE(WaitFor([&] {
+			return views[0]->log.Count(kDrawn) > drawn[0] && views[1]->log.Count(kDrawn) > drawn[1];
+		})) << "round " << round;
 	}
-	EXPECT_TRUE(WaitFor([&] { return views[0]->log.Count(kDrawn) > 10 && views[1]->log.Count(kDrawn) > 10; }));
 	EXPECT_EQ(most.load(), 1);
 	EXPECT_EQ(unlocked.load(), 0);
 	for (ProbeWindow* painter : windows)

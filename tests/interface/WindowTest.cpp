@@ -52,16 +52,16 @@ TEST_F(WindowTest, ShowHideAndTheFrameChangesOnTheWindowsThread)
 	EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(handle) != FALSE; }));
 
 	// Sizes asked for while the window thread cannot run its queue move the
-	// native window once, to the last of them.
-	Settle();
-	window->log.Take();
+	// native window once, to the last of them. What showing reported is
+	// cleared once the window has handled it.
+	ASSERT_TRUE(RunOnWindowThread(window, [&] { window->log.Take(); }));
 	window->Lock();
 	EXPECT_EQ(window->SetSize(250, 150), kOk);
 	EXPECT_EQ(window->SetSize(260, 160), kOk);
 	EXPECT_EQ(window->SetSize(270, 170), kOk);
 	window->Unlock();
 	ASSERT_TRUE(WaitFor([&] { return window->log.Count(kFrameResized) > 0; }));
-	Settle(200);
+	ASSERT_TRUE(DrainWindow(window));
 	EXPECT_EQ(window->log.Count(kFrameResized), 1u);
 	window->Lock();
 	EXPECT_EQ(window->Bounds(), BRect(0, 0, 270, 170));
@@ -193,8 +193,11 @@ TEST_F(WindowTest, ControlQAsksTheApplicationToQuitExceptFromAModalWindow)
 
 	ProbeWindow* modal = new ProbeWindow(BRect(60, 60, 260, 160), "Modal", 0, kLastModalFeel);
 	ASSERT_TRUE(ShowAndActivate(modal));
+	modal->order.Take();
 	pressControlQ();
-	Settle(300);
+	// A request would have been posted while the window handled the key-down
+	// of "Q", before the release of Control (a key without a character).
+	ASSERT_TRUE(WaitFor([&] { return modal->order.Count(kUnmappedKeyUp) == 1; }));
 	fApp.DispatchQueued();
 	EXPECT_EQ(fApp.QuitRequests().size(), 1u);
 	QuitWindow(modal);
@@ -206,12 +209,16 @@ TEST_F(WindowTest, AnAutoRepeatedShortcutActsOnEverySecondRepeat)
 	ASSERT_EQ(window->AddShortcut('K', kControlKey, kShortcutMessage, window), kOk);
 	ASSERT_TRUE(ShowAndActivate(window));
 	window->log.Take();
+	window->order.Take();
 	PressKey(KeyStroke{VK_LCONTROL});
 	for (int i = 0; i < 5; i++)
 		PressKey(KeyStroke{'K'});
 	ReleaseInjectedKeys();
-	ASSERT_TRUE(WaitFor([&] { return window->log.Count(kShortcutMessage) == 3; }));
-	Settle(100);
+	// The shortcuts are posted while the key-downs are handled; once the
+	// release of Control (a key without a character) came, the window's queue
+	// holds the last of them.
+	ASSERT_TRUE(WaitFor([&] { return window->order.Count(kUnmappedKeyUp) == 1; }));
+	ASSERT_TRUE(DrainWindow(window));
 	std::vector<int32> repeats;
 	for (const Event& event : window->log.Take()) {
 		if (event.what == kShortcutMessage)

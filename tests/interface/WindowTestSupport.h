@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -251,6 +252,64 @@ public:
 	std::vector<BMessage> refs;
 };
 
+// Work for a window's thread, shared by the test's thread and the message
+// that carries it: a caller that gives up waiting must not leave the window a
+// pointer into its stack, nor return while its work still runs there.
+struct WindowTask {
+	enum State { kQueued, kRunning, kDone, kAbandoned };
+
+	explicit WindowTask(const std::function<void()>& body) : work(body) {}
+
+	// On the window's thread; false when the caller has given up.
+	bool Begin()
+	{
+		std::lock_guard<std::mutex> hold(mutex);
+		if (state == kAbandoned)
+			return false;
+		state = kRunning;
+		return true;
+	}
+	void Finish()
+	{
+		std::lock_guard<std::mutex> hold(mutex);
+		state = kDone;
+	}
+	State Current()
+	{
+		std::lock_guard<std::mutex> hold(mutex);
+		return state;
+	}
+	// On the caller's thread after its deadline: a task not yet begun never
+	// runs. False when it is running, and the caller must wait for its end.
+	bool Abandon()
+	{
+		std::lock_guard<std::mutex> hold(mutex);
+		if (state == kQueued)
+			state = kAbandoned;
+		return state != kRunning;
+	}
+
+	std::function<void()> work;
+	std::mutex mutex;
+	State state = kQueued;
+};
+
+// The handler's side of RunOnWindowThread: the message carries a heap copy of
+// the caller's reference to the task, which the handler takes over. (A window
+// destroyed before it handles the message leaves that one reference behind.)
+inline void RunWindowTask(BMessage* message)
+{
+	void* pointer = nullptr;
+	if (message->GetPointer("work", &pointer) != kOk || pointer == nullptr)
+		return;
+	std::unique_ptr<std::shared_ptr<WindowTask>> carried(static_cast<std::shared_ptr<WindowTask>*>(pointer));
+	WindowTask& task = **carried;
+	if (!task.Begin())
+		return;
+	task.work();
+	task.Finish();
+}
+
 // A window that records its hooks and can refuse to quit.
 class ProbeWindow : public BWindow {
 public:
@@ -284,9 +343,7 @@ public:
 			return;
 		}
 		if (message->what == kRunWork) {
-			void* work = nullptr;
-			message->GetPointer("work", &work);
-			(*static_cast<std::function<void()>*>(work))();
+			RunWindowTask(message);
 			return;
 		}
 		int32 repeat = -1;
@@ -308,21 +365,32 @@ public:
 	std::atomic<bool>* destroyed = nullptr;
 };
 
-// Runs `work` on the window's thread, with the window locked, and waits for it.
+// Runs `work` on the window's thread, with the window locked, and waits for
+// it. Everything queued to the window before it has been handled when it
+// runs. False when it could not be sent or did not come within the deadline;
+// it then never runs.
 inline bool RunOnWindowThread(BWindow* window, const std::function<void()>& work)
 {
-	std::atomic<bool> done{false};
-	std::function<void()> task = [&] {
-		work();
-		done = true;
-	};
-	void* pointer = &task;
+	auto task = std::make_shared<WindowTask>(work);
+	auto carried = std::make_unique<std::shared_ptr<WindowTask>>(task);
+	void* pointer = carried.get();
 	BMessage message(kRunWork);
 	if (message.AddData("work", kPointerType, &pointer, sizeof(pointer)) != kOk)
 		return false;
 	if (BMessenger(window, window).Send(&message) != kOk)
 		return false;
-	return WaitFor([&] { return done.load(); });
+	carried.release();  // the queued copy of the message holds it now
+	if (WaitFor([&] { return task->Current() == WindowTask::kDone; }))
+		return true;
+	if (!task->Abandon())
+		WaitFor([&] { return task->Current() == WindowTask::kDone; }, INFINITE);
+	return false;
+}
+
+// Waits until the window has handled everything queued to it so far.
+inline bool DrainWindow(BWindow* window)
+{
+	return RunOnWindowThread(window, [] {});
 }
 
 // Shows a window and waits until its native window is up and shown.

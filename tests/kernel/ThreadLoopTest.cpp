@@ -133,6 +133,10 @@ public:
 	}
 
 	status_t Result() const { return fResult; }
+	// A WM_QUIT was still queued when the loop returned.
+	bool QuitLeft() const { return fQuitLeft; }
+	// Waits for the loop to return by itself.
+	bool WaitForEnd() { return WaitUntil([this] { return fEnded.load(); }); }
 
 private:
 	void Run(WakeTarget target, bool showWindow)
@@ -150,6 +154,7 @@ private:
 		PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
 		fStarted = true;
 		fResult = RunThreadLoop(RunProbeStep, &fProbe);
+		fQuitLeft = PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 		DestroyWindow(fProbe.window);
 		fEnded = true;
 	}
@@ -161,6 +166,7 @@ private:
 	std::atomic<bool> fEnded{false};
 	bool fReady = false;
 	status_t fResult = kError;
+	bool fQuitLeft = false;
 };
 
 TEST(ThreadLoop, WakeupsRunTheStepAndNeverReachAWindowProcedure)
@@ -310,6 +316,32 @@ TEST(ThreadLoop, QueuedPaintsAreForcedThroughAFloodOfMessages)
 	EXPECT_TRUE(painted);
 	EXPECT_TRUE(paintedDuringFlood);
 	EXPECT_GT(floodMessages, 100);
+}
+
+// The step runs inside a window procedure, as a modal loop's wake-up runs it,
+// and asks to quit there. What the procedure does next decides where the
+// loop's WM_QUIT goes: a handler that dispatches pending paints takes it out of
+// the queue; one that returns leaves it queued behind the loop's own look.
+TEST(ThreadLoop, AStepThatAsksToQuitEndsTheLoopWhoeverTakesItsQuitMessage)
+{
+	for (bool taken : {true, false}) {
+		SCOPED_TRACE(taken ? "WM_QUIT taken by another loop" : "WM_QUIT left queued");
+		Probe probe;
+		probe.onAppMessage = [taken](Probe& self) {
+			self.quit = true;
+			RunThreadLoopStepNow();
+			MSG message;
+			while (taken && PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+			}
+		};
+		LoopThread loop(probe, WakeTarget::kWindow);
+		ASSERT_TRUE(loop.Ready());
+		PostMessageW(probe.window, WM_APP, 0, 0);
+		EXPECT_TRUE(loop.WaitForEnd()) << "the loop waited on after its step asked to quit";
+		EXPECT_EQ(loop.Result(), kOk);
+		// A WM_QUIT left over would end the thread's next loop before it began.
+		EXPECT_FALSE(loop.QuitLeft());
+	}
 }
 
 TEST(ThreadLoop, WithoutARecordOfItsOwnAWakeOfNothingFails)
