@@ -6,7 +6,7 @@
 #include "interface/DropData.h"
 #include "interface/View.h"
 #include "interface/ViewDropTarget.h"
-#include "interface/WinGdi.h"
+#include "kernel/WinComPtr.h"
 #include "interface/Window.h"
 #include "messaging/Message.h"
 

@@ -7,7 +7,7 @@
 // the platform calls the drop source on that thread.
 #pragma once
 
-#include "interface/WinComObject.h"
+#include "kernel/WinComObject.h"
 
 #include <oleidl.h>
 

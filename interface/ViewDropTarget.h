@@ -10,7 +10,7 @@
 // window's lock.
 #pragma once
 
-#include "interface/WinComObject.h"
+#include "kernel/WinComObject.h"
 
 #include <oleidl.h>
 

@@ -1,6 +1,5 @@
 // Owners of the user-interface resources of the platform: GDI objects, device
-// contexts, the object selected into a device context, native windows, cursors
-// and COM interface pointers.
+// contexts and the object selected into a device context.
 //
 // Each resource has one owner that releases it when the owner goes, the way
 // WinOwner does for kernel handles, so that a paint path or a window's
@@ -98,57 +97,4 @@ public:
 private:
 	HDC fDC;
 	HGDIOBJ fPrevious;
-};
-
-// Holds one reference to a COM object and releases it when it goes.
-template <typename Interface>
-class WinComPtr {
-public:
-	WinComPtr() = default;
-	// Takes over a reference the caller already holds.
-	explicit WinComPtr(Interface* object) : fObject(object) {}
-	~WinComPtr() { Reset(); }
-
-	WinComPtr(WinComPtr&& other) noexcept : fObject(other.Detach()) {}
-	WinComPtr& operator=(WinComPtr&& other) noexcept
-	{
-		if (this != &other) {
-			Reset();
-			fObject = other.Detach();
-		}
-		return *this;
-	}
-
-	WinComPtr(const WinComPtr&) = delete;
-	WinComPtr& operator=(const WinComPtr&) = delete;
-
-	Interface* Get() const { return fObject; }
-	Interface* operator->() const { return fObject; }
-	explicit operator bool() const { return fObject != nullptr; }
-
-	// For creators that answer through an out parameter; releases what was held.
-	Interface** Receive()
-	{
-		Reset();
-		return &fObject;
-	}
-
-	Interface* Detach()
-	{
-		Interface* object = fObject;
-		fObject = nullptr;
-		return object;
-	}
-
-	void Reset()
-	{
-		if (fObject != nullptr) {
-			Interface* object = fObject;
-			fObject = nullptr;
-			object->Release();
-		}
-	}
-
-private:
-	Interface* fObject = nullptr;
 };

@@ -11,7 +11,7 @@
 // drag that does not end by its deadline is broken off and fails the test.
 #include "interface/View.h"
 #include "interface/ViewDropTarget.h"
-#include "interface/WinComObject.h"
+#include "kernel/WinComObject.h"
 #include "interface/Window.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
