@@ -117,7 +117,6 @@ void BRender::SetPenWidth(float width)
 	if (width == fPenWidth)
 		return;
 	fPenWidth = width;
-	fHalfPenWidth = width * 0.5f;
 	fPenCurrent &= ~kAllColorBits;
 }
 
@@ -125,7 +124,6 @@ void BRender::SetFont(const BFont& font, uint32 /*mask: every aspect is taken*/)
 {
 	fFont = font;
 	fAscentCeiling = std::ceil(fFont.Ascent());
-	fFontSet = 1;
 }
 
 void BRender::SetOrigin(BPoint origin)

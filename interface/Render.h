@@ -96,13 +96,8 @@ private:
 	void ApplyCompositingMode();
 	bool CanDrawText(const BString& text) const;
 
-	// The members follow the drawing state's layout: font, pen, origin, blend
-	// mode, graphics, colours with their brushes and pens, measuring bitmap.
 	BFont fFont;
-	int32 fFontSet = 1;
 	float fPenWidth = 1.0f;
-	float fHalfPenWidth = 0.5f;
-	float fReserved[2] = {0.0f, 0.0f};
 	BPoint fOrigin;
 	float fAscentCeiling = 0.0f;
 	int32 fBlend = 1;

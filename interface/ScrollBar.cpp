@@ -38,7 +38,7 @@ BScrollBar::~BScrollBar()
 
 HWND BScrollBar::CreateNativeView(HWND parent, HINSTANCE instance)
 {
-	// The native control paints itself; the view keeps its native bit 0x4.
+	// The native control paints itself: the view stays marked as painting natively.
 	DWORD style = WS_CHILD | WS_VISIBLE | (fVertical ? SBS_VERT : SBS_HORZ);
 	BRect frame = Frame();
 	HWND handle = CreateWindowExW(0, L"SCROLLBAR", L"", style, static_cast<int>(frame.left),

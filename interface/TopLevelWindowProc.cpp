@@ -172,7 +172,7 @@ BHandler* HandlerOfNativeWindow(HWND handle)
 	// Only the framework's procedures put handlers into the user data.
 	LONG_PTR procedure = GetWindowLongPtrW(handle, GWLP_WNDPROC);
 	if (procedure != reinterpret_cast<LONG_PTR>(TopLevelWindowProc) &&
-		procedure != reinterpret_cast<LONG_PTR>(BPrivate::ViewNativeWindow::WindowProc))
+		procedure != reinterpret_cast<LONG_PTR>(BPrivate::ViewWindowProc))
 		return nullptr;
 	return reinterpret_cast<BHandler*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
 }

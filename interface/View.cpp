@@ -19,13 +19,11 @@
 
 namespace {
 
-constexpr char kAlreadyAddedText[] = "AddChild failed - the view already belonged to someone else.\n";
 constexpr char kBeforeMismatchText[] = "AddChild failed - the \"before\" view and \"this\" don't match.\n";
 constexpr char kNotInListText[] = "BView::remove_from_list - error trying to remove a view";
 constexpr char kDeletedAttachedText[] =
 	"Trying to delete a view that belongs to a window. Call RemoveSelf first.\n";
 
-constexpr uint8 kTabKey = 9;
 // The wheel moves a scroll bar three small steps per notch.
 constexpr float kWheelStepsPerNotch = 3.0f;
 
@@ -140,8 +138,7 @@ status_t BView::AddChild(BView* child, BView* before)
 	if (window != nullptr && !window->Lock())
 		return kError;
 	status_t status = kOk;
-	if (child->fParent != nullptr || child->fWindow != nullptr) {
-		DebuggerHook(kAlreadyAddedText);
+	if (child->ReportIfOwned()) {
 		status = kError;
 	} else if (before != nullptr && before->fParent != this) {
 		DebuggerHook(kBeforeMismatchText);
@@ -296,6 +293,14 @@ void BView::DestroyNativeView()
 		parent = fWindow->NativeHandle();
 	if (parent != nullptr)
 		InvalidateRect(parent, nullptr, FALSE);
+}
+
+bool BView::ReportIfOwned() const
+{
+	if (fParent == nullptr && fWindow == nullptr)
+		return false;
+	DebuggerHook("AddChild failed - the view already belonged to someone else.\n");
+	return true;
 }
 
 BView* BView::Parent() const
@@ -765,11 +770,7 @@ void BView::HandleMessage(BMessage* message)
 void BView::OnKeyDown(const char* bytes, int32 numBytes)
 {
 	if (numBytes == 1 && static_cast<uint8>(bytes[0]) == kTabKey && fWindow != nullptr) {
-		uint32 modifiers = fWindow->CurrentModifiers();
-		uint32 mode = (modifiers & kShiftKey) != 0 ? 0 : kNavigateForward;
-		if ((modifiers & kControlKey) != 0)
-			mode |= kNavigateGroups;
-		fWindow->NavigateKeyboard(mode);
+		fWindow->NavigateByTab(fWindow->CurrentModifiers());
 		return;
 	}
 	RunDefaultNativeHandling();

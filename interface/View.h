@@ -40,6 +40,10 @@ constexpr uint32 kAcceptsDroppedFiles = 0x10000;
 constexpr uint32 kChildrenClipSiblings = 0x40000;
 constexpr uint32 kNavigable = 0x2000000;
 constexpr uint32 kNavigableGroup = 0x8000000;
+// The view draws content of its own in OnDraw. The framework paints every
+// view that is no native control either way; the flag tells a reader which
+// views mean to draw.
+constexpr uint32 kDrawsContent = 0x20000000;
 
 // Follow modes: four 4-bit rules, each naming the parent edge that an edge of
 // the view keeps its distance to. The left edge's rule sits in bits 8..11,
@@ -229,6 +233,9 @@ private:
 	enum class FrameSource { kSetter, kParent, kScrolling, kNative };
 
 	// The tree's bookkeeping.
+	// A view that already has a parent or a window cannot be added again:
+	// true, reported through the debugger hook.
+	bool ReportIfOwned() const;
 	void AttachToWindow(BWindow* window);
 	void DetachFromWindow();
 	void RunAddedToWindow();

@@ -3,7 +3,6 @@
 #include "interface/ViewDropTarget.h"
 
 #include "interface/DropData.h"
-#include "interface/Keyboard.h"
 #include "interface/View.h"
 #include "interface/ViewNativeWindow.h"
 #include "interface/Window.h"
@@ -128,7 +127,7 @@ void WinViewDropTarget::RunDragStep(DragKind kind, DWORD keyState, POINTL point,
 	if (current) {
 		if (topLevel)
 			repeatFor = NoteHandOver(keyState, point);
-		if (DeliverStep(kind, keyState, point, view, topLevel) && effect != nullptr)
+		if (DeliverStep(kind, keyState, point, view) && effect != nullptr)
 			*effect = EffectOf(view);
 	}
 	fWindow->Unlock();
@@ -153,7 +152,7 @@ BView* WinViewDropTarget::NoteHandOver(DWORD keyState, POINTL point)
 	return source;
 }
 
-bool WinViewDropTarget::DeliverStep(DragKind kind, DWORD keyState, POINTL point, BView* view, bool topLevel)
+bool WinViewDropTarget::DeliverStep(DragKind kind, DWORD keyState, POINTL point, BView* view)
 {
 	POINT client = {point.x, point.y};
 	ScreenToClient(view->NativeHandle(), &client);
@@ -187,8 +186,6 @@ bool WinViewDropTarget::DeliverStep(DragKind kind, DWORD keyState, POINTL point,
 	if (kind == DragKind::kEnter)
 		view->SetDropEffect(0);
 
-	if (topLevel)
-		fWindow->SetDragModifiers(CurrentModifiers(false));
 	sptr<BHandler::ValidAtom> validity = view->Validity();
 	auto stillInWindow = [&] { return validity != nullptr && validity->IsValid() && view->Window() == fWindow; };
 	// The drag's steps are no native messages of the view: its hooks owe

@@ -57,7 +57,7 @@ private:
 	BView* NoteHandOver(DWORD keyState, POINTL point);
 	// Builds and dispatches the step's messages to `view`; false when the
 	// view left the window meanwhile.
-	bool DeliverStep(DragKind kind, DWORD keyState, POINTL point, BView* view, bool topLevel);
+	bool DeliverStep(DragKind kind, DWORD keyState, POINTL point, BView* view);
 	DWORD EffectOf(const BView* view) const;
 
 	BView* fView;

@@ -28,7 +28,6 @@ namespace BPrivate {
 namespace {
 
 constexpr wchar_t kViewClassName[] = L"BView";
-constexpr int kViewExtraBytes = 4;
 constexpr DWORD kViewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 
 BLocker gDrawLock("WinView:g_drawLock");
@@ -151,8 +150,7 @@ status_t ViewNativeWindow::RegisterClass()
 			WNDCLASSEXW windowClass = {};
 			windowClass.cbSize = sizeof(windowClass);
 			windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-			windowClass.lpfnWndProc = ClassWindowProc;
-			windowClass.cbWndExtra = kViewExtraBytes;
+			windowClass.lpfnWndProc = ViewClassWindowProc;
 			windowClass.hInstance = instance;
 			windowClass.lpszClassName = kViewClassName;
 			if (RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
@@ -193,7 +191,7 @@ status_t ViewNativeWindow::Create(BView* view)
 	view->fNativeHandle = handle;
 	SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<BHandler*>(view)));
 	view->fPreviousProc =
-		reinterpret_cast<WNDPROC>(SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
+		reinterpret_cast<WNDPROC>(SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewWindowProc)));
 	SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
 	if ((view->fViewFlags & kAcceptsDroppedFiles) != 0)
 		DragAcceptFiles(handle, TRUE);
@@ -229,7 +227,7 @@ namespace BPrivate {
 
 // --- the class procedure ---
 
-LRESULT CALLBACK ViewNativeWindow::ClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT ViewNativeWindow::HandleClassMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 {
 	switch (message) {
 	case WM_NCCREATE:
@@ -619,7 +617,7 @@ bool ViewNativeWindow::Deliver(Event* event, bigtime_t when, LRESULT* result)
 
 // --- the subclass procedure ---
 
-LRESULT CALLBACK ViewNativeWindow::WindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT ViewNativeWindow::HandleNativeMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 {
 	BView* view = ViewOfNativeWindow(handle);
 	if (view == nullptr)
@@ -667,6 +665,16 @@ LRESULT CALLBACK ViewNativeWindow::WindowProc(HWND handle, UINT message, WPARAM 
 	if (event.callPrevious || !delivered)
 		return view->CallPreviousWindowProc(handle, message, wParam, lParam);
 	return result;
+}
+
+LRESULT CALLBACK ViewClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+{
+	return ViewNativeWindow::HandleClassMessage(handle, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ViewWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+{
+	return ViewNativeWindow::HandleNativeMessage(handle, message, wParam, lParam);
 }
 
 }  // namespace BPrivate

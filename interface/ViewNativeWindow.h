@@ -26,7 +26,6 @@ namespace BPrivate {
 // background colour that native controls paint with, made on first use.
 struct view_native_extras {
 	WinViewDropTarget* dropTarget = nullptr;
-	uint8 reserved = 0;
 	WinBrush brush;
 	// The colour the brush was made in.
 	COLORREF brushColour = 0;
@@ -38,6 +37,12 @@ BLocker& DrawLock();
 // The framework's mouse buttons held in the platform's mouse-key bits.
 int32 ButtonsOfMouseKeys(WPARAM keys);
 
+// The procedure of the "BView" class: creation, erasing and control colours.
+LRESULT CALLBACK ViewClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+// The procedure every view's native window is subclassed with: native
+// messages become framework messages delivered to the view.
+LRESULT CALLBACK ViewWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+
 class ViewNativeWindow {
 public:
 	// Registers "BView" once the application exists; tried again by the next
@@ -47,9 +52,6 @@ public:
 	// view's native window, or else the window's. -1 without a parent window
 	// or when the native window could not be made.
 	[[nodiscard]] static status_t Create(BView* view);
-
-	static LRESULT CALLBACK ClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
-	static LRESULT CALLBACK WindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
 
 	// Style of a "BView" native window under `view`'s parent.
 	static DWORD StyleFor(const BView* view);
@@ -72,6 +74,12 @@ public:
 	static void ShowCursorOf(const BView* view);
 
 private:
+	friend LRESULT CALLBACK ViewClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+	friend LRESULT CALLBACK ViewWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+
+	static LRESULT HandleClassMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+	static LRESULT HandleNativeMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+
 	class NativeMessageScope;
 
 	static void BuildEvent(BView* view, HWND handle, UINT message, WPARAM wParam, LPARAM lParam, Event* event);

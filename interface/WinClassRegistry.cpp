@@ -14,7 +14,6 @@ namespace BPrivate {
 
 namespace {
 
-constexpr int kWindowExtraBytes = 4;
 constexpr wchar_t kClassMenuName[] = L"Menu";
 
 std::atomic<int32> gRegistryOnce{0};
@@ -103,7 +102,6 @@ status_t _WinClassRegistry::RegisterNewClass(BString& name, uint32 colour, uint3
 	if ((flags & kDropShadow) != 0)
 		windowClass.style |= CS_DROPSHADOW;
 	windowClass.lpfnWndProc = TopLevelWindowProc;
-	windowClass.cbWndExtra = kWindowExtraBytes;
 	windowClass.hInstance = ProcessModuleHandle();
 	windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
 	windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);

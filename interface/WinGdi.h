@@ -1,5 +1,5 @@
 // Owners of the user-interface resources of the platform: GDI objects, device
-// contexts and the object selected into a device context.
+// contexts, the object selected into a device context and cursors.
 //
 // Each resource has one owner that releases it when the owner goes, the way
 // WinOwner does for kernel handles, so that a paint path or a window's
@@ -30,14 +30,6 @@ struct CreatedDCTraits {
 	static void Release(Handle handle) { DeleteDC(handle); }
 };
 
-// A native window this object created; destroyed on the thread that owns it.
-struct WindowTraits {
-	typedef HWND Handle;
-	static Handle Invalid() { return nullptr; }
-	static bool IsValid(Handle handle) { return handle != nullptr; }
-	static void Release(Handle handle) { DestroyWindow(handle); }
-};
-
 // A cursor made by CreateCursor; shared system cursors are never owned.
 struct CursorTraits {
 	typedef HCURSOR Handle;
@@ -53,8 +45,7 @@ using WinGdiObject = WinOwner<BPrivate::GdiObjectTraits<GdiHandle>>;
 typedef WinGdiObject<HBRUSH> WinBrush;
 typedef WinGdiObject<HBITMAP> WinBitmap;
 typedef WinOwner<BPrivate::CreatedDCTraits> WinCreatedDC;
-typedef WinOwner<BPrivate::WindowTraits> WinWindowHandle;
-typedef WinOwner<BPrivate::CursorTraits> WinCursorHandle;
+typedef WinOwner<BPrivate::CursorTraits> WinCursor;
 
 // The device context of a window (GetDC), given back with ReleaseDC.
 class WinWindowDC {

@@ -24,7 +24,6 @@ namespace {
 
 constexpr int32 kWindowPriority = 1;
 constexpr int32 kWindowCapacity = 100;
-constexpr char kAlreadyAddedText[] = "AddChild failed - the view already belonged to someone else.\n";
 // WM_CHANGEUISTATE's request to show focus rectangles and keyboard cues.
 constexpr WPARAM kShowFocusCues = 3;
 
@@ -89,11 +88,6 @@ BWindow::~BWindow()
 BWindow* BWindow::ThreadWindow()
 {
 	return tThreadWindow;
-}
-
-ZelNativeWindowI* BWindow::NativeWindowInterface() const
-{
-	return fNativeWindow;
 }
 
 HWND BWindow::NativeHandle() const
@@ -388,10 +382,8 @@ status_t BWindow::AddChild(BView* view, BView* before)
 {
 	if (view == nullptr)
 		return kBadValue;
-	if (view->fParent != nullptr || view->fWindow != nullptr) {
-		DebuggerHook(kAlreadyAddedText);
+	if (view->ReportIfOwned())
 		return kError;
-	}
 	if (fRootView == nullptr || !Lock())
 		return kError;
 	view->fTopLevel = true;

@@ -3,9 +3,9 @@
 // The window's looper thread creates the native window, receives its native
 // messages and dispatches the framework messages they become, so native
 // messages, framework messages and painting of one window all run on that
-// thread. Every other thread changes a window only by posting to it (Show,
-// Hide, SetSize post) or with the window locked; everything else expects the
-// window locked by the caller, as for any looper. The window owns its views
+// thread. Every other thread changes a window only by posting to it (Show and
+// Hide post) or with the window locked; everything else, SetSize included,
+// expects the window locked by the caller, as for any looper. The window owns its views
 // and deletes itself when its looper quits.
 #pragma once
 
@@ -21,7 +21,6 @@ class BMenuBar;
 class BMenuItem;
 class BNativeWindow;
 class BView;
-class ZelNativeWindowI;
 
 // Looks: the native frame of a window. Other values give an ordinary frame
 // with a caption.
@@ -106,7 +105,8 @@ public:
 	BRect Bounds() const;
 	// Keeps the left-top corner. Without a native window the frame changes at
 	// once; with one, the change is applied by the '_RSN' it posts, however
-	// many SetSize calls come before.
+	// many SetSize calls come before. Either way it writes the window's frame
+	// state: the caller holds the window's lock.
 	[[nodiscard]] status_t SetSize(float width, float height);
 	// On the window's thread: moves the native window to the pending frame
 	// and the views' native windows to theirs.
@@ -151,7 +151,6 @@ public:
 
 	// The native window; null only when it could not be allocated.
 	BNativeWindow* NativeWindow() const { return fNativeWindow; }
-	ZelNativeWindowI* NativeWindowInterface() const;
 	HWND NativeHandle() const;
 
 	// Modifier words: the last ones reported with '_MCH', and those of the
@@ -162,13 +161,10 @@ public:
 	// The native window procedures report the window's frame changes here.
 	void ReportFrameChange();
 
-	// For drag and drop: the view under a drag, the drop hand-over and the
-	// modifiers of the last top-level drag call.
+	// For drag and drop: the view under a drag and the drop hand-over.
 	BView* DragView() const { return fDragView; }
 	void SetDragView(BView* view) { fDragView = view; }
 	drop_hand_over& DropHandOver() { return fDropHandOver; }
-	uint32 DragModifiers() const { return fDragModifiers; }
-	void SetDragModifiers(uint32 modifiers) { fDragModifiers = modifiers; }
 
 	// True while a native focus change is handled, during which SetFocus does
 	// not move the native focus back.
@@ -202,6 +198,7 @@ private:
 	void HandleMouseMoved(BMessage* message, BView* view);
 	void HandleMouseUp(BMessage* message, BView* view);
 	void HandleWheel(BMessage* message);
+	void NavigateByTab(uint32 modifiers);
 	void NavigateKeyboard(uint32 mode);
 	void DeleteShortcuts();
 
@@ -222,7 +219,6 @@ private:
 	COLORREF fColorKey = 0;
 	float fOpacity = 1.0f;
 	drop_hand_over fDropHandOver;
-	uint32 fDragModifiers = 0;
 	uint32 fPreviousModifiers = 0;
 	uint32 fCurrentModifiers = 0;
 	BList fShortcuts;

@@ -20,7 +20,6 @@ namespace {
 // The modifiers keys and shortcuts are told apart by: shift, control, alt and
 // the menu key, without left and right.
 constexpr uint32 kShortcutModifiers = kShiftKey | kControlKey | kAltKey | kMenuKey;
-constexpr int32 kTabKey = 9;
 constexpr int32 kQuitKey = 'q';
 constexpr int32 kKeyLimit = 256;
 
@@ -233,12 +232,8 @@ void BWindow::HandleKey(BMessage* message, BHandler* target)
 			view->OnKeyUp(bytes, 1);
 		return;
 	}
-	if (down && key == kTabKey) {
-		uint32 mode = (masked & kShiftKey) != 0 ? 0 : kNavigateForward;
-		if ((masked & kControlKey) != 0)
-			mode |= kNavigateGroups;
-		NavigateKeyboard(mode);
-	}
+	if (down && key == kTabKey)
+		NavigateByTab(masked);
 }
 
 void BWindow::HandleShortcutKey(BMessage* message, uint32 key, uint32 modifiers)
@@ -281,6 +276,15 @@ void BWindow::HandleShortcutKey(BMessage* message, uint32 key, uint32 modifiers)
 }
 
 // --- keyboard navigation ---
+
+// Tab moves forward, Shift+Tab back, and with Control by groups.
+void BWindow::NavigateByTab(uint32 modifiers)
+{
+	uint32 mode = (modifiers & kShiftKey) != 0 ? 0 : kNavigateForward;
+	if ((modifiers & kControlKey) != 0)
+		mode |= kNavigateGroups;
+	NavigateKeyboard(mode);
+}
 
 void BWindow::NavigateKeyboard(uint32 mode)
 {
