@@ -5,6 +5,7 @@
 #include "BenchClock.h"
 #include "BenchResult.h"
 
+#include "interface/NativeHandle.h"
 #include "interface/View.h"
 #include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
@@ -119,7 +120,7 @@ int main()
 	CountingView* view = new CountingView(BRect(0, 0, 200, 100));
 	Require(window->AddChild(view), "AddChild");
 	window->Show();
-	while (window->NativeHandle() == nullptr || !IsWindowVisible(window->NativeHandle()))
+	while (BPrivate::NativeHandleOf(window) == nullptr || !IsWindowVisible(BPrivate::NativeHandleOf(window)))
 		Sleep(5);
 	BareWindow bare(400, 100, 200, 100);
 	Sleep(200);

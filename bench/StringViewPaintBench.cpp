@@ -11,6 +11,7 @@
 // ratios of the rounds.
 #include "bench/BenchClock.h"
 #include "bench/BenchResult.h"
+#include "interface/NativeHandle.h"
 #include "interface/StringView.h"
 #include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
@@ -97,7 +98,7 @@ public:
 			BWindow::HandleMessage(message);
 			return;
 		}
-		*fTiming = TimeRepaints(NativeHandle());
+		*fTiming = TimeRepaints(BPrivate::NativeHandleOf(this));
 		fDone->Set();
 	}
 

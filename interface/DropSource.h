@@ -11,6 +11,22 @@
 
 #include <oleidl.h>
 
+#include <memory>
+
+class BMessage;
+class BView;
+
+namespace BPrivate {
+
+class PendingDrag;
+
+// The drag of a copy of `message` from `view`, with the buttons the view
+// holds, to be run once the view's mouse hook has returned; null without
+// memory.
+std::unique_ptr<PendingDrag> MakeDragRequest(BView* view, const BMessage& message);
+
+}  // namespace BPrivate
+
 class WinDropSource final : public BPrivate::WinComObject<IDropSource, IID_IDropSource> {
 public:
 	// `buttons`: the framework's mouse buttons held when the drag started.

@@ -21,6 +21,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 class BHandler;
 class BWindow;
 class WinGdipGraphics;
@@ -94,7 +96,7 @@ private:
 	WinCreatedDC fMemoryDC;
 	WinBitmap fBitmap;
 	HGDIOBJ fPreviousBitmap = nullptr;
-	WinGdipGraphics* fGraphics = nullptr;
+	std::unique_ptr<WinGdipGraphics> fGraphics;
 	int32 fBufferWidth = 0;
 	int32 fBufferHeight = 0;
 	BRect fDrawRect{0.0f, 0.0f, -1.0f, -1.0f};
@@ -127,10 +129,6 @@ HBITMAP CreateBufferBitmap(HDC dc, int32 width, int32 height);
 
 // The last native window `owner` owns, or null; under "WinWindow:gModals".
 HWND LastOwnedWindow(HWND owner);
-
-// The window or view whose native window `handle` is, or null for a native
-// window that is not the framework's.
-BHandler* HandlerOfNativeWindow(HWND handle);
 
 // The procedure of every top-level window class.
 LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

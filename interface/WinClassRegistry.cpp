@@ -5,6 +5,7 @@
 #include "interface/WinGdi.h"
 #include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
+#include "support/Autolock.h"
 #include "support/CallOnce.h"
 
 #include <atomic>
@@ -64,11 +65,10 @@ _WinClassRegistry::~_WinClassRegistry()
 
 status_t _WinClassRegistry::FindOrRegisterClass(BString& name, uint32 colour, uint32 flags)
 {
-	if (!fLock.Lock())
+	BAutolock lock(fLock);
+	if (!lock.IsLocked())
 		return kError;
-	status_t status = FindClass(name, colour, flags) ? kOk : RegisterNewClass(name, colour, flags);
-	fLock.Unlock();
-	return status;
+	return FindClass(name, colour, flags) ? kOk : RegisterNewClass(name, colour, flags);
 }
 
 bool _WinClassRegistry::FindClass(BString& name, uint32 colour, uint32 flags) const

@@ -1,5 +1,6 @@
 // Owners of the user-interface resources of the platform: GDI objects, device
-// contexts, the object selected into a device context and cursors.
+// contexts, the object selected into a device context, native windows and
+// cursors.
 //
 // Each resource has one owner that releases it when the owner goes, the way
 // WinOwner does for kernel handles, so that a paint path or a window's
@@ -30,6 +31,14 @@ struct CreatedDCTraits {
 	static void Release(Handle handle) { DeleteDC(handle); }
 };
 
+// A native window this object created; destroyed on the thread that owns it.
+struct WindowTraits {
+	typedef HWND Handle;
+	static Handle Invalid() { return nullptr; }
+	static bool IsValid(Handle handle) { return handle != nullptr; }
+	static void Release(Handle handle) { DestroyWindow(handle); }
+};
+
 // A cursor made by CreateCursor; shared system cursors are never owned.
 struct CursorTraits {
 	typedef HCURSOR Handle;
@@ -45,6 +54,7 @@ using WinGdiObject = WinOwner<BPrivate::GdiObjectTraits<GdiHandle>>;
 typedef WinGdiObject<HBRUSH> WinBrush;
 typedef WinGdiObject<HBITMAP> WinBitmap;
 typedef WinOwner<BPrivate::CreatedDCTraits> WinCreatedDC;
+typedef WinOwner<BPrivate::WindowTraits> WinWindowHandle;
 typedef WinOwner<BPrivate::CursorTraits> WinCursor;
 
 // The device context of a window (GetDC), given back with ReleaseDC.
@@ -65,6 +75,28 @@ public:
 
 private:
 	HWND fWindow;
+	HDC fDC;
+};
+
+// A paint of a window: BeginPaint when made, EndPaint when it goes, so that
+// the window is validated however the paint ends.
+class WinPaint {
+public:
+	explicit WinPaint(HWND window) : fWindow(window), fDC(BeginPaint(window, &fPaint)) {}
+	~WinPaint() { EndPaint(fWindow, &fPaint); }
+
+	WinPaint(const WinPaint&) = delete;
+	WinPaint& operator=(const WinPaint&) = delete;
+
+	// Null when the paint could not begin.
+	HDC DC() const { return fDC; }
+	// The area to paint, in client coordinates.
+	const RECT& Area() const { return fPaint.rcPaint; }
+	bool IsEmpty() const { return fDC == nullptr || IsRectEmpty(&fPaint.rcPaint); }
+
+private:
+	HWND fWindow;
+	PAINTSTRUCT fPaint = {};
 	HDC fDC;
 };
 
