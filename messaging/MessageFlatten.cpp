@@ -556,7 +556,7 @@ status_t TakeBody(const uint8* bytes, uint32 bodySize, bool swapped, bool truste
 	const HeaderChunks& header, BMessageBody** body)
 {
 	// The check's working space lies in the body's spare room behind the data.
-	status_t status = ObtainBody(body, bodySize + ChainMapSize(bodySize));
+	status_t status = ObtainBody(body, bodySize + CheckScratchSize(bodySize));
 	if (status != kOk)
 		return status;
 	BMessageBody* target = *body;
@@ -570,7 +570,10 @@ status_t TakeBody(const uint8* bytes, uint32 bodySize, bool swapped, bool truste
 		}
 	}
 	BodyShape shape;
-	status = CheckBody(target->Data(), used, target->Data() + bodySize, &shape);
+	BodyHints hints;
+	hints.indexOffset = header.indexOffset;
+	hints.endOffset = header.endOffset;
+	status = CheckBody(target->Data(), used, hints, target->Data() + bodySize, &shape);
 	if (status != kOk) {
 		BodyDiagnostic().Text("::Unflatten() error parsing body: ").ErrorText(status).ToErrorOut();
 		return status;

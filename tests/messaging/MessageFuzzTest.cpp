@@ -285,6 +285,50 @@ TEST(MessageFuzz, MutatedMessagesGiveAStatusOrASoundMessage)
 	EXPECT_GT(accepted, run.iterations / 20);
 }
 
+// The body check's one pass over the index may only accept what the walk of
+// the chain accepts, and must find the same shape; mutated bodies of every seed
+// keep the header's hints, so most of them fail the pass and some pass it.
+TEST(MessageFuzz, TheIndexPassAcceptsOnlyWhatTheChainWalkAccepts)
+{
+	zeltest::GuardedBuffer buffer(kMaxInput);
+	ASSERT_TRUE(buffer.IsValid());
+	zeltest::FaultingInputReporter reporter;
+	zeltest::FuzzRun run = zeltest::FuzzRunFromEnvironment(30000, 20261208);
+	std::vector<Bytes> bodies;
+	std::vector<BodyHints> hints;
+	for (const Bytes& seed : Seeds()) {
+		BMessage message;
+		if (message.Unflatten(seed.data(), seed.size()) != kOk || message.Body() == nullptr)
+			continue;
+		const BMessageBody* body = message.Body();
+		bodies.emplace_back(body->Data(), body->Data() + body->UsedSize());
+		hints.push_back(BodyHints{body->IndexOffset(), body->EndOffset()});
+	}
+	ASSERT_GE(bodies.size(), 4u);
+	Mutator mutator(run.seed);
+	uint32 passed = 0;
+	for (uint32 i = 0; i < run.iterations && !HasFailure(); i++) {
+		Bytes input = mutator.Mutate(bodies[i % bodies.size()]);
+		reporter.SetInput(&input);
+		const uint8* placed = buffer.Place(input);
+		uint32 length = static_cast<uint32>(input.size());
+		std::vector<uint8> scratch(CheckScratchSize(length));
+		BodyShape byIndex;
+		if (!CheckBodyByIndex(placed, length, hints[i % bodies.size()], scratch.data(), &byIndex))
+			continue;
+		passed++;
+		BodyShape byChain;
+		ASSERT_EQ(CheckBodyByChain(placed, length, scratch.data(), &byChain), kOk);
+		EXPECT_EQ(byIndex.indexOffset, byChain.indexOffset);
+		EXPECT_EQ(byIndex.endOffset, byChain.endOffset);
+		EXPECT_EQ(byIndex.usedSize, byChain.usedSize);
+		EXPECT_EQ(byIndex.fieldCount, byChain.fieldCount);
+		EXPECT_EQ(byIndex.mayHoldAtoms, byChain.mayHoldAtoms);
+	}
+	reporter.SetInput(nullptr);
+	EXPECT_GT(passed, run.iterations / 20);
+}
+
 TEST(MessageFuzz, TheGuardPageReallyFaults)
 {
 	zeltest::GuardedBuffer buffer(kMaxInput);
