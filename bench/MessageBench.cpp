@@ -3,6 +3,7 @@
 // std::map from name to bytes with a naive serializer, and plain memcpy.
 // Every figure is the median of rounds that alternate the two sides.
 #include "bench/BenchClock.h"
+#include "bench/BenchPinning.h"
 #include "bench/BenchResult.h"
 #include "messaging/Message.h"
 #include "messaging/TypeCodes.h"
@@ -21,7 +22,6 @@
 
 namespace {
 
-constexpr int kRounds = 7;
 // How long one round of one side runs.
 constexpr double kRoundSeconds = 0.03;
 
@@ -112,7 +112,7 @@ void DeserializeMap(const std::vector<char>& bytes, MapMessage* message)
 template <typename Ours, typename Baseline>
 void Compare(const char* what, Ours ours, Baseline baseline, const char* goal)
 {
-	CompareRounds(what, "ns/call", kRounds, [&] { return NanosPerCall(ours); },
+	CompareRounds(what, "ns/call", kStableRounds, [&] { return NanosPerCall(ours); },
 		[&] { return NanosPerCall(baseline); }, goal);
 }
 
@@ -219,7 +219,8 @@ void BenchFlattening()
 
 int main()
 {
-	std::printf("%d rounds of %.0f ms a side\n", kRounds, kRoundSeconds * 1000);
+	PinToOneProcessor();
+	std::printf("%d rounds of %.0f ms a side\n", kStableRounds, kRoundSeconds * 1000);
 	BenchAdding();
 	BenchFinding(10);
 	BenchFinding(100);
