@@ -1,6 +1,7 @@
 // The result line every benchmark prints for scripts/bench.sh:
-// RESULT|name|figure|baseline|ratio median|spread low|spread high|goal
-// with the medians of rounds that alternate the framework and its baseline.
+// RESULT|name|figure|baseline|ratio median|spread low|spread high|goal|baseline low|baseline high
+// with the medians of rounds that alternate the framework and its baseline,
+// the spread of the rounds' ratios and that of the baseline's own rounds.
 // A goal is written "<= 1.0" or ">= 0.8" against the ratio's median, or "-"
 // for a figure shown without one.
 #pragma once
@@ -11,6 +12,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+// Rounds per comparison: with fewer, the median of a loaded machine moved
+// between runs by more than the distance of several figures to their goals.
+constexpr int kStableRounds = 15;
 
 // A benchmark whose set-up failed would measure nothing: it stops and says why.
 inline void Require(status_t status, const char* what)
@@ -35,9 +40,10 @@ inline void PrintResultLine(const char* name, const char* unit, const std::vecto
 	std::vector<double> ratios;
 	for (size_t i = 0; i < framework.size(); i++)
 		ratios.push_back(framework[i] / baseline[i]);
-	std::printf("RESULT|%s|%.3f %s|%.3f %s|%.3f|%.3f|%.3f|%s\n", name, Median(framework), unit, Median(baseline),
-		unit, Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
-		*std::max_element(ratios.begin(), ratios.end()), goal);
+	std::printf("RESULT|%s|%.3f %s|%.3f %s|%.3f|%.3f|%.3f|%s|%.3f|%.3f\n", name, Median(framework), unit,
+		Median(baseline), unit, Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+		*std::max_element(ratios.begin(), ratios.end()), goal, *std::min_element(baseline.begin(), baseline.end()),
+		*std::max_element(baseline.begin(), baseline.end()));
 	std::fflush(stdout);
 }
 

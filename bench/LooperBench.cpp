@@ -13,6 +13,7 @@
 // ratios are framework / platform round by round (above 1 means the framework
 // is faster), their median and spread.
 #include "bench/BenchClock.h"
+#include "bench/BenchPinning.h"
 #include "bench/BenchResult.h"
 #include "messaging/Handler.h"
 #include "messaging/Looper.h"
@@ -39,7 +40,6 @@ constexpr int32 kRoundTrips = 10000;
 // platform queue (limited to 10000 posted messages) never refuses one and the
 // framework queue does not grow without bound.
 constexpr int32 kWindow = 2000;
-constexpr int kRounds = 7;
 constexpr DWORD kDeadlineMillis = 60000;
 
 // A manual-reset event that the receiving side sets when the run is complete.
@@ -272,6 +272,7 @@ double RawPingPong()
 
 int main()
 {
+	PinToOneProcessor();
 	CountingHandler counter;
 	std::atomic<int32> hopsLeft{0};
 	DoneEvent pingDone;
@@ -298,7 +299,7 @@ int main()
 			rawOneWay.push_back(RawOneWay());
 			rawPingPong.push_back(RawPingPong());
 		};
-		for (int round = 0; round < kRounds; round++) {
+		for (int round = 0; round < kStableRounds; round++) {
 			if (round % 2 == 0) {
 				frameworkRound();
 				rawRound();
@@ -308,7 +309,7 @@ int main()
 			}
 		}
 	}
-	std::printf("%d rounds; one-way %d messages (at most %d ahead), ping-pong %d round trips\n", kRounds,
+	std::printf("%d rounds; one-way %d messages (at most %d ahead), ping-pong %d round trips\n", kStableRounds,
 		kOneWayMessages, kWindow, kRoundTrips);
 	// Rates: a ratio above 1 means the framework is faster.
 	PrintResultLine("Looper one-way BMessenger::Send / PostThreadMessage", "msg/s", send, rawOneWay, "-");

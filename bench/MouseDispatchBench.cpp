@@ -3,6 +3,7 @@
 // on a thread of its own has received them. Both windows are on the screen
 // together; the pointer moves between two points inside the one measured.
 #include "BenchClock.h"
+#include "BenchPinning.h"
 #include "BenchResult.h"
 
 #include "interface/NativeHandle.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr int kRounds = 9;
 constexpr int kMoves = 300;
 constexpr DWORD kEventDeadlineMillis = 1000;
 
@@ -113,6 +113,7 @@ double Round(POINT origin)
 
 int main()
 {
+	PinToOneProcessor();
 	SetProcessModuleHandle(GetModuleHandleW(nullptr));
 	BString name("MouseDispatchBench");
 	BApplication application(nullptr, &name);
@@ -127,16 +128,11 @@ int main()
 
 	POINT framework = {100, 100};
 	POINT raw = bare.ClientOrigin();
-	std::vector<double> frameworkTimes;
-	std::vector<double> rawTimes;
 	Round(framework);
 	Round(raw);
-	for (int round = 0; round < kRounds; round++) {
-		frameworkTimes.push_back(Round(framework));
-		rawTimes.push_back(Round(raw));
-	}
-	std::printf("%d rounds of %d moves each\n", kRounds, kMoves);
-	PrintResultLine("Mouse move to a view's OnMouseMoved", "us/event", frameworkTimes, rawTimes, "<= 1.5");
+	std::printf("%d rounds of %d moves each\n", kStableRounds, kMoves);
+	CompareRounds("Mouse move to a view's OnMouseMoved", "us/event", kStableRounds, [&] { return Round(framework); },
+		[&] { return Round(raw); }, "<= 1.5");
 
 	if (window->Lock())
 		window->Quit();

@@ -3,6 +3,7 @@
 // text, EndOffscreenDraw) beside the same drawing made with GDI+'s flat calls
 // into a DIB kept for the run and copied with BitBlt.
 #include "BenchClock.h"
+#include "BenchPinning.h"
 #include "BenchResult.h"
 
 #include "interface/Font.h"
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr int kRounds = 7;
 constexpr int kPaints = 200;
 constexpr int kLeft = 10;
 constexpr int kTop = 10;
@@ -93,6 +93,7 @@ double RawRound(const RawSide& raw, HDC buffer, HDC target)
 
 int main()
 {
+	PinToOneProcessor();
 	Gdiplus::GdiplusStartupInput input;
 	ULONG_PTR token = 0;
 	if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok || BPrivate::StartSystemFonts() != kOk) {
@@ -100,8 +101,6 @@ int main()
 		return 1;
 	}
 	HDC screen = GetDC(nullptr);
-	std::vector<double> framework;
-	std::vector<double> baseline;
 	{
 		Surface target(screen, kLeft + kWidth, kTop + kHeight);
 		Surface buffer(screen, kWidth, kHeight);
@@ -122,17 +121,15 @@ int main()
 		// Both sides warm up the buffers and GDI+'s glyph caches first.
 		FrameworkRound(native, render, target.dc.Get(), first, second);
 		RawRound(raw, buffer.dc.Get(), target.dc.Get());
-		for (int round = 0; round < kRounds; round++) {
-			framework.push_back(FrameworkRound(native, render, target.dc.Get(), first, second));
-			baseline.push_back(RawRound(raw, buffer.dc.Get(), target.dc.Get()));
-		}
+		std::printf("%d rounds of %d paints each\n", kStableRounds, kPaints);
+		CompareRounds("Off-screen paint of 480 x 120 with two lines", "us/paint", kStableRounds,
+			[&] { return FrameworkRound(native, render, target.dc.Get(), first, second); },
+			[&] { return RawRound(raw, buffer.dc.Get(), target.dc.Get()); }, "<= 1.1");
 		gdip::GdipDeleteBrush(raw.foreground);
 		gdip::GdipDeleteBrush(raw.background);
 		gdip::GdipDeleteGraphics(raw.graphics);
 	}
 	ReleaseDC(nullptr, screen);
-	std::printf("%d rounds of %d paints each\n", kRounds, kPaints);
-	PrintResultLine("Off-screen paint of 480 x 120 with two lines", "us/paint", framework, baseline, "<= 1.1");
 	Gdiplus::GdiplusShutdown(token);
 	return 0;
 }

@@ -1,15 +1,22 @@
 // String view painting benchmark: a full repaint of a window holding 50 string
-// views, beside a bare Win32 window that draws the same 50 lines with flat GDI+
-// straight onto its paint DC, in the same process and the same run.
+// views, each a native child window as the view layer makes them, beside two
+// bare Win32 windows that draw the same 50 lines with flat GDI+, in the same
+// process and the same run:
+// - the fair baseline: the same native structure (a top-level window, a panel
+//   child over its client area and one child window per line), each child
+//   painting its own line in its own WM_PAINT straight onto its paint DC;
+// - one window that draws all 50 lines in one WM_PAINT, kept as information:
+//   it measures the design of one native window per view, not the framework.
 //
 // Each side repaints on its own window's thread (RedrawWindow with
 // RDW_UPDATENOW, so every native window of the tree paints before it returns):
 // the framework's window when it handles a message asking for it, the bare
-// window when its procedure gets one. Rounds alternate framework and bare, so
-// that both see the same machine load. The ratio is framework time / bare time
-// (above 1 means the framework is slower): the median and the spread of the
-// ratios of the rounds.
+// windows when their procedures get one. The three take turns at going first,
+// so that all see the same machine load. The ratios are framework time / bare
+// time (above 1 means the framework is slower): the median and the spread of
+// the ratios of the rounds.
 #include "bench/BenchClock.h"
+#include "bench/BenchPinning.h"
 #include "bench/BenchResult.h"
 #include "interface/NativeHandle.h"
 #include "interface/StringView.h"
@@ -35,11 +42,17 @@ using namespace Gdiplus::DllExports;
 namespace {
 
 constexpr int kLines = 50;
-constexpr int kRounds = 9;
 constexpr int kRepaintsPerRound = 40;
-constexpr float kLineHeight = 16.0f;
-constexpr int kWidth = 460;
+// Three windows side by side on a 1024 x 768 screen, none of them covered.
+constexpr float kLineHeight = 14.0f;
+constexpr int kWidth = 320;
 constexpr int kHeight = static_cast<int>(kLines * kLineHeight) + 4;
+constexpr int kTop = 30;
+constexpr int kFrameworkLeft = 10;
+constexpr int kChildrenLeft = 345;
+constexpr int kOneWindowLeft = 680;
+constexpr uint32 kPanelColour = 0xFFDCDCDC;
+constexpr uint32 kInkColour = 0xFF000000;
 constexpr DWORD kDeadlineMillis = 60000;
 constexpr uint32 kRepaint = FourCC("rpnt");
 constexpr UINT kBareRepaint = WM_APP + 1;
@@ -77,7 +90,8 @@ private:
 class LinesWindow : public BWindow {
 public:
 	LinesWindow(double* timing, Signal* done)
-		: BWindow(BRect(20.0f, 40.0f, 20.0f + kWidth, 40.0f + kHeight), BString("String views"), 0, 0, 0),
+		: BWindow(BRect(kFrameworkLeft, kTop, kFrameworkLeft + kWidth, kTop + kHeight), BString("String views"), 0,
+			  0, 0),
 		  fTiming(timing), fDone(done)
 	{
 		BView* panel = new BView(BRect(0.0f, 0.0f, kWidth, kHeight), nullptr, kFollowAllSides, 0);
@@ -123,36 +137,69 @@ public:
 	Signal shown;
 };
 
-// --- the bare window ---
+// --- the bare windows ---
 
 struct BareWindow {
+	// One child window per line, or every line in the top-level window's own paint.
+	bool children = false;
+	int left = 0;
 	HWND handle = nullptr;
 	GpFont* font = nullptr;
 	double timing = 0.0;
-	Signal* done = nullptr;
+	Signal done;
+	Signal shown;
 };
 
-void PaintBare(HWND window, const BareWindow& bare)
+// Fills `area` of the paint DC with the panel's colour and draws the lines
+// from `first` to `last` at their places relative to `top`.
+void PaintLines(HDC dc, const BareWindow& bare, RECT area, int first, int last, float top)
+{
+	GpGraphics* graphics = nullptr;
+	if (GdipCreateFromHDC(dc, &graphics) != Ok)
+		return;
+	GpSolidFill* background = nullptr;
+	GpSolidFill* ink = nullptr;
+	GdipCreateSolidFill(kPanelColour, &background);
+	GdipCreateSolidFill(kInkColour, &ink);
+	GdipFillRectangleI(graphics, background, area.left, area.top, area.right - area.left, area.bottom - area.top);
+	for (int i = first; i <= last; i++) {
+		std::wstring text = LineText(i);
+		RectF at(2.0f, top + i * kLineHeight, 0.0f, 0.0f);
+		GdipDrawString(graphics, text.c_str(), static_cast<INT>(text.size()), bare.font, &at, nullptr, ink);
+	}
+	GdipDeleteBrush(ink);
+	GdipDeleteBrush(background);
+	GdipDeleteGraphics(graphics);
+}
+
+// A line child paints its own line; the panel and the one-window top level
+// paint what they show themselves.
+void PaintBare(HWND window, const BareWindow& bare, int line)
 {
 	PAINTSTRUCT paint;
 	HDC dc = BeginPaint(window, &paint);
-	GpGraphics* graphics = nullptr;
-	if (GdipCreateFromHDC(dc, &graphics) == Ok) {
-		GpSolidFill* background = nullptr;
-		GpSolidFill* ink = nullptr;
-		GdipCreateSolidFill(0xFFDCDCDC, &background);
-		GdipCreateSolidFill(0xFF000000, &ink);
-		GdipFillRectangleI(graphics, background, 0, 0, kWidth, kHeight);
-		for (int i = 0; i < kLines; i++) {
-			std::wstring text = LineText(i);
-			RectF at(4.0f, 3.0f + i * kLineHeight, 0.0f, 0.0f);
-			GdipDrawString(graphics, text.c_str(), static_cast<INT>(text.size()), bare.font, &at, nullptr, ink);
-		}
-		GdipDeleteBrush(ink);
-		GdipDeleteBrush(background);
-		GdipDeleteGraphics(graphics);
-	}
+	RECT client;
+	GetClientRect(window, &client);
+	if (line >= 0)
+		PaintLines(dc, bare, client, line, line, -line * kLineHeight);
+	else if (!bare.children)
+		PaintLines(dc, bare, client, 0, kLines - 1, 3.0f);
+	else
+		PaintLines(dc, bare, client, 0, -1, 0.0f);
 	EndPaint(window, &paint);
+}
+
+// The line a child window shows is its identifier; the panel's is -1.
+LRESULT CALLBACK BareChildProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+	auto* bare = reinterpret_cast<BareWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+	if (message == WM_PAINT && bare != nullptr) {
+		PaintBare(window, *bare, static_cast<int>(GetWindowLongPtrW(window, GWLP_ID)) - 1);
+		return 0;
+	}
+	if (message == WM_ERASEBKGND)
+		return 1;
+	return DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -161,7 +208,7 @@ LRESULT CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
 	switch (message) {
 		case WM_PAINT:
 			if (bare != nullptr) {
-				PaintBare(window, *bare);
+				PaintBare(window, *bare, -1);
 				return 0;
 			}
 			break;
@@ -169,7 +216,7 @@ LRESULT CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
 			return 1;
 		case kBareRepaint:
 			bare->timing = TimeRepaints(window);
-			bare->done->Set();
+			bare->done.Set();
 			return 0;
 		case WM_CLOSE:
 			PostQuitMessage(0);
@@ -193,86 +240,134 @@ GpFont* MessageFont()
 	return font;
 }
 
-void RunBareWindow(BareWindow* bare, Signal* shown)
+void RegisterBareClasses()
 {
 	WNDCLASSW windowClass = {};
-	windowClass.lpfnWndProc = BareProcedure;
 	windowClass.hInstance = GetModuleHandleW(nullptr);
-	windowClass.lpszClassName = L"BareLines";
 	windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+	windowClass.lpfnWndProc = BareProcedure;
+	windowClass.lpszClassName = L"BareLines";
 	RegisterClassW(&windowClass);
+	windowClass.lpfnWndProc = BareChildProcedure;
+	windowClass.lpszClassName = L"BareLine";
+	RegisterClassW(&windowClass);
+}
+
+HWND CreateBareChild(HWND parent, BareWindow* bare, int identifier, int x, int y, int width, int height)
+{
+	HWND child = CreateWindowExW(0, L"BareLine", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, x,
+		y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(identifier)),
+		GetModuleHandleW(nullptr), nullptr);
+	SetWindowLongPtrW(child, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bare));
+	return child;
+}
+
+void RunBareWindow(BareWindow* bare)
+{
 	bare->font = MessageFont();
-	RECT outer = {500, 40, 500 + kWidth, 40 + kHeight};
+	RECT outer = {bare->left, kTop, bare->left + kWidth, kTop + kHeight};
 	AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0);
-	bare->handle = CreateWindowExW(0, L"BareLines", L"Bare lines", WS_OVERLAPPEDWINDOW, outer.left, outer.top,
-		outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, windowClass.hInstance, nullptr);
+	bare->handle = CreateWindowExW(0, L"BareLines", bare->children ? L"Bare child windows" : L"Bare lines",
+		WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, outer.left, outer.top, outer.right - outer.left,
+		outer.bottom - outer.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 	SetWindowLongPtrW(bare->handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bare));
+	if (bare->children) {
+		HWND panel = CreateBareChild(bare->handle, bare, 0, 0, 0, kWidth, kHeight);
+		for (int i = 0; i < kLines; i++) {
+			int top = 2 + static_cast<int>(i * kLineHeight);
+			CreateBareChild(panel, bare, i + 1, 2, top, kWidth - 4, static_cast<int>(kLineHeight) - 1);
+		}
+	}
 	ShowWindow(bare->handle, SW_SHOW);
 	UpdateWindow(bare->handle);
-	shown->Set();
+	bare->shown.Set();
 	MSG message;
 	while (GetMessageW(&message, nullptr, 0, 0) > 0)
 		DispatchMessageW(&message);
 	DestroyWindow(bare->handle);
 	GdipDeleteFont(bare->font);
-	UnregisterClassW(L"BareLines", windowClass.hInstance);
 }
 
-void EndBoth(BenchApp* app, BareWindow* bare)
+void EndAll(BenchApp* app, BareWindow* bare, int count)
 {
-	PostMessageW(bare->handle, WM_CLOSE, 0, 0);
+	for (int i = 0; i < count; i++)
+		PostMessageW(bare[i].handle, WM_CLOSE, 0, 0);
 	BMessage quit(kQuitRequested);
 	// An application that has gone needs no quitting.
 	(void)BMessenger(nullptr, app).Send(&quit);
 }
 
-// Runs the rounds from a thread of its own, then ends both windows.
-void Measure(BenchApp* app, BareWindow* bare, Signal* bareShown)
+// One repaint round of each side, in the given order; false when one did not finish.
+bool RepaintRound(BenchApp* app, BareWindow* bare, int round)
+{
+	BMessenger window(nullptr, app->window);
+	for (int turn = 0; turn < 3; turn++) {
+		int side = (round + turn) % 3;
+		bool fine;
+		if (side == 0) {
+			BMessage repaint(kRepaint);
+			// A repaint that cannot be sent shows as a wait that fails.
+			(void)window.Send(&repaint);
+			fine = app->done.Wait();
+		} else {
+			PostMessageW(bare[side - 1].handle, kBareRepaint, 0, 0);
+			fine = bare[side - 1].done.Wait();
+		}
+		if (!fine)
+			return false;
+	}
+	return true;
+}
+
+void PrintTimings(const char* what, const std::vector<double>& timings)
+{
+	std::printf("%s (us per repaint):", what);
+	for (double value : timings)
+		std::printf(" %.0f", value);
+	std::printf("\n");
+}
+
+// Runs the rounds from a thread of its own, then ends every window.
+void Measure(BenchApp* app, BareWindow* bare)
 {
 	bool shown = app->shown.Wait();
-	shown = bareShown->Wait() && shown;
+	shown = bare[0].shown.Wait() && shown;
+	shown = bare[1].shown.Wait() && shown;
 	if (!shown) {
 		std::printf("a window did not show\n");
-		EndBoth(app, bare);
+		EndAll(app, bare, 2);
 		return;
 	}
 	// A first repaint of each makes the off-screen buffer, the fonts' caches and the brushes.
 	std::vector<double> framework;
-	std::vector<double> baseline;
-	BMessenger window(nullptr, app->window);
-	for (int round = -1; round < kRounds; round++) {
-		BMessage repaint(kRepaint);
-		// A repaint that cannot be sent shows as a wait that fails.
-		(void)window.Send(&repaint);
-		bool fine = app->done.Wait();
-		PostMessageW(bare->handle, kBareRepaint, 0, 0);
-		fine = bare->done->Wait() && fine;
-		if (!fine) {
+	std::vector<double> children;
+	std::vector<double> oneWindow;
+	for (int round = -1; round < kStableRounds; round++) {
+		if (!RepaintRound(app, bare, round + 1)) {
 			std::printf("a repaint did not finish\n");
 			break;
 		}
 		if (round < 0)
 			continue;
 		framework.push_back(app->timing);
-		baseline.push_back(bare->timing);
+		children.push_back(bare[0].timing);
+		oneWindow.push_back(bare[1].timing);
 	}
-	EndBoth(app, bare);
-	if (framework.empty())
+	EndAll(app, bare, 2);
+	if (framework.size() != static_cast<size_t>(kStableRounds))
 		return;
-	std::printf("framework (us per repaint):");
-	for (double value : framework)
-		std::printf(" %.0f", value);
-	std::printf("\nbare (us per repaint):");
-	for (double value : baseline)
-		std::printf(" %.0f", value);
-	std::printf("\n");
-	PrintResultLine("full repaint of 50 string views", "us", framework, baseline, "<= 1.3");
+	PrintTimings("framework", framework);
+	PrintTimings("bare child windows", children);
+	PrintTimings("bare one window", oneWindow);
+	PrintResultLine("full repaint of 50 string views / 50 bare child windows", "us", framework, children, "<= 1.3");
+	PrintResultLine("full repaint of 50 string views / one flat GDI+ window", "us", framework, oneWindow, "-");
 }
 
 }  // namespace
 
 int main()
 {
+	PinToOneProcessor();
 	GdiplusStartupInput input;
 	ULONG_PTR token = 0;
 	if (GdiplusStartup(&token, &input, nullptr) != Ok) {
@@ -280,19 +375,22 @@ int main()
 		return 1;
 	}
 	SetProcessModuleHandle(GetModuleHandleW(nullptr));
+	RegisterBareClasses();
 	{
 		BString vendor("Quorvane");
 		BString name("StringViewPaintBench");
 		BenchApp app(&vendor, &name);
-		BareWindow bare;
-		Signal bareDone;
-		Signal bareShown;
-		bare.done = &bareDone;
-		std::thread bareThread(RunBareWindow, &bare, &bareShown);
-		std::thread measure(Measure, &app, &bare, &bareShown);
+		BareWindow bare[2];
+		bare[0].children = true;
+		bare[0].left = kChildrenLeft;
+		bare[1].left = kOneWindowLeft;
+		std::thread childrenThread(RunBareWindow, &bare[0]);
+		std::thread oneWindowThread(RunBareWindow, &bare[1]);
+		std::thread measure(Measure, &app, bare);
 		(void)app.Run();
 		measure.join();
-		bareThread.join();
+		childrenThread.join();
+		oneWindowThread.join();
 	}
 	GdiplusShutdown(token);
 	return 0;

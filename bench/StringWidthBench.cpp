@@ -7,6 +7,7 @@
 // The ratio is framework time / raw time (below 1 means the framework is
 // faster): the median and the spread of the ratios of the rounds.
 #include "bench/BenchClock.h"
+#include "bench/BenchPinning.h"
 #include "bench/BenchResult.h"
 #include "interface/Font.h"
 #include "interface/GdiPlusFlat.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr int kRounds = 9;
 constexpr int kMeasurements = 2000;
 
 const wchar_t* const kTexts[] = {
@@ -74,6 +74,7 @@ double RawRound(Gdiplus::GpFont* font)
 
 int main()
 {
+	PinToOneProcessor();
 	Gdiplus::GdiplusStartupInput input;
 	ULONG_PTR token = 0;
 	if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) {
@@ -89,20 +90,13 @@ int main()
 		for (int i = 0; i < kTextCount; i++)
 			texts[i] = BString(kTexts[i]);
 		Gdiplus::GpFont* font = PlainFont()->NativeFont()->Native();
-		std::vector<double> framework;
-		std::vector<double> raw;
-		{
-			BRender render;
-			// Both sides warm up GDI+'s caches of the font and the glyphs.
-			FrameworkRound(render, texts);
-			RawRound(font);
-			for (int round = 0; round < kRounds; round++) {
-				framework.push_back(FrameworkRound(render, texts));
-				raw.push_back(RawRound(font));
-			}
-		}
-		std::printf("%d rounds of %d measurements each\n", kRounds, kMeasurements);
-		PrintResultLine("StringWidth outside painting", "us/call", framework, raw, "<= 1.0");
+		BRender render;
+		// Both sides warm up GDI+'s caches of the font and the glyphs.
+		FrameworkRound(render, texts);
+		RawRound(font);
+		std::printf("%d rounds of %d measurements each\n", kStableRounds, kMeasurements);
+		CompareRounds("StringWidth outside painting", "us/call", kStableRounds,
+			[&] { return FrameworkRound(render, texts); }, [&] { return RawRound(font); }, "<= 1.0");
 	}
 	// The system fonts live until the process ends; GDI+ is not used again.
 	Gdiplus::GdiplusShutdown(token);

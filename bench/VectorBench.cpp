@@ -4,6 +4,7 @@
 // BVector's ratio to std::vector (below 1 means BVector is faster), the median
 // of rounds taken in turns.
 #include "bench/BenchClock.h"
+#include "bench/BenchPinning.h"
 #include "bench/BenchResult.h"
 #include "support/OrderedVector.h"
 #include "support/String.h"
@@ -21,7 +22,6 @@ constexpr int32 kSmallVectors = 20000;
 constexpr int32 kSmallCount = 16;
 constexpr int32 kLargeCount = 200000;
 constexpr int32 kOrderedCount = 20000;
-constexpr int kRounds = 7;
 
 volatile int64 gSink = 0;
 
@@ -45,7 +45,7 @@ auto NanosPerElement(int64 elements, Body body)
 template<class Ours, class Baseline>
 void Compare(const char* what, int64 elements, Ours ours, Baseline baseline, const char* goal)
 {
-	CompareRounds(what, "ns/item", kRounds, NanosPerElement(elements, ours), NanosPerElement(elements, baseline),
+	CompareRounds(what, "ns/item", kStableRounds, NanosPerElement(elements, ours), NanosPerElement(elements, baseline),
 		goal);
 }
 
@@ -125,6 +125,7 @@ void CompareOrderedInserts()
 
 int main()
 {
+	PinToOneProcessor();
 	CompareSmallAppends();
 	CompareLargeAppends();
 	CompareStringAppends();

@@ -155,27 +155,12 @@ void BMessageBody::MakeEmpty()
 	fFlags.fetch_and(kHeaderAreaInUse, std::memory_order_relaxed);
 }
 
-int32 BMessageBody::FieldCount() const
-{
-	return static_cast<int32>((Load32(DataArea() + fIndexOffset + 4) - kChunkHeaderSize) / 4);
-}
-
 void BMessageBody::SetHasSpecifiers(bool has)
 {
 	if (has)
 		fFlags.fetch_or(kHasSpecifiers, std::memory_order_relaxed);
 	else
 		fFlags.fetch_and(~kHasSpecifiers, std::memory_order_relaxed);
-}
-
-bool BMessageBody::ClaimHeaderArea()
-{
-	return (fFlags.fetch_or(kHeaderAreaInUse, std::memory_order_acquire) & kHeaderAreaInUse) == 0;
-}
-
-void BMessageBody::ReleaseHeaderArea()
-{
-	fFlags.fetch_and(~kHeaderAreaInUse, std::memory_order_release);
 }
 
 void BMessageBody::Adopt(uint32 usedSize, uint32 indexOffset, uint32 endOffset, uint32 atomCount)

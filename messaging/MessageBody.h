@@ -87,13 +87,40 @@ public:
 	uint32 IndexOffset() const { return fIndexOffset; }
 	uint32 EndOffset() const { return fEndOffset; }
 	uint32 AtomCount() const { return fAtomCount; }
-	int32 FieldCount() const;
+	int32 FieldCount() const
+	{
+		// The index chunk's size word; chunks start on 8-byte boundaries.
+		uint32 indexSize = reinterpret_cast<const uint32*>(DataArea() + fIndexOffset)[1];
+		return static_cast<int32>((indexSize - BPrivate::kChunkHeaderSize) / 4);
+	}
 	bool HasSpecifiers() const { return (fFlags.load(std::memory_order_relaxed) & kHasSpecifiers) != 0; }
 	void SetHasSpecifiers(bool has);
 
 	// The header area serves one flatten at a time: true when this caller got it.
-	bool ClaimHeaderArea();
-	void ReleaseHeaderArea();
+	bool ClaimHeaderArea()
+	{
+		// A body that one message holds alone is flattened only on that
+		// message's thread, so no other claim can come between the test and
+		// the mark: the atomic operation is left to shared bodies. The acquire
+		// of IsShared orders this after the clearing by a former sharer, which
+		// dropped its reference only after it had given the area back.
+		if (!IsShared()) {
+			uint32 flags = fFlags.load(std::memory_order_relaxed);
+			if ((flags & kHeaderAreaInUse) != 0)
+				return false;
+			fFlags.store(flags | kHeaderAreaInUse, std::memory_order_relaxed);
+			return true;
+		}
+		return (fFlags.fetch_or(kHeaderAreaInUse, std::memory_order_acquire) & kHeaderAreaInUse) == 0;
+	}
+	void ReleaseHeaderArea()
+	{
+		// Only the claimer clears the bit, and while it is set every other
+		// change of the word leaves the word as it was (a claim that finds the
+		// area taken; the specifier bit changes only in a body held alone), so
+		// a plain store loses nothing.
+		fFlags.store(fFlags.load(std::memory_order_relaxed) & ~kHeaderAreaInUse, std::memory_order_release);
+	}
 
 	// Lookups. The item pointers point into the body and stay valid until it changes.
 	// Chunk offset of the named field, or -1; *position (when given) receives the

@@ -119,7 +119,7 @@ namespace {
 // for a chunk.
 class ChainMap {
 public:
-	ChainMap(uint8* bits, uint32 length) : fBits(bits) { std::memset(bits, 0, ChainMapSize(length)); }
+	ChainMap(uint8* bits, uint32 length) : fBits(bits) { std::memset(bits, 0, CheckScratchSize(length)); }
 	void Set(uint32 offset) { fBits[offset / 64] |= Bit(offset); }
 	bool Take(uint32 offset)
 	{
@@ -162,14 +162,122 @@ bool IndexEntriesNameFields(const uint8* data, const BodyShape& shape, ChainMap*
 	return true;
 }
 
-}  // namespace
+// The index pass's record of the bytes the named chunks cover: one bit per
+// 8-byte position in front of the index. A span of up to 57 positions (every
+// chunk of up to 456 bytes) is tested and marked with one unaligned word at the
+// span's first byte; longer ones take a word at a time.
+class CoverageMap {
+public:
+	static constexpr uint32 kSpanInOneWord = 57;
 
-uint32 ChainMapSize(uint32 length)
+	CoverageMap(uint8* bits, uint32 length) : fBits(bits) { std::memset(bits, 0, length / 64 + 8); }
+	// Marks the positions [first, first + count); false when one was already marked.
+	bool Mark(uint32 first, uint32 count)
+	{
+		while (count > kSpanInOneWord) {
+			if (!MarkInWord(first, kSpanInOneWord))
+				return false;
+			first += kSpanInOneWord;
+			count -= kSpanInOneWord;
+		}
+		return MarkInWord(first, count);
+	}
+
+private:
+	bool MarkInWord(uint32 first, uint32 count)
+	{
+		uint8* word = fBits + first / 8;
+		uint64 mask = ((1ull << count) - 1) << (first % 8);
+		uint64 value = Load64(word);
+		Store64(word, value | mask);
+		return (value & mask) == 0;
+	}
+
+	uint8* fBits;
+};
+
+bool MayHoldAtoms(type_code type)
 {
-	return length / 64 + 1;
+	return type == kAtomType || type == kAtomRefType || type == kMessageType;
 }
 
-status_t CheckBody(const uint8* data, uint32 length, uint8* scratch, BodyShape* shape)
+// The hinted index chunk and the end mark right behind it; answers the index's entry count.
+bool ReadHintedIndex(const uint8* data, uint32 length, const BodyHints& hints, uint32* count)
+{
+	uint32 at = hints.indexOffset;
+	if ((at & 7) != 0 || at > length || length - at < 2 * kChunkHeaderSize)
+		return false;
+	uint32 size = Load32(data + at + 4);
+	if (Load16(data + at) != kIndexChunk || size < kChunkHeaderSize || size > length - at ||
+		(size - kChunkHeaderSize) % 4 != 0)
+		return false;
+	uint32 end = at + RoundUp8(size);
+	if (end != hints.endOffset || end > length || length - end < kChunkHeaderSize ||
+		Load16(data + end) != kEndChunk || Load32(data + end + 4) != kChunkHeaderSize)
+		return false;
+	*count = (size - kChunkHeaderSize) / 4;
+	return true;
+}
+
+}  // namespace
+
+uint32 CheckScratchSize(uint32 length)
+{
+	return length / 64 + 8;
+}
+
+// One pass over the index: each entry's chunk is decoded and checked, its name
+// compared with the previous entry's and its bytes marked as covered. Chunks
+// that cover the whole area in front of the index without overlapping are
+// exactly the chain a walk from the start would meet, so no walk is needed.
+bool CheckBodyByIndex(const uint8* data, uint32 length, const BodyHints& hints, uint8* scratch,
+	BodyShape* shape)
+{
+	uint32 count;
+	if (!ReadHintedIndex(data, length, hints, &count))
+		return false;
+	uint32 indexOffset = hints.indexOffset;
+	CoverageMap coverage(scratch, indexOffset);
+	const uint8* entries = data + indexOffset + kChunkHeaderSize;
+	const char* previous = nullptr;
+	uint32 previousRoom = 0;
+	uint32 covered = 0;
+	bool atoms = false;
+	for (uint32 i = 0; i < count; i++) {
+		uint32 offset = Load32(entries + 4 * i);
+		FieldLayout field;
+		if ((offset & 7) != 0 || !DecodeFieldChunk(data, indexOffset, offset, &field))
+			return false;
+		// The chunk ends before the index, which lies on an 8-byte boundary, so its padding does too.
+		uint32 step = RoundUp8(field.size);
+		if (!coverage.Mark(offset / 8, step / 8))
+			return false;
+		uint32 room = NameRoom(field.nameLength);
+		if (previous != nullptr && CompareNames(previous, field.name, room < previousRoom ? room : previousRoom) >= 0)
+			return false;
+		previous = field.name;
+		previousRoom = room;
+		covered += step;
+		atoms = atoms || MayHoldAtoms(field.type);
+	}
+	if (covered != indexOffset)
+		return false;
+	shape->indexOffset = indexOffset;
+	shape->endOffset = hints.endOffset;
+	shape->usedSize = hints.endOffset + kChunkHeaderSize;
+	shape->fieldCount = count;
+	shape->mayHoldAtoms = atoms;
+	return true;
+}
+
+status_t CheckBody(const uint8* data, uint32 length, const BodyHints& hints, uint8* scratch, BodyShape* shape)
+{
+	if (CheckBodyByIndex(data, length, hints, scratch, shape))
+		return kOk;
+	return CheckBodyByChain(data, length, scratch, shape);
+}
+
+status_t CheckBodyByChain(const uint8* data, uint32 length, uint8* scratch, BodyShape* shape)
 {
 	ChainMap chain(scratch, length);
 	uint32 offset = 0;
@@ -199,7 +307,7 @@ status_t CheckBody(const uint8* data, uint32 length, uint8* scratch, BodyShape* 
 			FieldLayout field;
 			if (!DecodeFieldChunk(data, length, offset, &field))
 				return kNotAMessage;
-			if (field.type == kAtomType || field.type == kAtomRefType || field.type == kMessageType)
+			if (MayHoldAtoms(field.type))
 				shape->mayHoldAtoms = true;
 			chain.Set(offset);
 			fieldChunks++;

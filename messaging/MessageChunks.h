@@ -117,15 +117,35 @@ struct BodyShape {
 	bool mayHoldAtoms;  // some field is of an atom or nested-message type
 };
 
+// Where the message header says the body's index and end mark lie: a hint
+// that the check verifies, never trusts.
+struct BodyHints {
+	uint32 indexOffset = 0;
+	uint32 endOffset = 0;
+};
+
 // Checks a body data area: a chain of chunks inside `length` bytes ending at
 // an 'nE' of 8 bytes; every field chunk sound; chunks of unknown kinds kept
 // where they fit the chain; exactly one 'nI' with one entry per field chunk.
 // An entry below the end mark must name a distinct field chunk of the chain,
 // in ascending name order; an entry at or past the end mark is accepted as
-// damage that lookups report. `scratch` holds ChainMapSize(length) bytes of
-// working space. kNotAMessage otherwise.
-uint32 ChainMapSize(uint32 length);
-[[nodiscard]] status_t CheckBody(const uint8* data, uint32 length, uint8* scratch, BodyShape* shape);
+// damage that lookups report. `scratch` holds CheckScratchSize(length) bytes
+// of working space. kNotAMessage otherwise.
+//
+// A body as this system writes it (its fields, then the index at the hinted
+// offset, then the end mark) is checked in one pass over the index; any other
+// body by walking its chain, then its index.
+uint32 CheckScratchSize(uint32 length);
+[[nodiscard]] status_t CheckBody(const uint8* data, uint32 length, const BodyHints& hints, uint8* scratch,
+	BodyShape* shape);
+
+// The two ways CheckBody decides, for the tests that hold them to one answer.
+// The index pass accepts only bodies whose field chunks, named by the index
+// in ascending name order, tile the data area in front of the index; false
+// means "not shown sound this way", not "damaged".
+bool CheckBodyByIndex(const uint8* data, uint32 length, const BodyHints& hints, uint8* scratch,
+	BodyShape* shape);
+[[nodiscard]] status_t CheckBodyByChain(const uint8* data, uint32 length, uint8* scratch, BodyShape* shape);
 
 // Calls visit(type, item, itemSize) for every ATOM and ATMR item of a body data
 // area, and for those inside nested messages down to `maxDepth` levels. Nested

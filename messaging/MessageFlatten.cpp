@@ -66,7 +66,7 @@ uint8* PutChunk(uint8* at, uint16 kind, uint16 subKind, uint32 size)
 }
 
 // Writes the 16-byte fixed part and the header chunks; answers their size.
-uint32 WriteHeader(uint8* out, const BMessageBody* body, const BMessageInfo& info,
+[[gnu::always_inline]] inline uint32 WriteHeader(uint8* out, const BMessageBody* body, const BMessageInfo& info,
 	const BMessageRecord* record, bool fixed, uint32 totalSize)
 {
 	Store32(out, kFlattenedMagic);
@@ -141,12 +141,34 @@ uint32 FlattenedSize(const BMessageBody* body, const BMessageInfo& info, bool wi
 	return CompactHeaderSize(body, info, withRecord) + BodySize(body);
 }
 
-status_t Flatten(BMessageBody* body, const BMessageInfo& info, const BMessageRecord* record, bool fixed,
-	FlattenResult* result)
+namespace {
+
+// The header written into the claimed header area, right in front of the data.
+[[gnu::always_inline]] inline void FlattenInPlace(BMessageBody* body, const BMessageInfo& info,
+	const BMessageRecord* record, bool fixed, FlattenResult* result)
+{
+	uint32 headerSize = fixed ? kFixedHeaderSize : CompactHeaderSize(body, info, record != nullptr);
+	uint8* start = body->Data() - headerSize;
+	uint32 total = headerSize + body->UsedSize();
+	WriteHeader(start, body, info, record, fixed, total);
+	result->data = start;
+	result->size = total;
+	result->owned = nullptr;
+	result->claimedBody = body;
+}
+
+// Every other case: a message without fields, a body holding atoms (reported),
+// and a body whose header area another flatten holds, which is copied.
+[[gnu::noinline]] status_t FlattenElsewhere(BMessageBody* body, const BMessageInfo& info,
+	const BMessageRecord* record, bool fixed, FlattenResult* result)
 {
 	ReportAtoms(body);
 	if (WrittenBody(body) == nullptr)
 		body = nullptr;
+	if (body != nullptr && body->ClaimHeaderArea()) {
+		FlattenInPlace(body, info, record, fixed, result);
+		return kOk;
+	}
 	uint32 headerSize = fixed ? kFixedHeaderSize : CompactHeaderSize(body, info, record != nullptr);
 	uint32 total = headerSize + BodySize(body);
 	result->size = total;
@@ -156,14 +178,6 @@ status_t Flatten(BMessageBody* body, const BMessageInfo& info, const BMessageRec
 		WriteHeader(result->inlineArea, body, info, record, fixed, total);
 		WriteEmptyBody(result->inlineArea + headerSize);
 		result->data = result->inlineArea;
-		return kOk;
-	}
-	if (body->ClaimHeaderArea()) {
-		// The header lands right in front of the data: nothing is copied.
-		uint8* start = body->Data() - headerSize;
-		WriteHeader(start, body, info, record, fixed, total);
-		result->data = start;
-		result->claimedBody = body;
 		return kOk;
 	}
 	uint8* copy = static_cast<uint8*>(std::malloc(total));
@@ -176,17 +190,16 @@ status_t Flatten(BMessageBody* body, const BMessageInfo& info, const BMessageRec
 	return kOk;
 }
 
-void ReleaseFlattenResult(FlattenResult* result)
+}  // namespace
+
+status_t Flatten(BMessageBody* body, const BMessageInfo& info, const BMessageRecord* record, bool fixed,
+	FlattenResult* result)
 {
-	// Most results borrow the body's header area and own nothing.
-	if (result->owned != nullptr)
-		std::free(result->owned);
-	if (result->claimedBody != nullptr)
-		result->claimedBody->ReleaseHeaderArea();
-	result->owned = nullptr;
-	result->claimedBody = nullptr;
-	result->data = nullptr;
-	result->size = 0;
+	// The case to be fast: a body with fields, free of atoms, whose header area is free.
+	if (body == nullptr || body->AtomCount() != 0 || body->FieldCount() == 0 || !body->ClaimHeaderArea())
+		return FlattenElsewhere(body, info, record, fixed, result);
+	FlattenInPlace(body, info, record, fixed, result);
+	return kOk;
 }
 
 void FlattenInto(const BMessageBody* body, const BMessageInfo& info, uint8* buffer,
@@ -556,7 +569,7 @@ status_t TakeBody(const uint8* bytes, uint32 bodySize, bool swapped, bool truste
 	const HeaderChunks& header, BMessageBody** body)
 {
 	// The check's working space lies in the body's spare room behind the data.
-	status_t status = ObtainBody(body, bodySize + ChainMapSize(bodySize));
+	status_t status = ObtainBody(body, bodySize + CheckScratchSize(bodySize));
 	if (status != kOk)
 		return status;
 	BMessageBody* target = *body;
@@ -570,7 +583,10 @@ status_t TakeBody(const uint8* bytes, uint32 bodySize, bool swapped, bool truste
 		}
 	}
 	BodyShape shape;
-	status = CheckBody(target->Data(), used, target->Data() + bodySize, &shape);
+	BodyHints hints;
+	hints.indexOffset = header.indexOffset;
+	hints.endOffset = header.endOffset;
+	status = CheckBody(target->Data(), used, hints, target->Data() + bodySize, &shape);
 	if (status != kOk) {
 		BodyDiagnostic().Text("::Unflatten() error parsing body: ").ErrorText(status).ToErrorOut();
 		return status;

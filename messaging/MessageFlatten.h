@@ -11,6 +11,8 @@
 #include "messaging/DeliveryFlags.h"
 #include "messaging/MessageBody.h"
 
+#include <cstdlib>
+
 namespace BPrivate {
 
 // What a message keeps beside its body.
@@ -51,7 +53,18 @@ struct FlattenResult {
 uint32 FlattenedSize(const BMessageBody* body, const BMessageInfo& info, bool withRecord);
 [[nodiscard]] status_t Flatten(BMessageBody* body, const BMessageInfo& info, const BMessageRecord* record, bool fixed,
 	FlattenResult* result);
-void ReleaseFlattenResult(FlattenResult* result);
+inline void ReleaseFlattenResult(FlattenResult* result)
+{
+	// Most results borrow the body's header area and own nothing.
+	if (result->owned != nullptr)
+		std::free(result->owned);
+	if (result->claimedBody != nullptr)
+		result->claimedBody->ReleaseHeaderArea();
+	result->owned = nullptr;
+	result->claimedBody = nullptr;
+	result->data = nullptr;
+	result->size = 0;
+}
 // Writes the compact form into a buffer of FlattenedSize bytes. With
 // takeReferences the copy's atom items get references of their own (the copy
 // lives in a nested item of another body).

@@ -124,7 +124,7 @@ public:
 	// The index of the new element, or kNoMemory (kBadIndex for a negative index).
 	int32 AddItem(const T& item)
 	{
-		if (void* slot = SpareSlot()) {
+		if (void* slot = SpareSlot<sizeof(T)>()) {
 			new (slot) T(item);
 			return CountAppended();
 		}
@@ -133,7 +133,7 @@ public:
 			T value = item;
 			if (!GrowAsBytes())
 				return kNoMemory;
-			new (SpareSlot()) T(value);
+			new (SpareSlot<sizeof(T)>()) T(value);
 			return CountAppended();
 		} else {
 			return Append(&item);

@@ -17,8 +17,9 @@
 namespace {
 
 using zeltest::kDeadlineMillis;
-// Long enough for a wrongly armed timer (11 ms late) or a stray wake-up to show.
-constexpr DWORD kQuietMillis = 200;
+// Posted behind everything the loop has queued: once the window has seen it,
+// every wake-up posted before it has been handled.
+constexpr UINT kMarkerMessage = WM_APP + 1;
 
 // What the loop thread's window and step saw. Written on the loop thread, read
 // by the test thread after waiting for a count.
@@ -30,6 +31,7 @@ struct Probe {
 	std::atomic<int> deepestStep{0};
 	std::atomic<int> wakeupsDispatched{0};
 	std::atomic<int> appMessages{0};
+	std::atomic<int> markers{0};
 	std::atomic<int> paints{0};
 	std::atomic<bool> quit{false};
 	ThreadRecord* record = nullptr;
@@ -61,6 +63,10 @@ LRESULT CALLBACK ProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 			++probe->appMessages;
 			if (probe->onAppMessage)
 				probe->onAppMessage(*probe);
+			return 0;
+		}
+		if (message == kMarkerMessage) {
+			++probe->markers;
 			return 0;
 		}
 		if (message == WM_PAINT) {
@@ -96,6 +102,14 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD millis = kDeadlineM
 		Sleep(1);
 	}
 	return true;
+}
+
+// Waits until the loop has handled everything that was queued before the call:
+// a stray wake-up would have run the step by then.
+bool DrainLoop(Probe& probe)
+{
+	int seen = probe.markers;
+	return PostMessageW(probe.window, kMarkerMessage, 0, 0) && WaitUntil([&] { return probe.markers > seen; });
 }
 
 enum class WakeTarget { kWindow, kThreadQueue };
@@ -183,10 +197,10 @@ TEST(ThreadLoop, WakeupsRunTheStepAndNeverReachAWindowProcedure)
 		}
 		// A wake-up that races with the loop's idle check may run the step once
 		// more, never more often, and the loop then sleeps again.
-		Sleep(kQuietMillis);
+		ASSERT_TRUE(DrainLoop(probe));
 		int steps = probe.steps;
 		EXPECT_LE(steps, 11);
-		Sleep(kQuietMillis);
+		ASSERT_TRUE(DrainLoop(probe));
 		EXPECT_EQ(probe.steps, steps);
 		EXPECT_EQ(probe.wakeupsDispatched, 0);
 		EXPECT_TRUE(loop.Quit());
@@ -212,8 +226,8 @@ TEST(ThreadLoop, ATimerRunsTheStepNoEarlierThanAskedAndOnlyOnce)
 	ASSERT_TRUE(WaitUntil([&] { return probe.steps == 2; }));
 	EXPECT_GE(ranAt.load(), asked.load());
 	EXPECT_LT(ranAt.load(), asked.load() + 2000000);
-	// A timer left running would fire again every 71 ms.
-	Sleep(kQuietMillis);
+	// A timer left running would fire again every 71 ms: it must be gone.
+	ASSERT_TRUE(DrainLoop(probe));
 	EXPECT_EQ(probe.steps, 2);
 	EXPECT_EQ(probe.record->fTimerId, 0u);
 }
@@ -224,14 +238,14 @@ TEST(ThreadLoop, AStepAnsweringInfiniteSleepsUntilWoken)
 	LoopThread loop(probe, WakeTarget::kWindow);
 	ASSERT_TRUE(loop.Ready());
 	ASSERT_TRUE(WaitUntil([&] { return probe.steps == 1; }));
-	Sleep(kQuietMillis);
+	ASSERT_TRUE(DrainLoop(probe));
 	EXPECT_EQ(probe.steps, 1);
 	EXPECT_EQ(probe.record->fTimerId, 0u);
 	EXPECT_EQ(probe.record->fNextWakeTime, kInfinite);
 	// Any message wakes GetMessageW; the step runs again only for a wake-up.
 	PostMessageW(probe.window, WM_APP, 0, 0);
 	ASSERT_TRUE(WaitUntil([&] { return probe.appMessages == 1; }));
-	Sleep(kQuietMillis);
+	ASSERT_TRUE(DrainLoop(probe));
 	EXPECT_EQ(probe.steps, 1);
 	EXPECT_EQ(WakeThreadLoop(probe.record, 0), kOk);
 	EXPECT_TRUE(WaitUntil([&] { return probe.steps == 2; }));
@@ -254,7 +268,7 @@ TEST(ThreadLoop, AStepAskingForAPastTimeRunsAgainThroughTheQueueOnce)
 	LoopThread loop(probe, WakeTarget::kWindow);
 	ASSERT_TRUE(loop.Ready());
 	ASSERT_TRUE(WaitUntil([&] { return probe.steps == 2; }));
-	Sleep(kQuietMillis);
+	ASSERT_TRUE(DrainLoop(probe));
 	EXPECT_EQ(probe.steps, 2);
 	EXPECT_EQ(probe.deepestStep, 1) << "the step ran inside itself";
 	EXPECT_EQ(messagesSeenBySecondStep, 1) << "the second run did not go through the queue";
@@ -280,7 +294,7 @@ TEST(ThreadLoop, WakingOwnThreadIsIgnoredInTheStepAndOtherwiseArmsAnEarlierTimer
 	LoopThread loop(probe, WakeTarget::kWindow);
 	ASSERT_TRUE(loop.Ready());
 	ASSERT_TRUE(WaitUntil([&] { return probe.steps == 1; }));
-	Sleep(kQuietMillis);
+	ASSERT_TRUE(DrainLoop(probe));
 	EXPECT_EQ(probe.steps, 1) << "a wake-up from inside the step ran it again";
 
 	PostMessageW(probe.window, WM_APP, 0, 0);

@@ -55,16 +55,26 @@ public:
 			std::memcpy(&value, bytes.data(), 4);
 		return value;
 	}
-	// The body must stay exactly what a reader accepts after every change.
+	// The body must stay exactly what a reader accepts after every change, and
+	// be accepted by the index pass alone, as every body written here is.
 	void ExpectSound()
 	{
 		BodyShape shape;
-		std::vector<uint8> scratch(ChainMapSize(fBody->UsedSize()));
-		ASSERT_EQ(CheckBody(fBody->Data(), fBody->UsedSize(), scratch.data(), &shape), kOk);
+		std::vector<uint8> scratch(CheckScratchSize(fBody->UsedSize()));
+		ASSERT_EQ(CheckBodyByChain(fBody->Data(), fBody->UsedSize(), scratch.data(), &shape), kOk);
 		EXPECT_EQ(shape.indexOffset, fBody->IndexOffset());
 		EXPECT_EQ(shape.endOffset, fBody->EndOffset());
 		EXPECT_EQ(shape.usedSize, fBody->UsedSize());
 		EXPECT_EQ(static_cast<int32>(shape.fieldCount), fBody->FieldCount());
+		BodyHints hints;
+		hints.indexOffset = fBody->IndexOffset();
+		hints.endOffset = fBody->EndOffset();
+		BodyShape indexed;
+		ASSERT_TRUE(CheckBodyByIndex(fBody->Data(), fBody->UsedSize(), hints, scratch.data(), &indexed));
+		EXPECT_EQ(indexed.indexOffset, shape.indexOffset);
+		EXPECT_EQ(indexed.endOffset, shape.endOffset);
+		EXPECT_EQ(indexed.fieldCount, shape.fieldCount);
+		EXPECT_EQ(indexed.mayHoldAtoms, shape.mayHoldAtoms);
 	}
 	BMessageBody* operator->() { return fBody; }
 	BMessageBody* fBody;

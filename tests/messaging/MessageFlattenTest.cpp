@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 using namespace BPrivate;
@@ -79,6 +81,12 @@ TEST(MessageFlatten, AFreeHeaderAreaIsWrittenInPlaceAndATakenOneCopied)
 	EXPECT_EQ(first.owned, nullptr);
 	EXPECT_EQ(first.size, kFixedHeaderSize + body->UsedSize());
 
+	// Held by one message alone, the area is still handed out only once.
+	FlattenResult again;
+	ASSERT_EQ(message.Flatten(&again, false, false), kOk);
+	EXPECT_NE(again.owned, nullptr);
+	ReleaseFlattenResult(&again);
+
 	// A copy shares the body, so its flatten finds the header area taken.
 	BMessage copy(message);
 	FlattenResult second;
@@ -95,27 +103,44 @@ TEST(MessageFlatten, AFreeHeaderAreaIsWrittenInPlaceAndATakenOneCopied)
 	ReleaseFlattenResult(&third);
 }
 
+// Copies handed to other threads flatten the shared body while the original
+// is flattened too; the copies go one by one, until the original holds the
+// body alone and claims the area without an atomic operation. Every message
+// has a command of its own, so two flattens writing the area at once would
+// leave one of them with the other's header.
 TEST(MessageFlatten, ConcurrentFlattensOfOneBodyNeverShareTheHeaderArea)
 {
 	BMessage message = RichMessage();
-	Bytes expected = zeltest::Flattened(message);
-	std::vector<std::thread> threads;
 	std::atomic<int32> wrong(0);
-	for (int32 t = 0; t < 4; t++) {
-		threads.emplace_back([&message, &expected, &wrong]() {
-			BMessage copy(message);
-			for (int32 i = 0; i < 2000; i++) {
-				FlattenResult result;
-				if (copy.Flatten(&result, false, false) != kOk || result.size != expected.size() ||
-					std::memcmp(result.data, expected.data(), expected.size()) != 0)
-					wrong++;
-				ReleaseFlattenResult(&result);
-			}
+	auto flattenAndCompare = [&wrong](const BMessage& source, const Bytes& expected) {
+		FlattenResult result;
+		if (source.Flatten(&result, false, false) != kOk || result.size != expected.size() ||
+			std::memcmp(result.data, expected.data(), expected.size()) != 0)
+			wrong++;
+		ReleaseFlattenResult(&result);
+	};
+	constexpr int32 kSharers = 4;
+	std::atomic<int32> sharers(kSharers);
+	std::vector<std::thread> threads;
+	for (int32 t = 0; t < kSharers; t++) {
+		auto copy = std::make_unique<BMessage>(message);
+		copy->what = FourCC("CPY0") + static_cast<uint32>(t);
+		threads.emplace_back([&, t, copy = std::move(copy)]() mutable {
+			Bytes expected = zeltest::Flattened(*copy);
+			for (int32 i = 0; i < 50000 * (t + 1); i++)
+				flattenAndCompare(*copy, expected);
+			copy.reset();
+			sharers--;
 		});
 	}
+	Bytes expected = zeltest::Flattened(message);
+	int32 alone = 0;
+	while (sharers.load() > 0 || alone++ < 1000)
+		flattenAndCompare(message, expected);
 	for (std::thread& thread : threads)
 		thread.join();
 	EXPECT_EQ(wrong.load(), 0);
+	EXPECT_FALSE(message.Body()->IsShared());
 }
 
 TEST(MessageFlatten, BothLayoutsRoundTripToTheSameBytes)

@@ -248,11 +248,26 @@ void CheckChangesStaySound(BMessage* message)
 	CheckRoundTrip(*message);
 }
 
+// Hands `check` the run's mutations of the seeds, one at a time, each placed
+// against the guard page and blamed for a fault while it is checked.
+template <class Check>
+void CheckMutations(const std::vector<Bytes>& seeds, const zeltest::FuzzRun& run, zeltest::GuardedBuffer* buffer,
+	Check check)
+{
+	zeltest::FaultingInputReporter reporter;
+	Mutator mutator(run.seed);
+	for (uint32 i = 0; i < run.iterations && !::testing::Test::HasFailure(); i++) {
+		Bytes input = mutator.Mutate(seeds[i % seeds.size()]);
+		reporter.SetInput(&input);
+		check(buffer->Place(input), input, i % seeds.size());
+	}
+	reporter.SetInput(nullptr);
+}
+
 TEST(MessageFuzz, MutatedMessagesGiveAStatusOrASoundMessage)
 {
 	zeltest::GuardedBuffer buffer(kMaxInput);
 	ASSERT_TRUE(buffer.IsValid());
-	zeltest::FaultingInputReporter reporter;
 	zeltest::FuzzRun run = zeltest::FuzzRunFromEnvironment(30000, 20261207);
 	std::vector<Bytes> seeds = Seeds();
 	for (size_t n = 0; n < seeds.size(); n++) {
@@ -261,12 +276,8 @@ TEST(MessageFuzz, MutatedMessagesGiveAStatusOrASoundMessage)
 		ASSERT_EQ(message.Unflatten(placed, seeds[n].size()), kOk) << "seed " << n;
 		CheckRoundTrip(message);
 	}
-	Mutator mutator(run.seed);
 	uint32 accepted = 0;
-	for (uint32 i = 0; i < run.iterations && !HasFailure(); i++) {
-		Bytes input = mutator.Mutate(seeds[i % seeds.size()]);
-		reporter.SetInput(&input);
-		const uint8* placed = buffer.Place(input);
+	CheckMutations(seeds, run, &buffer, [&](const uint8* placed, const Bytes& input, size_t) {
 		BMessage message(FourCC("PREV"));
 		EXPECT_EQ(message.AddInt32("previous", 1), kOk);
 		status_t status = message.Unflatten(placed, input.size());
@@ -279,10 +290,47 @@ TEST(MessageFuzz, MutatedMessagesGiveAStatusOrASoundMessage)
 			EXPECT_LT(status, 0);
 			EXPECT_EQ(message.FieldCount(), 0);
 		}
-	}
-	reporter.SetInput(nullptr);
+	});
 	// Some mutations must leave messages readable, or the run proves little.
 	EXPECT_GT(accepted, run.iterations / 20);
+}
+
+// The body check's one pass over the index may only accept what the walk of
+// the chain accepts, and must find the same shape; mutated bodies of every seed
+// keep the header's hints, so most of them fail the pass and some pass it.
+TEST(MessageFuzz, TheIndexPassAcceptsOnlyWhatTheChainWalkAccepts)
+{
+	zeltest::GuardedBuffer buffer(kMaxInput);
+	ASSERT_TRUE(buffer.IsValid());
+	zeltest::FuzzRun run = zeltest::FuzzRunFromEnvironment(30000, 20261208);
+	std::vector<Bytes> bodies;
+	std::vector<BodyHints> hints;
+	for (const Bytes& seed : Seeds()) {
+		BMessage message;
+		if (message.Unflatten(seed.data(), seed.size()) != kOk || message.Body() == nullptr)
+			continue;
+		const BMessageBody* body = message.Body();
+		bodies.emplace_back(body->Data(), body->Data() + body->UsedSize());
+		hints.push_back(BodyHints{body->IndexOffset(), body->EndOffset()});
+	}
+	ASSERT_GE(bodies.size(), 4u);
+	uint32 passed = 0;
+	CheckMutations(bodies, run, &buffer, [&](const uint8* placed, const Bytes& input, size_t seed) {
+		uint32 length = static_cast<uint32>(input.size());
+		std::vector<uint8> scratch(CheckScratchSize(length));
+		BodyShape byIndex;
+		if (!CheckBodyByIndex(placed, length, hints[seed], scratch.data(), &byIndex))
+			return;
+		passed++;
+		BodyShape byChain;
+		ASSERT_EQ(CheckBodyByChain(placed, length, scratch.data(), &byChain), kOk);
+		EXPECT_EQ(byIndex.indexOffset, byChain.indexOffset);
+		EXPECT_EQ(byIndex.endOffset, byChain.endOffset);
+		EXPECT_EQ(byIndex.usedSize, byChain.usedSize);
+		EXPECT_EQ(byIndex.fieldCount, byChain.fieldCount);
+		EXPECT_EQ(byIndex.mayHoldAtoms, byChain.mayHoldAtoms);
+	});
+	EXPECT_GT(passed, run.iterations / 20);
 }
 
 TEST(MessageFuzz, TheGuardPageReallyFaults)
