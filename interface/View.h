@@ -31,8 +31,6 @@ class BScrollBar;
 class BView;
 class BWindow;
 
-class WinViewDropTarget;
-
 namespace BPrivate {
 class DragRequest;
 class ViewInput;
@@ -215,7 +213,6 @@ private:
 	friend class BPrivate::ViewInput;
 	friend class BPrivate::ViewNativeWindow;
 	friend class BWindow;
-	friend class WinViewDropTarget;
 	friend BPrivate::ViewPlatform* BPrivate::PlatformOf(const BView* view);
 	friend HWND BPrivate::NativeHandleOf(const BView* view);
 
@@ -253,8 +250,8 @@ private:
 	void ClearTracking();
 	void SendScrolledMouseMove();
 	HWND NativeHandle() const;
-	// A native move to `frame` waits for the window's pending-frame
-	// application; the frame the view reports until then.
+	// A native move waits for the window's pending-frame application; until
+	// then the view reports the frame it moves to.
 	bool IsNativeMovePending() const;
 
 	// The mouse state a mouse message of the window's dispatch leaves: the
