@@ -19,8 +19,8 @@ constexpr float kLineGap = 2.0f;
 constexpr float kButtonMargin = 5.0f;
 // Every child keeps its place: left and top follow the parent's left and top.
 constexpr uint32 kChildFollowMode = kFollowLeftTop;
-// The flag every drawn line carries; the buttons are keyboard-navigable too.
-constexpr uint32 kLineFlags = 0x20000000;
+// Every line draws its text; the buttons are keyboard-navigable too.
+constexpr uint32 kLineFlags = kDrawsContent;
 constexpr uint32 kButtonFlags = kLineFlags | kNavigable;
 constexpr uint32 kAllFontAspects = 0xFF;
 

@@ -6,6 +6,7 @@
 #include "BenchPinning.h"
 #include "BenchResult.h"
 
+#include "interface/NativeHandle.h"
 #include "interface/View.h"
 #include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
@@ -120,7 +121,7 @@ int main()
 	CountingView* view = new CountingView(BRect(0, 0, 200, 100));
 	Require(window->AddChild(view), "AddChild");
 	window->Show();
-	while (window->NativeHandle() == nullptr || !IsWindowVisible(window->NativeHandle()))
+	while (BPrivate::NativeHandleOf(window) == nullptr || !IsWindowVisible(BPrivate::NativeHandleOf(window)))
 		Sleep(5);
 	BareWindow bare(400, 100, 200, 100);
 	Sleep(200);

@@ -18,6 +18,7 @@
 #include "bench/BenchClock.h"
 #include "bench/BenchPinning.h"
 #include "bench/BenchResult.h"
+#include "interface/NativeHandle.h"
 #include "interface/StringView.h"
 #include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
@@ -111,7 +112,7 @@ public:
 			BWindow::HandleMessage(message);
 			return;
 		}
-		*fTiming = TimeRepaints(NativeHandle());
+		*fTiming = TimeRepaints(BPrivate::NativeHandleOf(this));
 		fDone->Set();
 	}
 

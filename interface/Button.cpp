@@ -2,9 +2,12 @@
 #include "interface/Button.h"
 
 #include "interface/Font.h"
+#include "interface/NativeCoordinates.h"
+#include "interface/NativeHandle.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 
+#include <windows.h>
 
 namespace {
 
@@ -55,7 +58,7 @@ status_t BButton::SizeHint(int32 kind, float size[2])
 	return kOk;
 }
 
-DWORD BButton::NativeStyle() const
+uint32 BButton::NativeStyle() const
 {
 	DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
 	if (!IsEnabled())
@@ -70,16 +73,16 @@ HWND BButton::CreateNativeView(HWND parent, HINSTANCE instance)
 	if (parent == nullptr)
 		return nullptr;
 	BRect frame = Frame();
-	return CreateWindowExW(0, L"button", Label().CharsOrEmpty(), NativeStyle(), static_cast<int>(frame.left),
-		static_cast<int>(frame.top), static_cast<int>(frame.Width()), static_cast<int>(frame.Height()), parent,
-		reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonControlId)), instance, this);
+	return CreateWindowExW(0, L"button", Label().CharsOrEmpty(), NativeStyle(), BPrivate::NativeUnits(frame.left),
+		BPrivate::NativeUnits(frame.top), BPrivate::NativeUnits(frame.Width()), BPrivate::NativeUnits(frame.Height()),
+		parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonControlId)), instance, this);
 }
 
 status_t BButton::ApplyLabel(const BString& label)
 {
-	if (NativeHandle() == nullptr)
+	if (BPrivate::NativeHandleOf(this) == nullptr)
 		return -1;
-	return SetWindowTextW(NativeHandle(), label.CharsOrEmpty()) ? kOk : kError;
+	return SetWindowTextW(BPrivate::NativeHandleOf(this), label.CharsOrEmpty()) ? kOk : kError;
 }
 
 status_t BButton::OnClicked()

@@ -36,7 +36,7 @@ public:
 private:
 	static constexpr uint32 kDefaultButton = 0x1;
 
-	DWORD NativeStyle() const;
+	uint32 NativeStyle() const;
 
 	uint32 fButtonFlags = 0;
 };

@@ -4,6 +4,7 @@
 #include "interface/Cursor.h"
 
 #include "kernel/ProcessSlots.h"
+#include "support/Autolock.h"
 
 #include <cstdlib>
 #include <new>
@@ -161,17 +162,13 @@ BCursor::BCursor(const uint8* data)
 		andPlane = converted;
 		xorPlane = converted + planeBytes;
 	}
-	fCursor = CreateCursor(ProcessModuleHandle(), data[2], data[3], size, size, andPlane, xorPlane);
+	fMade.Reset(CreateCursor(ProcessModuleHandle(), data[2], data[3], size, size, andPlane, xorPlane));
 	free(converted);
 }
 
-BCursor::BCursor(HCURSOR shared) : fCursor(shared), fShared(true) {}
+BCursor::BCursor(HCURSOR shared) : fShared(shared), fIsShared(true) {}
 
-BCursor::~BCursor()
-{
-	if (fCursor != nullptr && !fShared)
-		DestroyCursor(fCursor);
-}
+BCursor::~BCursor() = default;
 
 const BCursor* CursorAt(int32 index)
 {
@@ -195,14 +192,14 @@ const BCursor* CursorTable::At(int32 index)
 	BCursor* cursor = fEntries[index].load(std::memory_order_acquire);
 	if (cursor != nullptr)
 		return cursor;
-	if (!fLock.Lock())
+	BAutolock lock(fLock);
+	if (!lock.IsLocked())
 		return nullptr;
 	cursor = fEntries[index].load(std::memory_order_relaxed);
 	if (cursor == nullptr) {
 		cursor = MakeCursor(index);
 		fEntries[index].store(cursor, std::memory_order_release);
 	}
-	fLock.Unlock();
 	return cursor;
 }
 

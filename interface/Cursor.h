@@ -7,6 +7,7 @@
 // ask for one.
 #pragma once
 
+#include "interface/WinGdi.h"
 #include "support/Locker.h"
 #include "support/SupportDefs.h"
 
@@ -33,12 +34,14 @@ public:
 	BCursor(const BCursor&) = delete;
 	BCursor& operator=(const BCursor&) = delete;
 
-	HCURSOR Handle() const { return fCursor; }
-	bool IsShared() const { return fShared; }
+	HCURSOR Handle() const { return fIsShared ? fShared : fMade.Get(); }
+	bool IsShared() const { return fIsShared; }
 
 private:
-	HCURSOR fCursor = nullptr;
-	bool fShared = false;
+	// A cursor made from data is owned; a shared one never is.
+	WinCursor fMade;
+	HCURSOR fShared = nullptr;
+	bool fIsShared = false;
 };
 
 // The table entry, made on first use; null for an index outside the table.

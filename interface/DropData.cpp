@@ -1,6 +1,7 @@
 // The bundle format, the data object of an in-process drag and its stream.
 #include "interface/DropData.h"
 
+#include "support/Autolock.h"
 #include "support/Locker.h"
 
 #include <new>
@@ -32,13 +33,12 @@ StdEnumFormatFactory FindStdEnumFormatFactory()
 
 CLIPFORMAT BundleClipboardFormat()
 {
-	if (!gBundleFormatLock.Lock())
+	BAutolock lock(gBundleFormatLock);
+	if (!lock.IsLocked())
 		return 0;
 	if (gBundleFormat == 0)
 		gBundleFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(kBundleFormatName));
-	CLIPFORMAT format = gBundleFormat;
-	gBundleFormatLock.Unlock();
-	return format;
+	return gBundleFormat;
 }
 
 FORMATETC BundleFormatEtc()

@@ -11,7 +11,7 @@
 // be asked for from any thread.
 #pragma once
 
-#include "interface/WinComObject.h"
+#include "kernel/WinComObject.h"
 
 #include <objidl.h>
 

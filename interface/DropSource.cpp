@@ -4,11 +4,16 @@
 
 #include "interface/DragMessage.h"
 #include "interface/DropData.h"
+#include "interface/NativeHandle.h"
 #include "interface/View.h"
 #include "interface/ViewDropTarget.h"
-#include "interface/WinGdi.h"
+#include "interface/ViewInput.h"
+#include "interface/ViewPlatform.h"
 #include "interface/Window.h"
+#include "interface/WindowNative.h"
+#include "kernel/WinComPtr.h"
 #include "messaging/Message.h"
+#include "support/Autolock.h"
 
 #include <new>
 
@@ -50,15 +55,13 @@ namespace BPrivate {
 // native window procedure with the window unlocked. Holds the window, the view
 // (through its validity, since the drag loop dispatches messages that may
 // remove it) and the message to drag.
-class DragRequest final : public BPendingDrag {
+class DragRequest final : public PendingDrag {
 public:
-	// Takes the message.
-	DragRequest(BView* view, BMessage* message)
-		: fWindow(view->Window()), fView(view), fValidity(view->Validity()), fMessage(message),
-		  fButtons(view->fButtons)
+	DragRequest(BView* view, std::unique_ptr<BMessage> message, int32 buttons)
+		: fWindow(view->Window()), fView(view), fValidity(view->Validity()), fMessage(std::move(message)),
+		  fButtons(buttons)
 	{
 	}
-	~DragRequest() override { delete fMessage; }
 
 	void Run() override;
 
@@ -73,7 +76,7 @@ private:
 	BWindow* fWindow;
 	BView* fView;
 	sptr<BHandler::ValidAtom> fValidity;
-	BMessage* fMessage;
+	std::unique_ptr<BMessage> fMessage;
 	int32 fButtons;
 };
 
@@ -96,16 +99,14 @@ void DragRequest::Run()
 
 bool DragRequest::PrepareView()
 {
-	if (!fWindow->Lock())
+	BAutolock lock(fWindow);
+	if (!lock.IsLocked())
 		return false;
-	bool inWindow = ViewInWindow() && fView->fNativeHandle != nullptr;
+	bool inWindow = ViewInWindow() && NativeHandleOf(fView) != nullptr;
 	if (inWindow) {
 		ReleaseCapture();
-		TRACKMOUSEEVENT track = {sizeof(track), TME_CANCEL | TME_LEAVE, fView->fNativeHandle, 0};
-		TrackMouseEvent(&track);
-		fView->fTracking = false;
+		ViewInput::StopTracking(fView);
 	}
-	fWindow->Unlock();
 	return inWindow;
 }
 
@@ -114,23 +115,25 @@ void DragRequest::Finish()
 	// A slot that cannot be cleared (no lock, or its wait failed) holds what
 	// the next drag replaces; the drag ends either way.
 	(void)SetCurrentDragMessage(nullptr);
-	if (!fWindow->Lock())
-		return;
-	drop_hand_over handOver = fWindow->DropHandOver();
-	fWindow->DropHandOver().pendingRelease = false;
+	drop_hand_over handOver;
 	WinComPtr<WinViewDropTarget> target;
-	if (ViewInWindow()) {
-		WinViewDropTarget* own = WinViewDropTarget::Of(fView);
-		if (own != nullptr && (fView->fDragState & kDragStarted) != 0 && handOver.pendingRelease) {
-			// Held past the unlock, when a revocation could let go of it.
-			own->AddRef();
-			target = WinComPtr<WinViewDropTarget>(own);
+	{
+		BAutolock lock(fWindow);
+		if (!lock.IsLocked())
+			return;
+		handOver = WindowNative::DropHandOver(fWindow);
+		WindowNative::DropHandOver(fWindow).pendingRelease = false;
+		if (ViewInWindow()) {
+			WinViewDropTarget* own = WinViewDropTarget::Of(fView);
+			if (own != nullptr && (fView->DragState() & kDragStarted) != 0 && handOver.pendingRelease) {
+				// Held past the unlock, when a revocation could let go of it.
+				own->AddRef();
+				target = WinComPtr<WinViewDropTarget>(own);
+			}
+			fView->EndDrag();
 		}
-		fView->fTracking = false;
-		fView->fDragState &= ~kDragStarted;
+		WindowNative::SetDragView(fWindow, nullptr);
 	}
-	fWindow->SetDragView(nullptr);
-	fWindow->Unlock();
 	// The platform saw the button go up over another view; the source gets
 	// its own mouse-up from its target, as a drop with no message to deliver.
 	if (target) {
@@ -139,24 +142,14 @@ void DragRequest::Finish()
 	}
 }
 
-}  // namespace BPrivate
-
-status_t BView::StartDrag(const BMessage& message)
+std::unique_ptr<PendingDrag> MakeDragRequest(BView* view, const BMessage& message)
 {
-	if (fWindow == nullptr || fNativeHandle == nullptr)
-		return kError;
-	// Without a button held the drag loop would find every button of the
-	// drag still down and never drop.
-	if (fButtons == 0)
-		return kNotAllowed;
-	BMessage* copy = new (std::nothrow) BMessage(message, true);
-	BPrivate::DragRequest* request = copy != nullptr ? new (std::nothrow) BPrivate::DragRequest(this, copy) : nullptr;
-	if (request == nullptr) {
-		delete copy;
-		return kNoMemory;
-	}
-	fDragState |= kDragStarted;
-	fWindow->SetDragView(this);
-	SetPendingDrag(request);
-	return kOk;
+	std::unique_ptr<BMessage> copy(new (std::nothrow) BMessage(message, true));
+	if (copy == nullptr)
+		return nullptr;
+	int32 buttons = 0;
+	view->MouseState(nullptr, &buttons, nullptr);
+	return std::unique_ptr<PendingDrag>(new (std::nothrow) DragRequest(view, std::move(copy), buttons));
 }
+
+}  // namespace BPrivate

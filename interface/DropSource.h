@@ -7,9 +7,25 @@
 // the platform calls the drop source on that thread.
 #pragma once
 
-#include "interface/WinComObject.h"
+#include "kernel/WinComObject.h"
 
 #include <oleidl.h>
+
+#include <memory>
+
+class BMessage;
+class BView;
+
+namespace BPrivate {
+
+class PendingDrag;
+
+// The drag of a copy of `message` from `view`, with the buttons the view
+// holds, to be run once the view's mouse hook has returned; null without
+// memory.
+std::unique_ptr<PendingDrag> MakeDragRequest(BView* view, const BMessage& message);
+
+}  // namespace BPrivate
 
 class WinDropSource final : public BPrivate::WinComObject<IDropSource, IID_IDropSource> {
 public:

@@ -27,12 +27,12 @@ constexpr FaceStyleBit kFaceStyleBits[] = {
 
 // A font of the named family, or of the generic sans-serif family when that
 // family is not installed or cannot make this style and size.
-WinGdipFont* CreateFontOrSansSerif(const BString& family, float size, int32 style)
+std::unique_ptr<WinGdipFont> CreateFontOrSansSerif(const BString& family, float size, int32 style)
 {
-	std::unique_ptr<WinGdipFontFamily> named(WinGdipFontFamily::CreateByName(family.Chars()));
-	if (WinGdipFont* font = WinGdipFont::Create(named.get(), size, style))
+	std::unique_ptr<WinGdipFontFamily> named = WinGdipFontFamily::CreateByName(family.Chars());
+	if (std::unique_ptr<WinGdipFont> font = WinGdipFont::Create(named.get(), size, style))
 		return font;
-	std::unique_ptr<WinGdipFontFamily> sansSerif(WinGdipFontFamily::CreateGenericSansSerif());
+	std::unique_ptr<WinGdipFontFamily> sansSerif = WinGdipFontFamily::CreateGenericSansSerif();
 	return WinGdipFont::Create(sansSerif.get(), size, style);
 }
 
@@ -106,7 +106,7 @@ void BFont::CopyFrom(const BFont& other)
 	fFamily = other.fFamily;
 	fFace = other.fFace;
 	fSize = other.fSize;
-	fFont = WinGdipFont::Clone(other.fFont);
+	fFont = WinGdipFont::Clone(other.fFont.get());
 	if (fFont == nullptr) {
 		fStatus = -1;
 		fAscent = fDescent = fLeading = 0.0f;
@@ -120,8 +120,7 @@ void BFont::CopyFrom(const BFont& other)
 
 void BFont::DeleteFont()
 {
-	delete fFont;
-	fFont = nullptr;
+	fFont.reset();
 }
 
 status_t BFont::SetFamilyFaceAndSize(const BString& family, uint16 face, float size)
@@ -166,7 +165,7 @@ status_t BFont::SetSize(float size)
 // line needs some space between the lines, so the leading is at least 1.
 void BFont::ComputeMetrics()
 {
-	std::unique_ptr<WinGdipFontFamily> family(WinGdipFontFamily::CreateFromFont(fFont));
+	std::unique_ptr<WinGdipFontFamily> family(WinGdipFontFamily::CreateFromFont(fFont.get()));
 	if (family == nullptr)
 		return;
 	Gdiplus::GpFontFamily* native = family->Native();
@@ -203,9 +202,8 @@ float BFont::CombinedHeight(uint32 parts) const
 	return std::ceil(height);
 }
 
-status_t MakeFontFromGdipFont(WinGdipFont* font, float logPixelsY, BFont* descriptor)
+status_t MakeFontFromGdipFont(std::unique_ptr<WinGdipFont> owned, float logPixelsY, BFont* descriptor)
 {
-	std::unique_ptr<WinGdipFont> owned(font);
 	if (descriptor == nullptr)
 		return kError;
 	if (logPixelsY <= 0.0f)

@@ -13,6 +13,8 @@
 #include "support/String.h"
 #include "support/SupportDefs.h"
 
+#include <memory>
+
 class WinGdipFont;
 
 // Face bits.
@@ -59,10 +61,10 @@ public:
 	float CombinedHeight(uint32 parts) const;
 
 	// The GDI+ font, or null.
-	const WinGdipFont* NativeFont() const { return fFont; }
+	const WinGdipFont* NativeFont() const { return fFont.get(); }
 
 private:
-	friend status_t MakeFontFromGdipFont(WinGdipFont* font, float logPixelsY, BFont* descriptor);
+	friend status_t MakeFontFromGdipFont(std::unique_ptr<WinGdipFont> font, float logPixelsY, BFont* descriptor);
 
 	void CopyFrom(const BFont& other);
 	void ComputeMetrics();
@@ -75,7 +77,7 @@ private:
 	float fAscent = 0.0f;
 	float fDescent = 0.0f;
 	float fLeading = 0.0f;
-	WinGdipFont* fFont = nullptr;
+	std::unique_ptr<WinGdipFont> fFont;
 };
 
 // GDI+ style bits (1 bold, 2 italic, 4 underline, 8 strikeout) and face bits,
@@ -85,8 +87,8 @@ uint16 FaceFromGdipStyle(int32 style);
 
 // Fills `descriptor` from a GDI+ font made elsewhere (family, face, size in
 // points from the font's size and the display's vertical resolution), then
-// makes its own font from those; takes `font` over and deletes it.
-[[nodiscard]] status_t MakeFontFromGdipFont(WinGdipFont* font, float logPixelsY, BFont* descriptor);
+// makes its own font from those; `font` goes with the call.
+[[nodiscard]] status_t MakeFontFromGdipFont(std::unique_ptr<WinGdipFont> font, float logPixelsY, BFont* descriptor);
 
 // The system fonts: plain (the platform's message font), bold (its caption
 // font) and fixed (GDI+'s generic monospace family at the plain size, or the

@@ -33,7 +33,7 @@ WinGdipImage::~WinGdipImage()
 
 WinGdipBitmap::WinGdipBitmap(Gdiplus::GpBitmap* bitmap) : WinGdipImage(bitmap) {}
 
-WinGdipBitmap* WinGdipBitmap::Create(int32 width, int32 height, int32 pixelFormat)
+std::unique_ptr<WinGdipBitmap> WinGdipBitmap::Create(int32 width, int32 height, int32 pixelFormat)
 {
 	Gdiplus::GpBitmap* bitmap = nullptr;
 	if (gdip::GdipCreateBitmapFromScan0(width, height, 0, pixelFormat, nullptr, &bitmap) != Gdiplus::Ok)
@@ -41,7 +41,7 @@ WinGdipBitmap* WinGdipBitmap::Create(int32 width, int32 height, int32 pixelForma
 	WinGdipBitmap* wrapper = new WinGdipBitmap(bitmap);
 	if (wrapper == nullptr)
 		gdip::GdipDisposeImage(bitmap);
-	return wrapper;
+	return std::unique_ptr<WinGdipBitmap>(wrapper);
 }
 
 Gdiplus::GpBitmap* WinGdipBitmap::Native() const
@@ -52,7 +52,7 @@ Gdiplus::GpBitmap* WinGdipBitmap::Native() const
 
 // --- graphics ---
 
-WinGdipGraphics* WinGdipGraphics::CreateFromDC(HDC dc)
+std::unique_ptr<WinGdipGraphics> WinGdipGraphics::CreateFromDC(HDC dc)
 {
 	Gdiplus::GpGraphics* graphics = nullptr;
 	if (dc == nullptr || gdip::GdipCreateFromHDC(dc, &graphics) != Gdiplus::Ok)
@@ -60,10 +60,10 @@ WinGdipGraphics* WinGdipGraphics::CreateFromDC(HDC dc)
 	WinGdipGraphics* wrapper = new WinGdipGraphics(graphics);
 	if (wrapper == nullptr)
 		gdip::GdipDeleteGraphics(graphics);
-	return wrapper;
+	return std::unique_ptr<WinGdipGraphics>(wrapper);
 }
 
-WinGdipGraphics* WinGdipGraphics::CreateFromImage(WinGdipImage* image)
+std::unique_ptr<WinGdipGraphics> WinGdipGraphics::CreateFromImage(WinGdipImage* image)
 {
 	Gdiplus::GpGraphics* graphics = nullptr;
 	if (image == nullptr || gdip::GdipGetImageGraphicsContext(image->NativeImage(), &graphics) != Gdiplus::Ok)
@@ -71,7 +71,7 @@ WinGdipGraphics* WinGdipGraphics::CreateFromImage(WinGdipImage* image)
 	WinGdipGraphics* wrapper = new WinGdipGraphics(graphics);
 	if (wrapper == nullptr)
 		gdip::GdipDeleteGraphics(graphics);
-	return wrapper;
+	return std::unique_ptr<WinGdipGraphics>(wrapper);
 }
 
 WinGdipGraphics::~WinGdipGraphics()
@@ -107,12 +107,12 @@ gdip_status WinGdipGraphics::FlushSync()
 
 // --- font families ---
 
-WinGdipFontFamily* WinGdipFontFamily::Adopt(Gdiplus::GpFontFamily* family)
+std::unique_ptr<WinGdipFontFamily> WinGdipFontFamily::Adopt(Gdiplus::GpFontFamily* family)
 {
 	WinGdipFontFamily* wrapper = new WinGdipFontFamily(family);
 	if (wrapper == nullptr)
 		gdip::GdipDeleteFontFamily(family);
-	return wrapper;
+	return std::unique_ptr<WinGdipFontFamily>(wrapper);
 }
 
 namespace {
@@ -144,7 +144,7 @@ Gdiplus::GpFontFamily* SharedGenericFamily(std::atomic<Gdiplus::GpFontFamily*>& 
 }  // namespace
 
 // The wrapper owns a clone, so that deleting it leaves the shared family alone.
-WinGdipFontFamily* WinGdipFontFamily::CloneShared(Gdiplus::GpFontFamily* shared)
+std::unique_ptr<WinGdipFontFamily> WinGdipFontFamily::CloneShared(Gdiplus::GpFontFamily* shared)
 {
 	Gdiplus::GpFontFamily* clone = nullptr;
 	if (shared == nullptr || gdip::GdipCloneFontFamily(shared, &clone) != Gdiplus::Ok)
@@ -152,7 +152,7 @@ WinGdipFontFamily* WinGdipFontFamily::CloneShared(Gdiplus::GpFontFamily* shared)
 	return Adopt(clone);
 }
 
-WinGdipFontFamily* WinGdipFontFamily::CreateByName(const wchar_t* name)
+std::unique_ptr<WinGdipFontFamily> WinGdipFontFamily::CreateByName(const wchar_t* name)
 {
 	Gdiplus::GpFontFamily* family = nullptr;
 	if (name == nullptr || gdip::GdipCreateFontFamilyFromName(name, nullptr, &family) != Gdiplus::Ok)
@@ -160,17 +160,17 @@ WinGdipFontFamily* WinGdipFontFamily::CreateByName(const wchar_t* name)
 	return Adopt(family);
 }
 
-WinGdipFontFamily* WinGdipFontFamily::CreateGenericSansSerif()
+std::unique_ptr<WinGdipFontFamily> WinGdipFontFamily::CreateGenericSansSerif()
 {
 	return CloneShared(SharedGenericFamily(gSansSerifFamily, gdip::GdipGetGenericFontFamilySansSerif));
 }
 
-WinGdipFontFamily* WinGdipFontFamily::CreateGenericMonospace()
+std::unique_ptr<WinGdipFontFamily> WinGdipFontFamily::CreateGenericMonospace()
 {
 	return CloneShared(SharedGenericFamily(gMonospaceFamily, gdip::GdipGetGenericFontFamilyMonospace));
 }
 
-WinGdipFontFamily* WinGdipFontFamily::CreateFromFont(const WinGdipFont* font)
+std::unique_ptr<WinGdipFontFamily> WinGdipFontFamily::CreateFromFont(const WinGdipFont* font)
 {
 	Gdiplus::GpFontFamily* family = nullptr;
 	if (font == nullptr || gdip::GdipGetFamily(font->Native(), &family) != Gdiplus::Ok)
@@ -185,15 +185,15 @@ WinGdipFontFamily::~WinGdipFontFamily()
 
 // --- fonts ---
 
-WinGdipFont* WinGdipFont::Adopt(Gdiplus::GpFont* font)
+std::unique_ptr<WinGdipFont> WinGdipFont::Adopt(Gdiplus::GpFont* font)
 {
 	WinGdipFont* wrapper = new WinGdipFont(font);
 	if (wrapper == nullptr)
 		gdip::GdipDeleteFont(font);
-	return wrapper;
+	return std::unique_ptr<WinGdipFont>(wrapper);
 }
 
-WinGdipFont* WinGdipFont::Create(const WinGdipFontFamily* family, float size, int32 style)
+std::unique_ptr<WinGdipFont> WinGdipFont::Create(const WinGdipFontFamily* family, float size, int32 style)
 {
 	Gdiplus::GpFont* font = nullptr;
 	if (family == nullptr ||
@@ -202,7 +202,7 @@ WinGdipFont* WinGdipFont::Create(const WinGdipFontFamily* family, float size, in
 	return Adopt(font);
 }
 
-WinGdipFont* WinGdipFont::CreateFromLogfont(HDC dc, const LOGFONTW& logfont)
+std::unique_ptr<WinGdipFont> WinGdipFont::CreateFromLogfont(HDC dc, const LOGFONTW& logfont)
 {
 	Gdiplus::GpFont* font = nullptr;
 	if (gdip::GdipCreateFontFromLogfontW(dc, &logfont, &font) != Gdiplus::Ok)
@@ -210,7 +210,7 @@ WinGdipFont* WinGdipFont::CreateFromLogfont(HDC dc, const LOGFONTW& logfont)
 	return Adopt(font);
 }
 
-WinGdipFont* WinGdipFont::Clone(const WinGdipFont* font)
+std::unique_ptr<WinGdipFont> WinGdipFont::Clone(const WinGdipFont* font)
 {
 	Gdiplus::GpFont* clone = nullptr;
 	if (font == nullptr || gdip::GdipCloneFont(font->Native(), &clone) != Gdiplus::Ok)

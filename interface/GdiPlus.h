@@ -4,18 +4,20 @@
 // made on it ({native handle, last status}); it deletes the native object when
 // it goes. The wrappers themselves are allocated and freed through GdipAlloc
 // and GdipFree, as GDI+ expects of the objects that hold its handles; a failed
-// allocation gives null, never an exception. A drawing call that fails records
+// allocation gives null, never an exception. The factories answer owners. A drawing call that fails records
 // its status and drawing goes on.
 //
 // Only the interface layer includes this header: the GDI+ types are forward
-// declarations here and the platform header stays in the sources. A wrapper is
+// declarations here, the few platform types come from WinTypes.h, and the
+// platform header stays in the sources. A wrapper is
 // used on one thread at a time (a window's thread, under the draw lock while
 // painting).
 #pragma once
 
+#include "interface/WinTypes.h"
 #include "support/SupportDefs.h"
 
-#include <windows.h>
+#include <memory>
 
 namespace Gdiplus {
 class GpBitmap;
@@ -72,7 +74,7 @@ private:
 class WinGdipBitmap : public WinGdipImage {
 public:
 	// A bitmap of the given size and GDI+ pixel format; null on failure.
-	static WinGdipBitmap* Create(int32 width, int32 height, int32 pixelFormat);
+	static std::unique_ptr<WinGdipBitmap> Create(int32 width, int32 height, int32 pixelFormat);
 	Gdiplus::GpBitmap* Native() const;
 
 private:
@@ -82,8 +84,8 @@ private:
 class WinGdipGraphics : public WinGdipObject {
 public:
 	// Graphics drawing on a device context or into an image; null on failure.
-	static WinGdipGraphics* CreateFromDC(HDC dc);
-	static WinGdipGraphics* CreateFromImage(WinGdipImage* image);
+	static std::unique_ptr<WinGdipGraphics> CreateFromDC(HDC dc);
+	static std::unique_ptr<WinGdipGraphics> CreateFromImage(WinGdipImage* image);
 	~WinGdipGraphics();
 
 	Gdiplus::GpGraphics* Native() const { return fNative; }
@@ -104,14 +106,14 @@ private:
 class WinGdipFontFamily : public WinGdipObject {
 public:
 	// An installed family by name; null when there is none.
-	static WinGdipFontFamily* CreateByName(const wchar_t* name);
+	static std::unique_ptr<WinGdipFontFamily> CreateByName(const wchar_t* name);
 	// GDI+'s generic families; null when the platform has no such family. The
 	// wrapper owns a clone: the family itself is fetched once per process and
 	// kept, so GDI+ is started only once in a process.
-	static WinGdipFontFamily* CreateGenericSansSerif();
-	static WinGdipFontFamily* CreateGenericMonospace();
+	static std::unique_ptr<WinGdipFontFamily> CreateGenericSansSerif();
+	static std::unique_ptr<WinGdipFontFamily> CreateGenericMonospace();
 	// The family of a font; null on failure.
-	static WinGdipFontFamily* CreateFromFont(const WinGdipFont* font);
+	static std::unique_ptr<WinGdipFontFamily> CreateFromFont(const WinGdipFont* font);
 	~WinGdipFontFamily();
 
 	Gdiplus::GpFontFamily* Native() const { return fNative; }
@@ -119,9 +121,9 @@ public:
 private:
 	explicit WinGdipFontFamily(Gdiplus::GpFontFamily* family) : fNative(family) {}
 	// Wraps a family this process holds; deletes it when no wrapper can be made.
-	static WinGdipFontFamily* Adopt(Gdiplus::GpFontFamily* family);
+	static std::unique_ptr<WinGdipFontFamily> Adopt(Gdiplus::GpFontFamily* family);
 	// Wraps a clone of one of GDI+'s shared generic families.
-	static WinGdipFontFamily* CloneShared(Gdiplus::GpFontFamily* shared);
+	static std::unique_ptr<WinGdipFontFamily> CloneShared(Gdiplus::GpFontFamily* shared);
 
 	Gdiplus::GpFontFamily* fNative;
 };
@@ -129,11 +131,11 @@ private:
 class WinGdipFont : public WinGdipObject {
 public:
 	// A font of the family in `style` (GDI+ style bits) at `size` points; null on failure.
-	static WinGdipFont* Create(const WinGdipFontFamily* family, float size, int32 style);
+	static std::unique_ptr<WinGdipFont> Create(const WinGdipFontFamily* family, float size, int32 style);
 	// The font a LOGFONTW describes on the given device context; null on failure.
-	static WinGdipFont* CreateFromLogfont(HDC dc, const LOGFONTW& logfont);
+	static std::unique_ptr<WinGdipFont> CreateFromLogfont(HDC dc, const LOGFONTW& logfont);
 	// A font of its own, equal to `font`; null on failure.
-	static WinGdipFont* Clone(const WinGdipFont* font);
+	static std::unique_ptr<WinGdipFont> Clone(const WinGdipFont* font);
 	~WinGdipFont();
 
 	Gdiplus::GpFont* Native() const { return fNative; }
@@ -141,7 +143,7 @@ public:
 private:
 	explicit WinGdipFont(Gdiplus::GpFont* font) : fNative(font) {}
 	// Wraps a font this process holds; deletes it when no wrapper can be made.
-	static WinGdipFont* Adopt(Gdiplus::GpFont* font);
+	static std::unique_ptr<WinGdipFont> Adopt(Gdiplus::GpFont* font);
 
 	Gdiplus::GpFont* fNative;
 };

@@ -27,6 +27,9 @@ constexpr uint32 kRightControlKey = 0x800;
 constexpr uint32 kLeftAltKey = 0x1000;
 constexpr uint32 kRightAltKey = 0x2000;
 
+// The character code of the Tab key, which moves the keyboard focus.
+constexpr int32 kTabKey = 9;
+
 // The modifier word from the keys' state: the calling thread's input state, or
 // with `async` the state of the devices this moment.
 uint32 CurrentModifiers(bool async);

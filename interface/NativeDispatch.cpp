@@ -1,14 +1,22 @@
-// Control commands and notifications, menu commands, keys and control
-// colours, translated the same way for top-level windows and views.
+// The lookup of a native window's handler, the delivery of native events,
+// and the translations the top-level and view procedures share.
 #include "interface/NativeDispatch.h"
 
 #include "interface/Keyboard.h"
+#include "interface/Menu.h"
 #include "interface/NativeWindow.h"
+#include "interface/Render.h"
+#include "interface/ScrollBar.h"
 #include "interface/View.h"
 #include "interface/ViewNativeWindow.h"
+#include "interface/ViewPaint.h"
+#include "interface/Window.h"
+#include "messaging/Looper.h"
 #include "messaging/MessageCodes.h"
 
 #include <commctrl.h>
+
+#include <new>
 
 namespace BPrivate {
 
@@ -52,10 +60,72 @@ COLORREF ColorRefOf(rgb_color colour)
 
 }  // namespace
 
+BHandler* HandlerOfNativeWindow(HWND handle)
+{
+	if (handle == nullptr)
+		return nullptr;
+	LONG_PTR procedure = GetWindowLongPtrW(handle, GWLP_WNDPROC);
+	if (procedure != reinterpret_cast<LONG_PTR>(TopLevelWindowProc) &&
+		procedure != reinterpret_cast<LONG_PTR>(ViewWindowProc))
+		return nullptr;
+	return reinterpret_cast<BHandler*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
+}
+
 BView* ViewOfNativeWindow(HWND handle)
 {
 	return dynamic_cast<BView*>(HandlerOfNativeWindow(handle));
 }
+
+BWindow* WindowOfNativeWindow(HWND handle)
+{
+	return dynamic_cast<BWindow*>(HandlerOfNativeWindow(handle));
+}
+
+// --- delivery ---
+
+NativeDelivery::NativeDelivery(BLooper* looper, BHandler* handler)
+	: fLooper(looper), fHandler(handler), fWindow(dynamic_cast<BWindow*>(looper)), fLock(looper)
+{
+	if (!fLock.IsLocked() || handler == nullptr)
+		return;
+	fValidity = handler->Validity();
+	fOpen = fValidity != nullptr && fValidity->IsValid();
+}
+
+NativeDelivery::~NativeDelivery()
+{
+	if (!fLock.IsLocked())
+		return;
+	if (fOpen && fWindow != nullptr)
+		fWindow->ApplyPendingFrame();
+	fLock.Unlock();
+	fLooper->RunUnlockedWork();
+}
+
+void NativeDelivery::RunDueWork(bigtime_t when)
+{
+	bool quit = false;
+	fLooper->DispatchDueWork(when, &quit);
+}
+
+void NativeDelivery::Dispatch(const BMessage& message)
+{
+	Dispatch(std::unique_ptr<BMessage>(new (std::nothrow) BMessage(message)));
+}
+
+bool NativeDelivery::StillReaches() const
+{
+	return fOpen && fValidity->IsValid() && fHandler->Looper() == fLooper;
+}
+
+void NativeDelivery::Dispatch(std::unique_ptr<BMessage> message)
+{
+	if (message == nullptr || !StillReaches())
+		return;
+	fLooper->DispatchOne(message.release(), fHandler, kNoToken, false);
+}
+
+// --- translations ---
 
 // A menu's or an accelerator's command carries no control window, and its
 // notification code (0 or 1) is no sign: a button's click is 0 as well.
@@ -112,8 +182,48 @@ bool AnswerControlColor(UINT message, WPARAM wParam, LPARAM lParam, BView* recei
 	if (colours == nullptr)
 		return false;
 	SetBkColor(dc, ColorRefOf(colours->BackgroundColor()));
-	*result = reinterpret_cast<LRESULT>(ViewNativeWindow::BackgroundBrushOf(colours));
+	*result = reinterpret_cast<LRESULT>(BackgroundBrushOf(colours));
 	return true;
+}
+
+int HandleMenuSelect(HWND handle, WPARAM wParam, LPARAM lParam)
+{
+	HMENU menu = reinterpret_cast<HMENU>(lParam);
+	if ((HIWORD(wParam) & MF_POPUP) == 0 || menu == nullptr)
+		return 0;
+	MENUITEMINFOW info = {};
+	info.cbSize = sizeof(info);
+	info.fMask = MIIM_FTYPE | MIIM_DATA;
+	if (!GetMenuItemInfoW(menu, LOWORD(wParam), TRUE, &info) || info.dwItemData == 0)
+		return -1;
+	BMenu* submenu = reinterpret_cast<BMenuItem*>(info.dwItemData)->Submenu();
+	if (submenu == nullptr)
+		return -1;
+	if (submenu->FillState() == kMenuFillFailed)
+		return 0;
+	BHandler* handler = HandlerOfNativeWindow(handle);
+	BAutolock lock(handler != nullptr ? handler->Looper() : nullptr);
+	if (!lock.IsLocked())
+		return 0;
+	bool filled = submenu->Fill(submenu->FillState() == kMenuFilled);
+	submenu->SetFillState(filled ? kMenuFilled : kMenuFillFailed);
+	return 0;
+}
+
+LRESULT HandleNativeScroll(WPARAM wParam, LPARAM lParam)
+{
+	BScrollBar* bar = dynamic_cast<BScrollBar*>(HandlerOfNativeWindow(reinterpret_cast<HWND>(lParam)));
+	if (bar == nullptr)
+		return 0;
+	LRESULT result = 0;
+	{
+		BAutolock lock(bar->Looper());
+		if (!lock.IsLocked())
+			return 0;
+		result = bar->HandleNativeScroll(wParam);
+	}
+	DispatchPendingPaints();
+	return result;
 }
 
 }  // namespace BPrivate

@@ -1,6 +1,9 @@
-// The translations that the top-level window procedure and the views' window
-// procedure share: control commands and notifications, menu and accelerator
-// commands, keys, and the colours native controls ask their parent for.
+// What the top-level window procedure, the views' window procedure and the
+// views' drop targets share: the one way to find the window or view of a
+// native window, the one delivery of a native event to it, and the
+// translations both procedures make: control commands and notifications, menu
+// and accelerator commands, keys, native scroll bars, menu selection, and the
+// colours native controls ask their parent for.
 //
 // A native control sits under a view's native window or directly under the
 // window's own; either parent turns what the control reports into the same
@@ -8,11 +11,18 @@
 // called on the window thread of the native window concerned.
 #pragma once
 
+#include "messaging/Handler.h"
 #include "messaging/Message.h"
+#include "support/Autolock.h"
+#include "support/StrongPointer.h"
 
 #include <windows.h>
 
+#include <memory>
+
+class BLooper;
 class BView;
+class BWindow;
 
 namespace BPrivate {
 
@@ -29,8 +39,54 @@ struct native_event {
 	HWND target;
 };
 
-// The view whose native window `handle` is, or null.
+// The window or view whose native window `handle` is, or null for a native
+// window that is not the framework's. Only the framework's procedures put
+// handlers into a native window's user data.
+BHandler* HandlerOfNativeWindow(HWND handle);
 BView* ViewOfNativeWindow(HWND handle);
+BWindow* WindowOfNativeWindow(HWND handle);
+
+// The delivery of a native event: for the length of the scope the looper that
+// runs the handler is locked on this thread and the handler is known to be
+// alive. Within it, messages go to the handler at once, on this thread,
+// through the looper's DispatchOne, so the framework's hooks run inside the
+// native procedure. When the scope ends, the window applies the frame change
+// its hooks asked for, the looper is unlocked, and the work that runs with
+// the looper unlocked runs.
+class NativeDelivery {
+public:
+	// `looper` runs `handler`, or did: a handler that has left it, or is gone,
+	// is not delivered to.
+	NativeDelivery(BLooper* looper, BHandler* handler);
+	~NativeDelivery();
+
+	NativeDelivery(const NativeDelivery&) = delete;
+	NativeDelivery& operator=(const NativeDelivery&) = delete;
+
+	// The looper is locked and the handler alive: delivery may go on.
+	bool IsOpen() const { return fOpen; }
+	// The handler is still alive and still run by the looper: a hook of an
+	// earlier message may have removed or deleted it.
+	bool StillReaches() const;
+	// The window whose looper is locked; null for another looper.
+	BWindow* Window() const { return fWindow; }
+
+	// Handles the messages queued up to `when` first, so that an input event
+	// comes after what was posted before it.
+	void RunDueWork(bigtime_t when);
+	// Dispatches a copy of `message` to the handler.
+	void Dispatch(const BMessage& message);
+	// Dispatches `message` itself, which the looper deletes.
+	void Dispatch(std::unique_ptr<BMessage> message);
+
+private:
+	BLooper* fLooper;
+	BHandler* fHandler;
+	BWindow* fWindow;
+	BAutolock<BLooper> fLock;
+	sptr<BHandler::ValidAtom> fValidity;
+	bool fOpen = false;
+};
 
 // WM_COMMAND from a native control (lParam): true when it came from one. A
 // framework control's click, selection change or edit change becomes 'BVBC',
@@ -44,6 +100,14 @@ void BuildNotification(LPARAM lParam, native_event* event);
 // WM_KEYDOWN and WM_KEYUP (`what` kKeyDown or kKeyUp); nothing for a key
 // without a character code.
 void BuildKey(uint32 what, WPARAM wParam, LPARAM lParam, native_event* event);
+
+// WM_HSCROLL and WM_VSCROLL from a scroll bar (lParam): the scroll bar
+// handles the notification, then the paints it caused are dispatched. The
+// scroll bar's result, 0 without one.
+LRESULT HandleNativeScroll(WPARAM wParam, LPARAM lParam);
+// WM_MENUSELECT: a popup item about to open lets its submenu fill itself.
+// 0, or -1 when the item, its data or its submenu is missing.
+int HandleMenuSelect(HWND handle, WPARAM wParam, LPARAM lParam);
 
 // WM_CTLCOLORBTN, WM_CTLCOLOREDIT and WM_CTLCOLORSTATIC: a button is painted
 // on the background of `receiver`, the view whose native window is its

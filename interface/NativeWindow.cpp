@@ -7,15 +7,16 @@
 #include "interface/GdiPlusFlat.h"
 #include "interface/InterfaceMetrics.h"
 #include "interface/Menu.h"
+#include "interface/NativeCoordinates.h"
 #include "interface/WinClassRegistry.h"
 #include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
+#include "support/Autolock.h"
 #include "support/KeyedVector.h"
 #include "support/Locker.h"
 
 #include <ole2.h>
 
-#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -40,18 +41,19 @@ BLocker gModals("WinWindow:gModals");
 
 void AddOwnedWindow(HWND owner, HWND owned)
 {
-	if (!gModals.Lock())
+	BAutolock lock(gModals);
+	if (!lock.IsLocked())
 		return;
 	BVector<HWND> list = gOwnedWindows.ValueFor(owner);
 	// Without memory the window is simply not tracked as owned.
 	if (list.AddItem(owned) >= 0)
 		gOwnedWindows.AddItem(owner, list);
-	gModals.Unlock();
 }
 
 void RemoveOwnedWindow(HWND owner, HWND owned)
 {
-	if (!gModals.Lock())
+	BAutolock lock(gModals);
+	if (!lock.IsLocked())
 		return;
 	if (BVector<HWND>* list = gOwnedWindows.EditValueFor(owner)) {
 		for (int32 i = list->CountItems() - 1; i >= 0; i--) {
@@ -61,7 +63,6 @@ void RemoveOwnedWindow(HWND owner, HWND owned)
 		if (list->CountItems() == 0)
 			gOwnedWindows.RemoveItemFor(owner);
 	}
-	gModals.Unlock();
 }
 
 uint32 ColorWord(rgb_color colour)
@@ -69,11 +70,6 @@ uint32 ColorWord(rgb_color colour)
 	uint32 word;
 	std::memcpy(&word, &colour, sizeof(word));
 	return word;
-}
-
-int32 CeilToInt(float value)
-{
-	return static_cast<int32>(std::ceil(value));
 }
 
 // The translation GDI+ shows inside a freshly begun container: none where
@@ -141,7 +137,7 @@ BRect FrameAdjustment(const BWindow* window)
 	RECT adjustment = {0, 0, 0, 0};
 	AdjustWindowRectEx(&adjustment, ComputeWindowStyle(window), window->MenuBar() != nullptr,
 		ComputeWindowExStyle(window));
-	return BRect(adjustment.left, adjustment.top, adjustment.right, adjustment.bottom);
+	return BPrivate::FrameworkRect(adjustment);
 }
 
 BRect OuterRectFromFrame(BRect frame, BRect adjustment)
@@ -172,12 +168,11 @@ HBITMAP CreateBufferBitmap(HDC dc, int32 width, int32 height)
 
 HWND LastOwnedWindow(HWND owner)
 {
-	if (!gModals.Lock())
+	BAutolock lock(gModals);
+	if (!lock.IsLocked())
 		return nullptr;
 	const BVector<HWND>& list = gOwnedWindows.ValueFor(owner);
-	HWND last = list.CountItems() > 0 ? list.ItemAt(list.CountItems() - 1) : nullptr;
-	gModals.Unlock();
-	return last;
+	return list.CountItems() > 0 ? list.ItemAt(list.CountItems() - 1) : nullptr;
 }
 
 // --- creation and destruction ---
@@ -210,10 +205,10 @@ HWND BNativeWindow::CreateNativeWindow(BWindow* window)
 	if (registry->FindOrRegisterClass(className, ColorWord(window->BackgroundColor()), window->Flags()) == kOk &&
 		!className.IsEmpty() && !title.IsEmpty()) {
 		BRect outer = OuterRectFromFrame(window->fFrame, FrameAdjustment(window));
-		int x = static_cast<int>(outer.left);
-		int y = static_cast<int>(outer.top);
-		int width = static_cast<int>(outer.right - outer.left);
-		int height = static_cast<int>(outer.bottom - outer.top);
+		int x = BPrivate::NativeUnits(outer.left);
+		int y = BPrivate::NativeUnits(outer.top);
+		int width = BPrivate::NativeUnits(outer.right - outer.left);
+		int height = BPrivate::NativeUnits(outer.bottom - outer.top);
 		if (x < kDefaultPlaceLeft) {
 			x = 0;
 			y = 0;
@@ -293,8 +288,8 @@ void BNativeWindow::SetPendingFrame(BRect frame)
 
 WinGdipGraphics* BNativeWindow::BeginOffscreenDraw(BRect update)
 {
-	int32 width = CeilToInt(update.right - update.left);
-	int32 height = CeilToInt(update.bottom - update.top);
+	int32 width = BPrivate::CeiledNativeUnits(update.right - update.left);
+	int32 height = BPrivate::CeiledNativeUnits(update.bottom - update.top);
 	if (width <= 0 || height <= 0 || fContainer != 0)
 		return nullptr;
 	if (fGraphics != nullptr && (fBufferWidth < width || fBufferHeight < height)) {
@@ -314,8 +309,8 @@ WinGdipGraphics* BNativeWindow::BeginOffscreenDraw(BRect update)
 	if (fGraphics->BeginContainer(&state) != 0 || state == 0)
 		return nullptr;
 	fContainer = state;
-	fContainerOffset = TranslationInsideContainer(fGraphics);
-	return fGraphics;
+	fContainerOffset = TranslationInsideContainer(fGraphics.get());
+	return fGraphics.get();
 }
 
 void BNativeWindow::EndOffscreenDraw(HDC target)
@@ -326,9 +321,9 @@ void BNativeWindow::EndOffscreenDraw(HDC target)
 	fGraphics->FlushSync();
 	fContainer = 0;
 	GdiFlush();
-	BitBlt(target, static_cast<int>(fDrawRect.left), static_cast<int>(fDrawRect.top),
-		CeilToInt(fDrawRect.right - fDrawRect.left), CeilToInt(fDrawRect.bottom - fDrawRect.top), fMemoryDC.Get(), 0,
-		0, SRCCOPY);
+	BitBlt(target, BPrivate::NativeUnits(fDrawRect.left), BPrivate::NativeUnits(fDrawRect.top),
+		BPrivate::CeiledNativeUnits(fDrawRect.right - fDrawRect.left),
+		BPrivate::CeiledNativeUnits(fDrawRect.bottom - fDrawRect.top), fMemoryDC.Get(), 0, 0, SRCCOPY);
 }
 
 bool BNativeWindow::MakeBuffer(int32 width, int32 height)
@@ -346,7 +341,7 @@ bool BNativeWindow::MakeBuffer(int32 width, int32 height)
 	HGDIOBJ previous = SelectObject(memoryDC.Get(), bitmap.Get());
 	if (previous == nullptr || previous == HGDI_ERROR)
 		return false;
-	WinGdipGraphics* graphics = WinGdipGraphics::CreateFromDC(memoryDC.Get());
+	std::unique_ptr<WinGdipGraphics> graphics = WinGdipGraphics::CreateFromDC(memoryDC.Get());
 	if (graphics == nullptr) {
 		SelectObject(memoryDC.Get(), previous);
 		return false;
@@ -354,7 +349,7 @@ bool BNativeWindow::MakeBuffer(int32 width, int32 height)
 	fMemoryDC = std::move(memoryDC);
 	fBitmap = std::move(bitmap);
 	fPreviousBitmap = previous;
-	fGraphics = graphics;
+	fGraphics = std::move(graphics);
 	fBufferWidth = width;
 	fBufferHeight = height;
 	return true;
@@ -362,8 +357,7 @@ bool BNativeWindow::MakeBuffer(int32 width, int32 height)
 
 void BNativeWindow::FreeBuffer()
 {
-	delete fGraphics;
-	fGraphics = nullptr;
+	fGraphics.reset();
 	fContainer = 0;
 	if (fMemoryDC && fPreviousBitmap != nullptr)
 		SelectObject(fMemoryDC.Get(), fPreviousBitmap);

@@ -21,39 +21,33 @@
 
 #include <windows.h>
 
+#include <memory>
+
 class BHandler;
 class BWindow;
 class WinGdipGraphics;
 
-// What painting needs of a window's native window.
-class ZelNativeWindowI {
-public:
-	// Null before creation and after destruction.
-	virtual HWND NativeHandle() const = 0;
-	// Prepares the off-screen buffer for `update` (client coordinates of the
-	// native window being painted, which may be any view's child window of
-	// this window) and answers graphics that draw into it at those
-	// coordinates; null when off-screen drawing is not possible.
-	virtual WinGdipGraphics* BeginOffscreenDraw(BRect update) = 0;
-	// Ends the drawing and copies the buffer to `target` at the update
-	// rectangle's place.
-	virtual void EndOffscreenDraw(HDC target) = 0;
-	virtual ~ZelNativeWindowI() = default;
-};
-
-class BNativeWindow : public ZelNativeWindowI {
+class BNativeWindow {
 public:
 	// For feel 1 the owner is the native window of the window whose looper
 	// runs the calling thread, when there is one.
 	BNativeWindow(int32 look, int32 feel);
-	~BNativeWindow() override;
+	~BNativeWindow();
 
 	BNativeWindow(const BNativeWindow&) = delete;
 	BNativeWindow& operator=(const BNativeWindow&) = delete;
 
-	HWND NativeHandle() const override { return fHandle; }
-	WinGdipGraphics* BeginOffscreenDraw(BRect update) override;
-	void EndOffscreenDraw(HDC target) override;
+	// Null before creation and after destruction.
+	HWND NativeHandle() const { return fHandle; }
+	// Prepares the off-screen buffer for `update` (client coordinates of the
+	// native window being painted, which may be any view's child window of
+	// this window) and answers graphics that draw into it at those
+	// coordinates; null when off-screen drawing is not possible. The graphics
+	// stay the buffer's.
+	WinGdipGraphics* BeginOffscreenDraw(BRect update);
+	// Ends the drawing and copies the buffer to `target` at the update
+	// rectangle's place.
+	void EndOffscreenDraw(HDC target);
 
 	// On the window's thread, from its ThreadStartHook, when no native window
 	// exists yet. Null when the class, the title or the native window could not
@@ -102,7 +96,7 @@ private:
 	WinCreatedDC fMemoryDC;
 	WinBitmap fBitmap;
 	HGDIOBJ fPreviousBitmap = nullptr;
-	WinGdipGraphics* fGraphics = nullptr;
+	std::unique_ptr<WinGdipGraphics> fGraphics;
 	int32 fBufferWidth = 0;
 	int32 fBufferHeight = 0;
 	BRect fDrawRect{0.0f, 0.0f, -1.0f, -1.0f};
@@ -135,10 +129,6 @@ HBITMAP CreateBufferBitmap(HDC dc, int32 width, int32 height);
 
 // The last native window `owner` owns, or null; under "WinWindow:gModals".
 HWND LastOwnedWindow(HWND owner);
-
-// The window or view whose native window `handle` is, or null for a native
-// window that is not the framework's.
-BHandler* HandlerOfNativeWindow(HWND handle);
 
 // The procedure of every top-level window class.
 LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

@@ -78,11 +78,7 @@ BRender::BRender()
 	fAscentCeiling = std::ceil(fFont.Ascent());
 }
 
-BRender::~BRender()
-{
-	delete fMeasuringBitmap;
-	delete fGraphics;
-}
+BRender::~BRender() = default;
 
 void BRender::SetBlendMode(bool blend)
 {
@@ -117,7 +113,6 @@ void BRender::SetPenWidth(float width)
 	if (width == fPenWidth)
 		return;
 	fPenWidth = width;
-	fHalfPenWidth = width * 0.5f;
 	fPenCurrent &= ~kAllColorBits;
 }
 
@@ -125,7 +120,6 @@ void BRender::SetFont(const BFont& font, uint32 /*mask: every aspect is taken*/)
 {
 	fFont = font;
 	fAscentCeiling = std::ceil(fFont.Ascent());
-	fFontSet = 1;
 }
 
 void BRender::SetOrigin(BPoint origin)
@@ -136,10 +130,7 @@ void BRender::SetOrigin(BPoint origin)
 
 status_t BRender::SetGraphics(WinGdipGraphics* graphics)
 {
-	if (graphics != fGraphics) {
-		delete fGraphics;
-		fGraphics = graphics;
-	}
+	fGraphics = graphics;
 	if (fGraphics == nullptr)
 		return kError;
 
@@ -259,7 +250,7 @@ float BRender::StringWidth(const BString& text)
 
 	if (fMeasuringBitmap == nullptr)
 		fMeasuringBitmap = WinGdipBitmap::Create(1, 1, PixelFormat32bppARGB);
-	std::unique_ptr<WinGdipGraphics> measuring(WinGdipGraphics::CreateFromImage(fMeasuringBitmap));
+	std::unique_ptr<WinGdipGraphics> measuring = WinGdipGraphics::CreateFromImage(fMeasuringBitmap.get());
 	if (measuring == nullptr)
 		return 0.0f;
 	return MeasureWidth(measuring.get(), text, font);

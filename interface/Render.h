@@ -17,6 +17,8 @@
 #include "interface/Rect.h"
 #include "support/String.h"
 
+#include <memory>
+
 // The render's colours by index.
 constexpr int32 kBackgroundColorIndex = 0;
 constexpr int32 kForegroundColorIndex = 1;
@@ -65,12 +67,12 @@ public:
 	void SetOrigin(BPoint origin);
 	BPoint Origin() const { return fOrigin; }
 
-	// Takes over `graphics` for drawing, deleting the graphics held before, and
-	// sets its transform, blend mode and quality modes. -1 (having deleted the
-	// old ones) for null.
+	// Draws on `graphics` until DetachGraphics, and sets their transform,
+	// blend mode and quality modes. The graphics stay their owner's (a
+	// window's off-screen buffer, a paint's own): the render never deletes
+	// them. -1 for null. A paint lends them through BPrivate::RenderTarget.
 	[[nodiscard]] status_t SetGraphics(WinGdipGraphics* graphics);
-	// Gives up graphics that belong to someone else (a window's off-screen
-	// buffer) without deleting them; answers them.
+	// Stops drawing on the graphics set; answers them.
 	WinGdipGraphics* DetachGraphics();
 	WinGdipGraphics* Graphics() const { return fGraphics; }
 
@@ -96,13 +98,8 @@ private:
 	void ApplyCompositingMode();
 	bool CanDrawText(const BString& text) const;
 
-	// The members follow the drawing state's layout: font, pen, origin, blend
-	// mode, graphics, colours with their brushes and pens, measuring bitmap.
 	BFont fFont;
-	int32 fFontSet = 1;
 	float fPenWidth = 1.0f;
-	float fHalfPenWidth = 0.5f;
-	float fReserved[2] = {0.0f, 0.0f};
 	BPoint fOrigin;
 	float fAscentCeiling = 0.0f;
 	int32 fBlend = 1;
@@ -115,8 +112,31 @@ private:
 	uint32 fBrushCurrent = 0x7;
 	WinGdipSolidBrush fBrushes[3];
 	// Made on the first measurement outside painting, kept until the render goes.
-	WinGdipBitmap* fMeasuringBitmap = nullptr;
+	std::unique_ptr<WinGdipBitmap> fMeasuringBitmap;
 };
+
+namespace BPrivate {
+
+// Lends graphics to a render for one scope: the render draws on them from
+// construction and lets go of them when the scope ends, whatever way it ends,
+// so that the graphics' owner never finds the render still holding them.
+class RenderTarget {
+public:
+	// Draws nothing when `graphics` is null.
+	RenderTarget(BRender* render, WinGdipGraphics* graphics) : fRender(render)
+	{
+		(void)render->SetGraphics(graphics);  // fails only for null, which draws nothing
+	}
+	~RenderTarget() { fRender->DetachGraphics(); }
+
+	RenderTarget(const RenderTarget&) = delete;
+	RenderTarget& operator=(const RenderTarget&) = delete;
+
+private:
+	BRender* fRender;
+};
+
+}  // namespace BPrivate
 
 // Dispatches every WM_PAINT waiting in the calling thread's queue at once, so
 // that what scrolling uncovered is drawn before anything else happens.

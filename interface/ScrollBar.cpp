@@ -1,6 +1,11 @@
 // BScrollBar: the native scroll bar control and the scrolling of its target.
 #include "interface/ScrollBar.h"
 
+#include "interface/NativeCoordinates.h"
+#include "interface/NativeHandle.h"
+
+#include <windows.h>
+
 #include <cmath>
 
 namespace {
@@ -38,12 +43,12 @@ BScrollBar::~BScrollBar()
 
 HWND BScrollBar::CreateNativeView(HWND parent, HINSTANCE instance)
 {
-	// The native control paints itself; the view keeps its native bit 0x4.
+	// The native control paints itself: the view stays marked as painting natively.
 	DWORD style = WS_CHILD | WS_VISIBLE | (fVertical ? SBS_VERT : SBS_HORZ);
 	BRect frame = Frame();
-	HWND handle = CreateWindowExW(0, L"SCROLLBAR", L"", style, static_cast<int>(frame.left),
-		static_cast<int>(frame.top), static_cast<int>(frame.right - frame.left),
-		static_cast<int>(frame.bottom - frame.top), parent, nullptr, instance, nullptr);
+	HWND handle = CreateWindowExW(0, L"SCROLLBAR", L"", style, BPrivate::NativeUnits(frame.left),
+		BPrivate::NativeUnits(frame.top), BPrivate::NativeUnits(frame.right - frame.left),
+		BPrivate::NativeUnits(frame.bottom - frame.top), parent, nullptr, instance, nullptr);
 	if (handle != nullptr) {
 		SCROLLINFO info = {sizeof(info), SIF_RANGE | SIF_POS | SIF_PAGE, ToNativeUnits(fMinimum),
 			ToNativeUnits(fMaximum), 0, ToNativeUnits(fValue), 0};
@@ -124,9 +129,9 @@ LRESULT BScrollBar::HandleNativeScroll(WPARAM notification)
 
 void BScrollBar::UpdateNativeBar()
 {
-	if (NativeHandle() == nullptr)
+	if (BPrivate::NativeHandleOf(this) == nullptr)
 		return;
 	SCROLLINFO info = {sizeof(info), SIF_RANGE | SIF_POS, ToNativeUnits(fMinimum), ToNativeUnits(fMaximum), 0,
 		ToNativeUnits(fValue), 0};
-	SetScrollInfo(NativeHandle(), SB_CTL, &info, TRUE);
+	SetScrollInfo(BPrivate::NativeHandleOf(this), SB_CTL, &info, TRUE);
 }

@@ -2,6 +2,9 @@
 #include "interface/StringView.h"
 
 #include "interface/Font.h"
+#include "interface/NativeHandle.h"
+
+#include <windows.h>
 
 #include <algorithm>
 #include <cmath>
@@ -116,6 +119,6 @@ void BStringView::OnAttached()
 void BStringView::ShowTextNatively() const
 {
 	// Only assistive technology reads the window text: the drawing does not depend on it.
-	if (NativeHandle() != nullptr)
-		(void)SetWindowTextW(NativeHandle(), fText.CharsOrEmpty());
+	if (BPrivate::NativeHandleOf(this) != nullptr)
+		(void)SetWindowTextW(BPrivate::NativeHandleOf(this), fText.CharsOrEmpty());
 }

@@ -12,14 +12,14 @@
 #include "interface/NativeNotifications.h"
 #include "interface/ViewNativeWindow.h"
 #include "interface/Window.h"
+#include "interface/WindowNative.h"
 #include "kernel/Thread.h"
 #include "kernel/ThreadLoop.h"
 #include "messaging/Application.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 #include "messaging/Messenger.h"
-
-#include <new>
+#include "support/Autolock.h"
 
 using namespace BPrivate;
 
@@ -35,11 +35,6 @@ struct window_event : native_event {
 
 	bool frameChange = false;
 };
-
-BWindow* WindowOf(HWND handle)
-{
-	return static_cast<BWindow*>(reinterpret_cast<BHandler*>(GetWindowLongPtrW(handle, GWLP_USERDATA)));
-}
 
 // A window that owns native windows hands activation to the last of them.
 bool ActivateLastOwned(HWND owner)
@@ -60,9 +55,10 @@ LRESULT HandleCreation(HWND handle, UINT message, LPARAM lParam)
 	LRESULT result = message == WM_NCCREATE ? 1 : 0;
 	BWindow* window = static_cast<BWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
 	SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<BHandler*>(window)));
-	if (window == nullptr || !window->Lock())
+	BAutolock lock(window);
+	if (!lock.IsLocked())
 		return result;
-	BNativeWindow* native = window->NativeWindow();
+	BNativeWindow* native = WindowNative::NativeWindowOf(window);
 	if (native != nullptr)
 		native->AttachHandle(handle);
 	if (message == WM_CREATE) {
@@ -71,7 +67,6 @@ LRESULT HandleCreation(HWND handle, UINT message, LPARAM lParam)
 		if (native != nullptr)
 			native->CreateSizeBox(handle);
 	}
-	window->Unlock();
 	return result;
 }
 
@@ -89,11 +84,10 @@ void SendApplicationActivated(bool active)
 
 void RunMenusBeginning(HWND handle)
 {
-	BWindow* window = WindowOf(handle);
-	if (window == nullptr || !window->Lock())
-		return;
-	window->OnMenusBeginning();
-	window->Unlock();
+	BWindow* window = WindowOfNativeWindow(handle);
+	BAutolock lock(window);
+	if (lock.IsLocked())
+		window->OnMenusBeginning();
 }
 
 // The first pass: true when the message was answered with `*result`.
@@ -138,51 +132,31 @@ bool HandleAlone(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 	}
 }
 
-// Runs the event on the window's thread with the target's looper locked.
+// The frame change goes to the window; a message to the window or to the
+// control it names.
 void Deliver(BWindow* window, window_event* event)
 {
 	BHandler* handler = HandlerOfNativeWindow(event->target);
-	if (handler == nullptr)
+	NativeDelivery delivery(handler != nullptr ? handler->Looper() : nullptr, handler);
+	if (!delivery.IsOpen())
 		return;
-	BLooper* looper = handler->Looper();
-	if (looper == nullptr || !looper->Lock())
+	if (event->frameChange) {
+		WindowNative::ReportFrameChange(window);
 		return;
-	sptr<BHandler::ValidAtom> validity = handler->Validity();
-	if (validity != nullptr && validity->IsValid()) {
-		if (event->frameChange) {
-			window->ReportFrameChange();
-		} else {
-			if (event->message.what == kAppActivated)
-				window->SetCurrentModifiers(CurrentModifiers(false));
-			if (BMessage* copy = new (std::nothrow) BMessage(event->message))
-				looper->DispatchOne(copy, handler, kNoToken, false);
-		}
-		if (BWindow* target = dynamic_cast<BWindow*>(looper))
-			target->ApplyPendingFrame();
 	}
-	looper->Unlock();
+	if (event->message.what == kAppActivated)
+		WindowNative::SetCurrentModifiers(window, CurrentModifiers(false));
+	delivery.Dispatch(event->message);
 }
 
 }  // namespace
-
-BHandler* HandlerOfNativeWindow(HWND handle)
-{
-	if (handle == nullptr)
-		return nullptr;
-	// Only the framework's procedures put handlers into the user data.
-	LONG_PTR procedure = GetWindowLongPtrW(handle, GWLP_WNDPROC);
-	if (procedure != reinterpret_cast<LONG_PTR>(TopLevelWindowProc) &&
-		procedure != reinterpret_cast<LONG_PTR>(BPrivate::ViewNativeWindow::WindowProc))
-		return nullptr;
-	return reinterpret_cast<BHandler*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
-}
 
 LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 {
 	LRESULT result = 0;
 	if (HandleAlone(handle, message, wParam, lParam, &result))
 		return result;
-	BWindow* window = WindowOf(handle);
+	BWindow* window = WindowOfNativeWindow(handle);
 	if (window == nullptr)
 		return DefWindowProcW(handle, message, wParam, lParam);
 
@@ -190,7 +164,7 @@ LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LP
 	bool answeredHere = false;
 	switch (message) {
 	case WM_SIZE:
-		if (BNativeWindow* native = window->NativeWindow())
+		if (BNativeWindow* native = WindowNative::NativeWindowOf(window))
 			native->PlaceSizeBox();
 		event.frameChange = true;
 		break;

@@ -3,14 +3,19 @@
 // painting are in ViewNativeWindow.cpp.
 #include "interface/View.h"
 
+#include "interface/DropSource.h"
 #include "interface/Keyboard.h"
+#include "interface/NativeCoordinates.h"
 #include "interface/ScrollBar.h"
 #include "interface/ViewNativeWindow.h"
+#include "interface/ViewPlatform.h"
 #include "interface/Window.h"
+#include "interface/WindowLockCheck.h"
 #include "kernel/DebuggerHook.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 #include "messaging/Messenger.h"
+#include "support/Autolock.h"
 
 #include <shellapi.h>
 
@@ -19,13 +24,11 @@
 
 namespace {
 
-constexpr char kAlreadyAddedText[] = "AddChild failed - the view already belonged to someone else.\n";
 constexpr char kBeforeMismatchText[] = "AddChild failed - the \"before\" view and \"this\" don't match.\n";
 constexpr char kNotInListText[] = "BView::remove_from_list - error trying to remove a view";
 constexpr char kDeletedAttachedText[] =
 	"Trying to delete a view that belongs to a window. Call RemoveSelf first.\n";
 
-constexpr uint8 kTabKey = 9;
 // The wheel moves a scroll bar three small steps per notch.
 constexpr float kWheelStepsPerNotch = 3.0f;
 
@@ -74,12 +77,6 @@ bool FollowedEdge(uint32 rule, BRect bounds, float* edge)
 	}
 }
 
-// Halves away from zero, as the platform's integer coordinates want them.
-LONG RoundToPixel(float value)
-{
-	return static_cast<LONG>(std::lround(value));
-}
-
 }  // namespace
 
 // --- construction and destruction ---
@@ -88,7 +85,7 @@ BView::BView(BRect frame, const char* name, uint32 followMode, uint32 viewFlags)
 	: BHandler(name), fFrame(frame), fFollowMode(followMode), fViewFlags(viewFlags)
 {
 	fRender.SetColor(kBackgroundColorIndex, 255, 255, 255, 255);
-	fNativeExtras = new (std::nothrow) BPrivate::view_native_extras();
+	fPlatform.reset(new (std::nothrow) BPrivate::ViewPlatform());
 	// A failure is tried again by the next view.
 	(void)BPrivate::ViewNativeWindow::RegisterClass();
 }
@@ -102,8 +99,6 @@ BView::~BView()
 	} else if (fParent != nullptr) {
 		UnlinkFromParent();
 	}
-	delete fNativeExtras;
-	fNativeExtras = nullptr;
 	// Each child takes itself out of this list as it goes.
 	while (fFirstChild != nullptr)
 		delete fFirstChild;
@@ -113,7 +108,6 @@ BView::~BView()
 		fHorizontalBar->ClearTarget();
 	delete fLastMouseMessage;
 	delete fExtension;
-	delete fPendingDrag;
 }
 
 void BView::SetExtension(BViewExtension* extension)
@@ -123,13 +117,6 @@ void BView::SetExtension(BViewExtension* extension)
 	fExtension = extension;
 }
 
-void BView::SetPendingDrag(BPendingDrag* drag)
-{
-	if (drag != fPendingDrag)
-		delete fPendingDrag;
-	fPendingDrag = drag;
-}
-
 // --- the tree ---
 
 status_t BView::AddChild(BView* child, BView* before)
@@ -137,11 +124,11 @@ status_t BView::AddChild(BView* child, BView* before)
 	if (child == nullptr)
 		return kBadValue;
 	BWindow* window = fWindow;
-	if (window != nullptr && !window->Lock())
+	BAutolock lock(window);
+	if (window != nullptr && !lock.IsLocked())
 		return kError;
 	status_t status = kOk;
-	if (child->fParent != nullptr || child->fWindow != nullptr) {
-		DebuggerHook(kAlreadyAddedText);
+	if (child->ReportIfOwned()) {
 		status = kError;
 	} else if (before != nullptr && before->fParent != this) {
 		DebuggerHook(kBeforeMismatchText);
@@ -158,15 +145,14 @@ status_t BView::AddChild(BView* child, BView* before)
 		}
 		child->ComputeFollowOffsets();
 	}
-	if (window != nullptr)
-		window->Unlock();
 	return status;
 }
 
 status_t BView::RemoveSelf()
 {
 	BWindow* window = fWindow;
-	if (window != nullptr && !window->Lock())
+	BAutolock lock(window);
+	if (window != nullptr && !lock.IsLocked())
 		return kError;
 	if (window != nullptr)
 		DetachPass();
@@ -178,8 +164,6 @@ status_t BView::RemoveSelf()
 	fNextSibling = nullptr;
 	fPreviousSibling = nullptr;
 	fTopLevel = false;
-	if (window != nullptr)
-		window->Unlock();
 	return kOk;
 }
 
@@ -281,21 +265,38 @@ void BView::DetachPass()
 
 void BView::DestroyNativeView()
 {
-	if (fNativeHandle == nullptr)
+	HWND handle = NativeHandle();
+	if (handle == nullptr)
 		return;
-	if (fWindow != nullptr && fWindow->DragView() == this)
-		fWindow->SetDragView(nullptr);
-	HWND handle = fNativeHandle;
+	if (fWindow != nullptr && fWindow->fDragView == this)
+		fWindow->fDragView = nullptr;
 	DestroyWindow(handle);
-	fNativeHandle = nullptr;
-	fNativeBits &= ~kNativeMovePending;
-	fTracking = false;
-	fInside = false;
-	HWND parent = fParent != nullptr ? fParent->fNativeHandle : nullptr;
+	fPlatform->handle = nullptr;
+	fPlatform->bits &= ~BPrivate::kNativeMovePending;
+	fPlatform->tracking = false;
+	fPlatform->inside = false;
+	HWND parent = fParent != nullptr ? fParent->NativeHandle() : nullptr;
 	if (parent == nullptr && fWindow != nullptr)
 		parent = fWindow->NativeHandle();
 	if (parent != nullptr)
 		InvalidateRect(parent, nullptr, FALSE);
+}
+
+status_t BView::AddTopLevelChild(BView* view, BView* before)
+{
+	view->fTopLevel = true;
+	status_t status = AddChild(view, before);
+	if (status != kOk)
+		view->fTopLevel = false;
+	return status;
+}
+
+bool BView::ReportIfOwned() const
+{
+	if (fParent == nullptr && fWindow == nullptr)
+		return false;
+	DebuggerHook("AddChild failed - the view already belonged to someone else.\n");
+	return true;
 }
 
 BView* BView::Parent() const
@@ -328,63 +329,67 @@ bool BView::IsFocus() const
 
 BRect BView::Frame() const
 {
-	if (fNativeHandle == nullptr)
+	HWND handle = NativeHandle();
+	if (handle == nullptr)
 		return fFrame;
-	if ((fNativeBits & kNativeMovePending) != 0)
-		return fPendingNativeFrame;
+	if (IsNativeMovePending())
+		return fPlatform->pendingFrame;
 	WINDOWPLACEMENT placement = {};
 	placement.length = sizeof(placement);
-	if (!GetWindowPlacement(fNativeHandle, &placement))
+	if (!GetWindowPlacement(handle, &placement))
 		return fFrame;
-	const RECT& normal = placement.rcNormalPosition;
-	return BRect(normal.left, normal.top, normal.right, normal.bottom);
+	return BPrivate::FrameworkRect(placement.rcNormalPosition);
 }
 
 BRect BView::Bounds() const
 {
-	if (fNativeHandle != nullptr && (fNativeBits & kNativeMovePending) == 0) {
+	HWND handle = NativeHandle();
+	if (handle != nullptr && !IsNativeMovePending()) {
 		RECT client;
-		if (GetClientRect(fNativeHandle, &client))
-			return BRect(fOrigin.x, fOrigin.y, fOrigin.x + client.right, fOrigin.y + client.bottom);
+		if (GetClientRect(handle, &client))
+			return BRect(fOrigin.x, fOrigin.y, fOrigin.x + BPrivate::FrameworkUnits(client.right),
+				fOrigin.y + BPrivate::FrameworkUnits(client.bottom));
 	}
-	BRect size = (fNativeHandle != nullptr && (fNativeBits & kNativeMovePending) != 0) ? fPendingNativeFrame
-																						 : fFrame;
+	BRect size = IsNativeMovePending() ? fPlatform->pendingFrame : fFrame;
 	return BRect(fOrigin.x, fOrigin.y, fOrigin.x + size.Width(), fOrigin.y + size.Height());
 }
 
 status_t BView::ConvertToScreen(BPoint* point) const
 {
-	if (fNativeHandle == nullptr)
+	HWND handle = NativeHandle();
+	if (handle == nullptr)
 		return kError;
-	POINT native = {RoundToPixel(point->x - fOrigin.x), RoundToPixel(point->y - fOrigin.y)};
-	if (!ClientToScreen(fNativeHandle, &native))
+	POINT native = BPrivate::RoundedNativePoint(BPoint(point->x - fOrigin.x, point->y - fOrigin.y));
+	if (!ClientToScreen(handle, &native))
 		return kError;
-	*point = BPoint(native.x, native.y);
+	*point = BPrivate::FrameworkPoint(native);
 	return kOk;
 }
 
 void BView::Invalidate()
 {
-	if (fNativeHandle != nullptr && (fNativeBits & kNativeMovePending) == 0)
-		InvalidateRect(fNativeHandle, nullptr, FALSE);
+	if (NativeHandle() != nullptr && !IsNativeMovePending())
+		InvalidateRect(NativeHandle(), nullptr, FALSE);
 }
 
 void BView::Invalidate(BRect rect)
 {
-	if (fNativeHandle == nullptr || (fNativeBits & kNativeMovePending) != 0)
+	if (NativeHandle() == nullptr || IsNativeMovePending())
 		return;
-	RECT native = {static_cast<LONG>(rect.left - fOrigin.x), static_cast<LONG>(rect.top - fOrigin.y),
-		static_cast<LONG>(rect.right - fOrigin.x), static_cast<LONG>(rect.bottom - fOrigin.y)};
-	InvalidateRect(fNativeHandle, &native, FALSE);
+	RECT native = BPrivate::NativeRect(
+		BRect(rect.left - fOrigin.x, rect.top - fOrigin.y, rect.right - fOrigin.x, rect.bottom - fOrigin.y));
+	InvalidateRect(NativeHandle(), &native, FALSE);
 }
 
 void BView::SetFrame(BRect frame)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetFrame");
 	ApplyFrameChange(frame, FrameSource::kSetter);
 }
 
 void BView::MoveBy(float dx, float dy)
 {
+	BPrivate::WindowLockCheck check(fWindow, "MoveBy");
 	BRect frame = Frame();
 	ApplyFrameChange(BRect(frame.left + dx, frame.top + dy, frame.right + dx, frame.bottom + dy),
 		FrameSource::kSetter);
@@ -392,6 +397,7 @@ void BView::MoveBy(float dx, float dy)
 
 void BView::FitToPreferredSize()
 {
+	BPrivate::WindowLockCheck check(fWindow, "FitToPreferredSize");
 	float width = 0.0f;
 	float height = 0.0f;
 	PreferredSize(&width, &height);
@@ -401,6 +407,7 @@ void BView::FitToPreferredSize()
 
 status_t BView::FitToSizeHint(int32 kind)
 {
+	BPrivate::WindowLockCheck check(fWindow, "FitToSizeHint");
 	float size[2] = {0.0f, 0.0f};
 	status_t status = SizeHint(kind, size);
 	if (status < 0)
@@ -416,11 +423,11 @@ void BView::ApplyFrameChange(BRect frame, FrameSource source)
 {
 	BRect oldBounds = Bounds();
 	fFrame = frame;
-	if (fNativeHandle == nullptr) {
+	if (NativeHandle() == nullptr) {
 		OnFrameResized(frame.Width(), frame.Height());
 	} else if (source != FrameSource::kScrolling) {
-		fPendingNativeFrame = frame;
-		fNativeBits |= kNativeMovePending;
+		fPlatform->pendingFrame = frame;
+		fPlatform->bits |= BPrivate::kNativeMovePending;
 		OnFrameResized(frame.Width(), frame.Height());
 		if (fWindow != nullptr)
 			fWindow->RequestPendingFrame();
@@ -470,12 +477,12 @@ void BView::FollowParentResize(BRect parentBounds)
 bool BView::ApplyPendingNativeMoves()
 {
 	bool moved = false;
-	if ((fNativeBits & kNativeMovePending) != 0) {
-		fNativeBits &= ~kNativeMovePending;
-		if (fNativeHandle != nullptr) {
-			BRect frame = fPendingNativeFrame;
-			MoveWindow(fNativeHandle, static_cast<int>(frame.left), static_cast<int>(frame.top),
-				static_cast<int>(frame.Width()), static_cast<int>(frame.Height()), FALSE);
+	if (fPlatform != nullptr && (fPlatform->bits & BPrivate::kNativeMovePending) != 0) {
+		fPlatform->bits &= ~BPrivate::kNativeMovePending;
+		if (NativeHandle() != nullptr) {
+			BRect frame = fPlatform->pendingFrame;
+			MoveWindow(NativeHandle(), BPrivate::NativeUnits(frame.left), BPrivate::NativeUnits(frame.top),
+				BPrivate::NativeUnits(frame.Width()), BPrivate::NativeUnits(frame.Height()), FALSE);
 			moved = true;
 		}
 	}
@@ -490,8 +497,8 @@ bool BView::ApplyPendingNativeMoves()
 void BView::InvalidateChildren()
 {
 	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling) {
-		if (child->fNativeHandle != nullptr)
-			InvalidateRect(child->fNativeHandle, nullptr, FALSE);
+		if (HWND handle = child->NativeHandle())
+			InvalidateRect(handle, nullptr, FALSE);
 	}
 }
 
@@ -526,6 +533,7 @@ status_t BView::SizeHint(int32 kind, float size[2])
 
 void BView::SetFollowMode(uint32 mode)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetFollowMode");
 	fFollowMode = mode;
 	ComputeFollowOffsets();
 }
@@ -540,6 +548,7 @@ void BView::PreferredSize(float* width, float* height)
 
 void BView::SetScrollOrigin(BPoint origin)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetScrollOrigin");
 	origin = BPoint(std::floor(origin.x), std::floor(origin.y));
 	float dx = origin.x - fOrigin.x;
 	float dy = origin.y - fOrigin.y;
@@ -549,8 +558,8 @@ void BView::SetScrollOrigin(BPoint origin)
 		child->ApplyFrameChange(BRect(frame.left - dx, frame.top - dy, frame.right - dx, frame.bottom - dy),
 			FrameSource::kScrolling);
 	}
-	if (fNativeHandle != nullptr) {
-		ScrollWindowEx(fNativeHandle, static_cast<int>(-dx), static_cast<int>(-dy), nullptr, nullptr, nullptr,
+	if (HWND handle = NativeHandle()) {
+		ScrollWindowEx(handle, BPrivate::NativeUnits(-dx), BPrivate::NativeUnits(-dy), nullptr, nullptr, nullptr,
 			nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE);
 	}
 	fOrigin = origin;
@@ -623,6 +632,7 @@ void BView::DetachScrollBar(BScrollBar* bar)
 
 void BView::SetFocused(bool focused)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetFocused");
 	if (fWindow == nullptr)
 		return;
 	if (!focused) {
@@ -640,10 +650,11 @@ void BView::SetFocused(bool focused)
 
 void BView::SetEnabled(bool enabled, bool children)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetEnabled");
 	if (enabled != IsEnabled()) {
 		fViewState ^= kDisabledState;
-		if (fNativeHandle != nullptr)
-			EnableWindow(fNativeHandle, enabled);
+		if (HWND handle = NativeHandle())
+			EnableWindow(handle, enabled);
 	}
 	if (!children)
 		return;
@@ -653,35 +664,140 @@ void BView::SetEnabled(bool enabled, bool children)
 
 void BView::Show()
 {
-	if (fNativeHandle != nullptr)
-		ShowWindow(fNativeHandle, SW_SHOW);
+	BPrivate::WindowLockCheck check(fWindow, "Show");
+	if (HWND handle = NativeHandle())
+		ShowWindow(handle, SW_SHOW);
 }
 
 void BView::Hide()
 {
-	if (fNativeHandle != nullptr)
-		ShowWindow(fNativeHandle, SW_HIDE);
+	BPrivate::WindowLockCheck check(fWindow, "Hide");
+	if (HWND handle = NativeHandle())
+		ShowWindow(handle, SW_HIDE);
 }
 
 bool BView::IsHidden() const
 {
 	if (fParent != nullptr && fParent->IsHidden())
 		return true;
-	if (fNativeHandle == nullptr)
+	HWND handle = NativeHandle();
+	if (handle == nullptr)
 		return false;
-	return (GetWindowLongPtrW(fNativeHandle, GWL_STYLE) & WS_VISIBLE) == 0;
+	return (GetWindowLongPtrW(handle, GWL_STYLE) & WS_VISIBLE) == 0;
 }
 
 void BView::SetViewFlags(uint32 flags)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetViewFlags");
 	fViewFlags = flags;
-	if (fNativeHandle != nullptr)
-		DragAcceptFiles(fNativeHandle, (flags & kAcceptsDroppedFiles) != 0);
+	if (HWND handle = NativeHandle())
+		DragAcceptFiles(handle, (flags & kAcceptsDroppedFiles) != 0);
 }
 
 void BView::ClearTracking()
 {
-	fTracking = false;
+	if (fPlatform != nullptr)
+		fPlatform->tracking = false;
+}
+
+HWND BView::NativeHandle() const
+{
+	return fPlatform != nullptr ? fPlatform->handle : nullptr;
+}
+
+bool BView::IsNativeMovePending() const
+{
+	return fPlatform != nullptr && fPlatform->handle != nullptr &&
+	       (fPlatform->bits & BPrivate::kNativeMovePending) != 0;
+}
+
+namespace BPrivate {
+
+ViewPlatform* PlatformOf(const BView* view)
+{
+	return view->fPlatform.get();
+}
+
+HWND NativeHandleOf(const BView* view)
+{
+	return view->NativeHandle();
+}
+
+}  // namespace BPrivate
+
+namespace {
+
+// The copy of a view's last mouse message that a scroll sends again is marked
+// as such; a copy that cannot be marked would pass for a real move, so it goes.
+BMessage* ScrolledMoveOf(const BMessage& message)
+{
+	BMessage* copy = new (std::nothrow) BMessage(message);
+	if (copy == nullptr)
+		return nullptr;
+	copy->what = kMouseMoved;
+	if (copy->AddBool("be:scrolled", true) == kOk)
+		return copy;
+	delete copy;
+	return nullptr;
+}
+
+}  // namespace
+
+bool BView::RecordMouse(const BMessage& message, BPoint* where)
+{
+	int32 buttons = 0;
+	int32 clicks = 0;
+	if (message.GetPoint("be:view_where", where) != kOk || message.GetInt32("buttons", &buttons) != kOk)
+		return false;
+	if (message.what == kMouseDown && message.GetInt32("clicks", &clicks) != kOk)
+		return false;
+	bool scrolled = false;
+	if (message.what == kMouseMoved && message.GetBool("be:scrolled", &scrolled) == kOk && scrolled) {
+		// A scrolled move is taken once, for the scrolling that sent it.
+		if (!fWantsScrolledMove)
+			return false;
+		fWantsScrolledMove = false;
+		*where = BPoint(fLastMousePoint.x + fOrigin.x, fLastMousePoint.y + fOrigin.y);
+	} else {
+		fLastMousePoint = BPoint(where->x - fOrigin.x, where->y - fOrigin.y);
+		// A release takes its buttons away; a press or a move tells them all.
+		fButtons = message.what == kMouseUp ? fButtons & ~buttons : buttons;
+		fClicks = clicks;
+		delete fLastMouseMessage;
+		fLastMouseMessage = message.what == kMouseUp ? nullptr : ScrolledMoveOf(message);
+		if (message.what != kMouseMoved)
+			fWantsScrolledMove = false;
+	}
+	BPoint screen;
+	// A press always tells where on the screen it was, if only as (0, 0).
+	if (message.GetPoint("screen_where", &screen) == kOk || message.what == kMouseDown)
+		fLastScreenPoint = screen;
+	return true;
+}
+
+status_t BView::StartDrag(const BMessage& message)
+{
+	if (fWindow == nullptr || NativeHandle() == nullptr)
+		return kError;
+	// Without a button held the drag loop would find every button of the
+	// drag still down and never drop.
+	if (fButtons == 0)
+		return kNotAllowed;
+	std::unique_ptr<BPrivate::PendingDrag> request = BPrivate::MakeDragRequest(this, message);
+	if (request == nullptr)
+		return kNoMemory;
+	fDragState |= kDragStarted;
+	fWindow->fDragView = this;
+	// One asked for earlier and not yet run goes.
+	fPlatform->pendingDrag = std::move(request);
+	return kOk;
+}
+
+void BView::EndDrag()
+{
+	fDragState &= ~kDragStarted;
+	if (fPlatform != nullptr)
+		fPlatform->tracking = false;
 }
 
 void BView::MouseState(BPoint* where, int32* buttons, int32* clicks) const
@@ -703,22 +819,26 @@ float BView::StringWidth(const BString& text)
 
 void BView::SetFont(const BFont& font, uint32 mask)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetFont");
 	fRender.SetFont(font, mask);
 }
 
 void BView::SetPenWidth(float width)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetPenWidth");
 	fRender.SetPenWidth(width);
 }
 
 void BView::SetBackgroundColor(rgb_color colour)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetBackgroundColor");
 	fViewState &= ~kBackgroundFollowsParent;
 	fRender.SetColor(kBackgroundColorIndex, colour.red, colour.green, colour.blue, colour.alpha);
 }
 
 void BView::SetForegroundColor(rgb_color colour)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetForegroundColor");
 	fRender.SetColor(kForegroundColorIndex, colour.red, colour.green, colour.blue, colour.alpha);
 }
 
@@ -729,11 +849,13 @@ void BView::SetForegroundColor(uint8 red, uint8 green, uint8 blue, uint8 alpha)
 
 void BView::SetSecondaryColor(rgb_color colour)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetSecondaryColor");
 	fRender.SetColor(kSecondaryColorIndex, colour.red, colour.green, colour.blue, colour.alpha);
 }
 
 void BView::SetBlendMode(bool blend)
 {
+	BPrivate::WindowLockCheck check(fWindow, "SetBlendMode");
 	fRender.SetBlendMode(blend);
 }
 
@@ -765,11 +887,7 @@ void BView::HandleMessage(BMessage* message)
 void BView::OnKeyDown(const char* bytes, int32 numBytes)
 {
 	if (numBytes == 1 && static_cast<uint8>(bytes[0]) == kTabKey && fWindow != nullptr) {
-		uint32 modifiers = fWindow->CurrentModifiers();
-		uint32 mode = (modifiers & kShiftKey) != 0 ? 0 : kNavigateForward;
-		if ((modifiers & kControlKey) != 0)
-			mode |= kNavigateGroups;
-		fWindow->NavigateKeyboard(mode);
+		fWindow->NavigateByTab(fWindow->CurrentModifiers());
 		return;
 	}
 	RunDefaultNativeHandling();

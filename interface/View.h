@@ -9,30 +9,35 @@
 // at its scroll origin.
 //
 // A view is used on its window's thread with the window locked; other threads
-// reach it by messages to the window. A detached view belongs to whoever made
-// it and may be used by that one thread.
+// reach it by messages to the window. Its mutating operations report a call
+// made without the window's lock through the debugger hook (WindowLockCheck)
+// and go on. A detached view belongs to whoever made it and may be used by
+// that one thread.
 #pragma once
 
 #include "interface/Color.h"
 #include "interface/Point.h"
 #include "interface/Rect.h"
 #include "interface/Render.h"
+#include "interface/WinTypes.h"
 #include "messaging/Handler.h"
 
-#include <windows.h>
+#include <memory>
 
 class BCursor;
 class BFont;
 class BMessage;
 class BScrollBar;
+class BView;
 class BWindow;
-
-class WinViewDropTarget;
 
 namespace BPrivate {
 class DragRequest;
+class ViewInput;
 class ViewNativeWindow;
-struct view_native_extras;
+struct ViewPlatform;
+ViewPlatform* PlatformOf(const BView* view);
+HWND NativeHandleOf(const BView* view);
 }
 
 // View flags.
@@ -40,6 +45,10 @@ constexpr uint32 kAcceptsDroppedFiles = 0x10000;
 constexpr uint32 kChildrenClipSiblings = 0x40000;
 constexpr uint32 kNavigable = 0x2000000;
 constexpr uint32 kNavigableGroup = 0x8000000;
+// The view draws content of its own in OnDraw. The framework paints every
+// view that is no native control either way; the flag tells a reader which
+// views mean to draw.
+constexpr uint32 kDrawsContent = 0x20000000;
 
 // Follow modes: four 4-bit rules, each naming the parent edge that an edge of
 // the view keeps its distance to. The left edge's rule sits in bits 8..11,
@@ -53,6 +62,9 @@ constexpr uint32 kFollowRightEdge = 4;
 constexpr uint32 kFollowAllSides = 0x1234;
 // Left and top follow left and top: the view keeps its frame.
 constexpr uint32 kFollowLeftTop = 0x1212;
+
+// Drag state bit of a view: a drag started from it is in progress.
+constexpr uint32 kDragStarted = 0x1;
 
 // Transits of a mouse move.
 constexpr int32 kEnteredView = 0;
@@ -72,15 +84,6 @@ constexpr int32 kContentSizeHint = 2;
 class BViewExtension {
 public:
 	virtual ~BViewExtension() = default;
-};
-
-// A drag asked for during a mouse hook. The view's native procedure takes it
-// off the view once the hook has returned, runs it with the window unlocked,
-// and deletes it.
-class BPendingDrag {
-public:
-	virtual ~BPendingDrag() = default;
-	virtual void Run() = 0;
 };
 
 class BView : public BHandler {
@@ -189,28 +192,17 @@ public:
 	void DetachScrollBar(BScrollBar* bar);
 	BScrollBar* ScrollBar(bool vertical) const { return vertical ? fVerticalBar : fHorizontalBar; }
 
-	// For drag and drop: bit 0x1 move, 0x2 copy.
+	// For drag and drop: bit 0x1 move, 0x2 copy, as the view accepts a drag
+	// over it; and whether a drag started from it is in progress.
 	uint32 DropEffect() const { return fDropEffect; }
 	void SetDropEffect(uint32 effect) { fDropEffect = effect; }
 	uint32 DragState() const { return fDragState; }
-	void SetDragState(uint32 state) { fDragState = state; }
-	// Takes the drag; one asked for earlier and not yet run is deleted.
-	void SetPendingDrag(BPendingDrag* drag);
 	// From one of this view's mouse hooks, while a button is held: drags a
 	// copy of `message` once the hook has returned. kNotAllowed without a
 	// button held, kError without a native window.
 	[[nodiscard]] status_t StartDrag(const BMessage& message);
 
-	HWND NativeHandle() const { return fNativeHandle; }
-
 protected:
-	// Native bits.
-	static constexpr uint8 kDefaultHandlingOwed = 0x1;
-	static constexpr uint8 kPaintsNatively = 0x4;
-	static constexpr uint8 kNativeMovePending = 0x10;
-
-	uint8 NativeBits() const { return fNativeBits; }
-	void SetNativeBits(uint8 bits) { fNativeBits = bits; }
 	// Runs the default native handling of the message being delivered, once.
 	void RunDefaultNativeHandling();
 	// The view's own drawing state, for a subclass that keeps more.
@@ -218,9 +210,11 @@ protected:
 
 private:
 	friend class BPrivate::DragRequest;
+	friend class BPrivate::ViewInput;
 	friend class BPrivate::ViewNativeWindow;
 	friend class BWindow;
-	friend class WinViewDropTarget;
+	friend BPrivate::ViewPlatform* BPrivate::PlatformOf(const BView* view);
+	friend HWND BPrivate::NativeHandleOf(const BView* view);
 
 	static constexpr uint32 kDisabledState = 0x1;
 	static constexpr uint32 kBackgroundFollowsParent = 0x2;
@@ -229,6 +223,12 @@ private:
 	enum class FrameSource { kSetter, kParent, kScrolling, kNative };
 
 	// The tree's bookkeeping.
+	// A view that already has a parent or a window cannot be added again:
+	// true, reported through the debugger hook.
+	bool ReportIfOwned() const;
+	// Adds `view` under this root view, marked top-level from the start, so
+	// that its hooks already see no parent.
+	[[nodiscard]] status_t AddTopLevelChild(BView* view, BView* before);
 	void AttachToWindow(BWindow* window);
 	void DetachFromWindow();
 	void RunAddedToWindow();
@@ -249,6 +249,19 @@ private:
 	void InvalidateChildren();
 	void ClearTracking();
 	void SendScrolledMouseMove();
+	HWND NativeHandle() const;
+	// A native move waits for the window's pending-frame application; until
+	// then the view reports the frame it moves to.
+	bool IsNativeMovePending() const;
+
+	// The mouse state a mouse message of the window's dispatch leaves: the
+	// point, buttons, clicks and screen point, and the copy a later scroll
+	// sends again. `*where` is the point for the hook. False when the message
+	// lacks its fields, or is a scrolled move the view did not ask for: then
+	// nothing changed and no hook runs.
+	bool RecordMouse(const BMessage& message, BPoint* where);
+	// The drag started from this view is over.
+	void EndDrag();
 
 	int32 OfferWheel(float dx, float dy);
 
@@ -271,24 +284,12 @@ private:
 	BScrollBar* fVerticalBar = nullptr;
 	BScrollBar* fHorizontalBar = nullptr;
 	float fFollowOffsets[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-	BPendingDrag* fPendingDrag = nullptr;
 	BMessage* fLastMouseMessage = nullptr;
 	BPoint fLastMousePoint{-1.0f, -1.0f};
 	int32 fButtons = 0;
 	int32 fClicks = 0;
 	BPoint fLastScreenPoint;
-	bool fTracking = false;
-	bool fInside = false;
 	bool fWantsScrolledMove = false;
 	uint32 fDragState = 0;
-	BPrivate::view_native_extras* fNativeExtras = nullptr;
-	HWND fNativeHandle = nullptr;
-	WNDPROC fPreviousProc = nullptr;
-	HWND fNativeMessageWindow = nullptr;
-	UINT fNativeMessage = 0;
-	WPARAM fNativeWParam = 0;
-	LPARAM fNativeLParam = 0;
-	LRESULT fNativeResult = 0;
-	uint8 fNativeBits = 0;
-	BRect fPendingNativeFrame;
+	std::unique_ptr<BPrivate::ViewPlatform> fPlatform;
 };

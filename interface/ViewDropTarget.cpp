@@ -3,17 +3,21 @@
 #include "interface/ViewDropTarget.h"
 
 #include "interface/DropData.h"
-#include "interface/Keyboard.h"
+#include "interface/NativeDispatch.h"
+#include "interface/NativeHandle.h"
 #include "interface/View.h"
-#include "interface/ViewNativeWindow.h"
+#include "interface/ViewInput.h"
+#include "interface/ViewPlatform.h"
 #include "interface/Window.h"
+#include "interface/WindowNative.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 
 #include <memory>
 #include <new>
 
-using BPrivate::ViewNativeWindow;
+using BPrivate::NativeDelivery;
+using BPrivate::ViewInput;
 
 namespace {
 
@@ -29,37 +33,29 @@ WinViewDropTarget::WinViewDropTarget(BView* view) : fView(view), fWindow(view !=
 
 // --- registration ---
 
-void WinViewDropTarget::RegisterFor(BView* view)
+WinViewDropTarget* WinViewDropTarget::Register(BView* view, HWND handle)
 {
-	BPrivate::view_native_extras* extras = view->fNativeExtras;
-	if (extras == nullptr || extras->dropTarget != nullptr)
-		return;
-	if ((view->fViewFlags & kAcceptsDroppedFiles) == 0 && !view->fTopLevel)
-		return;
 	WinViewDropTarget* target = new (std::nothrow) WinViewDropTarget(view);
 	if (target == nullptr)
-		return;
+		return nullptr;
 	// The external lock keeps the target alive for the platform's marshalled
 	// references until the revocation lets go of them.
 	if (FAILED(CoLockObjectExternal(target, TRUE, FALSE))) {
 		target->Release();
-		return;
+		return nullptr;
 	}
-	if (FAILED(RegisterDragDrop(view->fNativeHandle, target))) {
+	if (FAILED(RegisterDragDrop(handle, target))) {
 		CoLockObjectExternal(target, FALSE, TRUE);
 		target->Release();
-		return;
+		return nullptr;
 	}
-	extras->dropTarget = target;
+	return target;
 }
 
-void WinViewDropTarget::RevokeFor(BView* view, HWND handle)
+void WinViewDropTarget::Revoke(WinViewDropTarget* target, HWND handle)
 {
-	BPrivate::view_native_extras* extras = view->fNativeExtras;
-	WinViewDropTarget* target = extras != nullptr ? extras->dropTarget : nullptr;
 	if (target == nullptr)
 		return;
-	extras->dropTarget = nullptr;
 	// A drag under way may still hold the target and call it: it finds no view.
 	target->fView = nullptr;
 	// Fails only for a window that was never registered, which leaves nothing
@@ -71,7 +67,8 @@ void WinViewDropTarget::RevokeFor(BView* view, HWND handle)
 
 WinViewDropTarget* WinViewDropTarget::Of(const BView* view)
 {
-	return view->fNativeExtras != nullptr ? view->fNativeExtras->dropTarget : nullptr;
+	const BPrivate::ViewPlatform* platform = BPrivate::PlatformOf(view);
+	return platform != nullptr ? platform->dropTarget : nullptr;
 }
 
 // --- the platform's calls ---
@@ -119,20 +116,21 @@ void WinViewDropTarget::RunDragStep(DragKind kind, DWORD keyState, POINTL point,
 	bool topLevel = view == nullptr;
 	if (topLevel)
 		view = fView;
-	if (view == nullptr || fWindow == nullptr || !fWindow->Lock())
+	if (view == nullptr || fWindow == nullptr)
 		return;
 	BView* repeatFor = nullptr;
-	// A repeat goes to the window's drag source only while it still is one.
-	bool current = view->Window() == fWindow && view->NativeHandle() != nullptr &&
-	               (topLevel || fWindow->DragView() == view);
-	if (current) {
+	{
+		NativeDelivery delivery(fWindow, view);
+		// A repeat goes to the window's drag source only while it still is one.
+		bool current = delivery.IsOpen() && view->Window() == fWindow && BPrivate::NativeHandleOf(view) != nullptr &&
+		               (topLevel || fWindow->DragView() == view);
+		if (!current)
+			return;
 		if (topLevel)
 			repeatFor = NoteHandOver(keyState, point);
-		if (DeliverStep(kind, keyState, point, view, topLevel) && effect != nullptr)
+		if (DeliverStep(kind, keyState, point, view, &delivery) && effect != nullptr)
 			*effect = EffectOf(view);
 	}
-	fWindow->Unlock();
-	fWindow->RunUnlockedWork();
 	// The source sees the drag pass over the other views of its window; its
 	// own leave and drop come when the drag ends.
 	if (repeatFor != nullptr && (kind == DragKind::kEnter || kind == DragKind::kOver))
@@ -141,7 +139,7 @@ void WinViewDropTarget::RunDragStep(DragKind kind, DWORD keyState, POINTL point,
 
 BView* WinViewDropTarget::NoteHandOver(DWORD keyState, POINTL point)
 {
-	drop_hand_over& handOver = fWindow->DropHandOver();
+	drop_hand_over& handOver = BPrivate::WindowNative::DropHandOver(fWindow);
 	handOver.pendingRelease = false;
 	BView* source = fWindow->DragView();
 	if (source == nullptr || source == fView || (source->DragState() & kDragStarted) == 0)
@@ -153,59 +151,42 @@ BView* WinViewDropTarget::NoteHandOver(DWORD keyState, POINTL point)
 	return source;
 }
 
-bool WinViewDropTarget::DeliverStep(DragKind kind, DWORD keyState, POINTL point, BView* view, bool topLevel)
+bool WinViewDropTarget::DeliverStep(DragKind kind, DWORD keyState, POINTL point, BView* view, NativeDelivery* delivery)
 {
 	POINT client = {point.x, point.y};
-	ScreenToClient(view->NativeHandle(), &client);
+	ScreenToClient(BPrivate::NativeHandleOf(view), &client);
 
-	ViewNativeWindow::MouseKind mouse = ViewNativeWindow::MouseKind::kMove;
+	ViewInput::MouseKind mouse = ViewInput::MouseKind::kMove;
 	int32 transit = kInsideView;
 	switch (kind) {
 	case DragKind::kEnter:
 	case DragKind::kOver:
 		fButtons = BPrivate::ButtonsOfMouseKeys(keyState);
-		// An entry is one even while the view still tracks the pointer's own
-		// moves from before the drag, whose leave the drag loop holds back.
-		if (kind == DragKind::kEnter || !view->fTracking) {
-			view->fTracking = true;
-			ViewNativeWindow::ShowCursorOf(view);
-			transit = kEnteredView;
-		}
+		transit = ViewInput::TrackDrag(view, kind == DragKind::kEnter);
 		break;
 	case DragKind::kLeave:
-		view->fTracking = false;
-		mouse = ViewNativeWindow::MouseKind::kLeave;
+		ViewInput::ForgetTracking(view);
+		mouse = ViewInput::MouseKind::kLeave;
 		break;
 	case DragKind::kDrop:
-		mouse = ViewNativeWindow::MouseKind::kUp;
+		mouse = ViewInput::MouseKind::kUp;
 		break;
 	}
 
 	BMessage message;
 	std::unique_ptr<BMessage> dropped;
-	ViewNativeWindow::BuildDragMouseMessage(view, client, mouse, transit, fButtons, &message, &dropped);
+	ViewInput::BuildDragMouseMessage(view, client, mouse, transit, fButtons, &message, &dropped);
 	if (kind == DragKind::kEnter)
 		view->SetDropEffect(0);
 
-	if (topLevel)
-		fWindow->SetDragModifiers(CurrentModifiers(false));
-	sptr<BHandler::ValidAtom> validity = view->Validity();
-	auto stillInWindow = [&] { return validity != nullptr && validity->IsValid() && view->Window() == fWindow; };
 	// The drag's steps are no native messages of the view: its hooks owe
 	// nothing to the native default handling.
-	if (dropped != nullptr)
-		fWindow->DispatchOne(dropped.release(), view, kNoToken, false);
-	if (stillInWindow()) {
-		if (BMessage* copy = new (std::nothrow) BMessage(message))
-			fWindow->DispatchOne(copy, view, kNoToken, false);
-	}
-	if (!stillInWindow())
+	delivery->Dispatch(std::move(dropped));
+	delivery->Dispatch(message);
+	if (!delivery->StillReaches())
 		return false;
-	if (kind == DragKind::kDrop) {
-		view->fTracking = false;
-		view->fDragState = 0;
-		ReleaseCapture();
-	}
+	if (kind == DragKind::kDrop)
+		ViewInput::EndDrop(view);
 	return true;
 }
 

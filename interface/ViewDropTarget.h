@@ -10,15 +10,16 @@
 // window's lock.
 #pragma once
 
-#include "interface/WinComObject.h"
+#include "kernel/WinComObject.h"
 
 #include <oleidl.h>
 
 class BView;
 class BWindow;
 
-// Drag state bit of a view: a drag started from it is in progress.
-constexpr uint32 kDragStarted = 0x1;
+namespace BPrivate {
+class NativeDelivery;
+}
 
 class WinViewDropTarget final : public BPrivate::WinComObject<IDropTarget, IID_IDropTarget> {
 public:
@@ -28,12 +29,12 @@ public:
 	explicit WinViewDropTarget(BView* view);
 
 	// On the view's window thread, from its native window procedure: makes,
-	// locks and registers the target of a view that accepts dropped files or
-	// is top-level, unless it has one.
-	static void RegisterFor(BView* view);
-	// Revokes and releases the view's target; a call that still reaches it
-	// afterwards does nothing.
-	static void RevokeFor(BView* view, HWND handle);
+	// locks and registers a target for the view's native window; the view
+	// holds it until Revoke. Null when it could not be made or registered.
+	static WinViewDropTarget* Register(BView* view, HWND handle);
+	// Revokes and releases a registered target (null: nothing); a call that
+	// still reaches it afterwards does nothing.
+	static void Revoke(WinViewDropTarget* target, HWND handle);
 	// The view's registered target, or null.
 	static WinViewDropTarget* Of(const BView* view);
 
@@ -57,7 +58,7 @@ private:
 	BView* NoteHandOver(DWORD keyState, POINTL point);
 	// Builds and dispatches the step's messages to `view`; false when the
 	// view left the window meanwhile.
-	bool DeliverStep(DragKind kind, DWORD keyState, POINTL point, BView* view, bool topLevel);
+	bool DeliverStep(DragKind kind, DWORD keyState, POINTL point, BView* view, BPrivate::NativeDelivery* delivery);
 	DWORD EffectOf(const BView* view) const;
 
 	BView* fView;

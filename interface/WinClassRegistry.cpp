@@ -5,6 +5,7 @@
 #include "interface/WinGdi.h"
 #include "interface/Window.h"
 #include "kernel/ProcessSlots.h"
+#include "support/Autolock.h"
 #include "support/CallOnce.h"
 
 #include <atomic>
@@ -14,7 +15,6 @@ namespace BPrivate {
 
 namespace {
 
-constexpr int kWindowExtraBytes = 4;
 constexpr wchar_t kClassMenuName[] = L"Menu";
 
 std::atomic<int32> gRegistryOnce{0};
@@ -65,11 +65,10 @@ _WinClassRegistry::~_WinClassRegistry()
 
 status_t _WinClassRegistry::FindOrRegisterClass(BString& name, uint32 colour, uint32 flags)
 {
-	if (!fLock.Lock())
+	BAutolock lock(fLock);
+	if (!lock.IsLocked())
 		return kError;
-	status_t status = FindClass(name, colour, flags) ? kOk : RegisterNewClass(name, colour, flags);
-	fLock.Unlock();
-	return status;
+	return FindClass(name, colour, flags) ? kOk : RegisterNewClass(name, colour, flags);
 }
 
 bool _WinClassRegistry::FindClass(BString& name, uint32 colour, uint32 flags) const
@@ -103,7 +102,6 @@ status_t _WinClassRegistry::RegisterNewClass(BString& name, uint32 colour, uint3
 	if ((flags & kDropShadow) != 0)
 		windowClass.style |= CS_DROPSHADOW;
 	windowClass.lpfnWndProc = TopLevelWindowProc;
-	windowClass.cbWndExtra = kWindowExtraBytes;
 	windowClass.hInstance = ProcessModuleHandle();
 	windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
 	windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);

@@ -1,6 +1,6 @@
 // Owners of the user-interface resources of the platform: GDI objects, device
-// contexts, the object selected into a device context, native windows, cursors
-// and COM interface pointers.
+// contexts, the object selected into a device context, native windows and
+// cursors.
 //
 // Each resource has one owner that releases it when the owner goes, the way
 // WinOwner does for kernel handles, so that a paint path or a window's
@@ -55,7 +55,7 @@ typedef WinGdiObject<HBRUSH> WinBrush;
 typedef WinGdiObject<HBITMAP> WinBitmap;
 typedef WinOwner<BPrivate::CreatedDCTraits> WinCreatedDC;
 typedef WinOwner<BPrivate::WindowTraits> WinWindowHandle;
-typedef WinOwner<BPrivate::CursorTraits> WinCursorHandle;
+typedef WinOwner<BPrivate::CursorTraits> WinCursor;
 
 // The device context of a window (GetDC), given back with ReleaseDC.
 class WinWindowDC {
@@ -75,6 +75,28 @@ public:
 
 private:
 	HWND fWindow;
+	HDC fDC;
+};
+
+// A paint of a window: BeginPaint when made, EndPaint when it goes, so that
+// the window is validated however the paint ends.
+class WinPaint {
+public:
+	explicit WinPaint(HWND window) : fWindow(window), fDC(BeginPaint(window, &fPaint)) {}
+	~WinPaint() { EndPaint(fWindow, &fPaint); }
+
+	WinPaint(const WinPaint&) = delete;
+	WinPaint& operator=(const WinPaint&) = delete;
+
+	// Null when the paint could not begin.
+	HDC DC() const { return fDC; }
+	// The area to paint, in client coordinates.
+	const RECT& Area() const { return fPaint.rcPaint; }
+	bool IsEmpty() const { return fDC == nullptr || IsRectEmpty(&fPaint.rcPaint); }
+
+private:
+	HWND fWindow;
+	PAINTSTRUCT fPaint = {};
 	HDC fDC;
 };
 
@@ -98,57 +120,4 @@ public:
 private:
 	HDC fDC;
 	HGDIOBJ fPrevious;
-};
-
-// Holds one reference to a COM object and releases it when it goes.
-template <typename Interface>
-class WinComPtr {
-public:
-	WinComPtr() = default;
-	// Takes over a reference the caller already holds.
-	explicit WinComPtr(Interface* object) : fObject(object) {}
-	~WinComPtr() { Reset(); }
-
-	WinComPtr(WinComPtr&& other) noexcept : fObject(other.Detach()) {}
-	WinComPtr& operator=(WinComPtr&& other) noexcept
-	{
-		if (this != &other) {
-			Reset();
-			fObject = other.Detach();
-		}
-		return *this;
-	}
-
-	WinComPtr(const WinComPtr&) = delete;
-	WinComPtr& operator=(const WinComPtr&) = delete;
-
-	Interface* Get() const { return fObject; }
-	Interface* operator->() const { return fObject; }
-	explicit operator bool() const { return fObject != nullptr; }
-
-	// For creators that answer through an out parameter; releases what was held.
-	Interface** Receive()
-	{
-		Reset();
-		return &fObject;
-	}
-
-	Interface* Detach()
-	{
-		Interface* object = fObject;
-		fObject = nullptr;
-		return object;
-	}
-
-	void Reset()
-	{
-		if (fObject != nullptr) {
-			Interface* object = fObject;
-			fObject = nullptr;
-			object->Release();
-		}
-	}
-
-private:
-	Interface* fObject = nullptr;
 };

@@ -1,21 +1,23 @@
 // BWindow: construction and destruction, showing, the native frame and the
 // pending frame change, focus, the views' attachment and the window's own
-// messages. Dispatch of the system messages, keys, the mouse and keyboard
-// navigation are in WindowDispatch.cpp.
+// messages. Dispatch of the system messages and the mouse are in
+// WindowDispatch.cpp; keys, shortcuts and keyboard navigation in
+// WindowKeyboard.cpp.
 #include "interface/Window.h"
 
 #include "interface/Menu.h"
+#include "interface/NativeCoordinates.h"
 #include "interface/NativeWindow.h"
 #include "interface/View.h"
-#include "kernel/DebuggerHook.h"
+#include "interface/WindowLockCheck.h"
 #include "kernel/ThreadLoop.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 #include "messaging/MessageQueue.h"
+#include "support/Autolock.h"
 #include "support/DebugDataIO.h"
 #include "support/DebugFormat.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -24,7 +26,6 @@ namespace {
 
 constexpr int32 kWindowPriority = 1;
 constexpr int32 kWindowCapacity = 100;
-constexpr char kAlreadyAddedText[] = "AddChild failed - the view already belonged to someone else.\n";
 // WM_CHANGEUISTATE's request to show focus rectangles and keyboard cues.
 constexpr WPARAM kShowFocusCues = 3;
 
@@ -91,20 +92,39 @@ BWindow* BWindow::ThreadWindow()
 	return tThreadWindow;
 }
 
-ZelNativeWindowI* BWindow::NativeWindowInterface() const
-{
-	return fNativeWindow;
-}
-
 HWND BWindow::NativeHandle() const
 {
 	return fNativeWindow != nullptr ? fNativeWindow->NativeHandle() : nullptr;
 }
 
-void BWindow::SetColorKey(COLORREF key)
+HWND BPrivate::NativeHandleOf(const BWindow* window)
 {
+	return window->NativeHandle();
+}
+
+void BWindow::SetColorKey(uint32 key)
+{
+	BPrivate::WindowLockCheck check(this, "SetColorKey");
 	fColorKey = key;
 	fState |= kUsesColorKey;
+}
+
+void BWindow::SetBackgroundColor(rgb_color colour)
+{
+	BPrivate::WindowLockCheck check(this, "SetBackgroundColor");
+	fBackgroundColor = colour;
+}
+
+void BWindow::SetOpacity(float opacity)
+{
+	BPrivate::WindowLockCheck check(this, "SetOpacity");
+	fOpacity = opacity;
+}
+
+void BWindow::SetMenuBar(BMenuBar* menuBar)
+{
+	BPrivate::WindowLockCheck check(this, "SetMenuBar");
+	fMenuBar = menuBar;
 }
 
 void BWindow::SetHandlingNativeFocus(bool handling)
@@ -230,8 +250,7 @@ BRect BWindow::Frame() const
 	RECT outer;
 	if (handle == nullptr || IsIconic(handle) || !GetWindowRect(handle, &outer))
 		return fFrame;
-	BRect frame =
-		FrameFromOuterRect(BRect(outer.left, outer.top, outer.right, outer.bottom), FrameAdjustment(this));
+	BRect frame = FrameFromOuterRect(BPrivate::FrameworkRect(outer), FrameAdjustment(this));
 	if (frame.right <= frame.left)
 		frame.right = frame.left + 1.0f;
 	if (frame.bottom <= frame.top)
@@ -244,12 +263,13 @@ BRect BWindow::Bounds() const
 	HWND handle = NativeHandle();
 	RECT client;
 	if (handle != nullptr && !IsIconic(handle) && GetClientRect(handle, &client))
-		return BRect(0.0f, 0.0f, client.right, client.bottom);
+		return BRect(0.0f, 0.0f, BPrivate::FrameworkUnits(client.right), BPrivate::FrameworkUnits(client.bottom));
 	return BRect(0.0f, 0.0f, fFrame.Width(), fFrame.Height());
 }
 
 status_t BWindow::SetSize(float width, float height)
 {
+	BPrivate::WindowLockCheck check(this, "SetSize");
 	if (fNativeWindow == nullptr)
 		return kNoMemory;
 	BRect base = fNativeWindow->HasPendingFrame() ? fNativeWindow->PendingFrame() : fFrame;
@@ -289,10 +309,10 @@ void BWindow::ApplyPendingFrame()
 		BRect frame = fNativeWindow->PendingFrame();
 		fNativeWindow->ClearPendingFrame();
 		BRect adjustment = FrameAdjustment(this);
-		MoveWindow(handle, static_cast<int>(frame.left + adjustment.left),
-			static_cast<int>(frame.top + adjustment.top),
-			static_cast<int>(frame.Width() - adjustment.left + adjustment.right),
-			static_cast<int>(frame.Height() - adjustment.top + adjustment.bottom), TRUE);
+		MoveWindow(handle, BPrivate::NativeUnits(frame.left + adjustment.left),
+			BPrivate::NativeUnits(frame.top + adjustment.top),
+			BPrivate::NativeUnits(frame.Width() - adjustment.left + adjustment.right),
+			BPrivate::NativeUnits(frame.Height() - adjustment.top + adjustment.bottom), TRUE);
 	}
 	if (fRootView != nullptr)
 		fRootView->ApplyPendingNativeMoves();
@@ -335,10 +355,10 @@ status_t BWindow::ScreenToWindow(BPoint* point) const
 	HWND handle = NativeHandle();
 	if (handle == nullptr)
 		return kError;
-	POINT native = {std::lround(point->x), std::lround(point->y)};
+	POINT native = BPrivate::RoundedNativePoint(*point);
 	if (!ScreenToClient(handle, &native))
 		return kError;
-	*point = BPoint(native.x, native.y);
+	*point = BPrivate::FrameworkPoint(native);
 	return kOk;
 }
 
@@ -354,6 +374,7 @@ bool BWindow::IsActive() const
 
 void BWindow::SetFocus(BView* view)
 {
+	BPrivate::WindowLockCheck check(this, "SetFocus");
 	fFocusView = view;
 	SetPreferredHandler(view);
 	GiveNativeFocus();
@@ -388,18 +409,12 @@ status_t BWindow::AddChild(BView* view, BView* before)
 {
 	if (view == nullptr)
 		return kBadValue;
-	if (view->fParent != nullptr || view->fWindow != nullptr) {
-		DebuggerHook(kAlreadyAddedText);
+	if (view->ReportIfOwned())
 		return kError;
-	}
-	if (fRootView == nullptr || !Lock())
+	BAutolock lock(this);
+	if (fRootView == nullptr || !lock.IsLocked())
 		return kError;
-	view->fTopLevel = true;
-	status_t status = fRootView->AddChild(view, before);
-	if (status != kOk)
-		view->fTopLevel = false;
-	Unlock();
-	return status;
+	return fRootView->AddTopLevelChild(view, before);
 }
 
 void BWindow::ShowFocusCues()

@@ -3,25 +3,31 @@
 // The window's looper thread creates the native window, receives its native
 // messages and dispatches the framework messages they become, so native
 // messages, framework messages and painting of one window all run on that
-// thread. Every other thread changes a window only by posting to it (Show,
-// Hide, SetSize post) or with the window locked; everything else expects the
-// window locked by the caller, as for any looper. The window owns its views
-// and deletes itself when its looper quits.
+// thread. Every other thread changes a window only by posting to it (Show and
+// Hide post) or with the window locked; everything else, SetSize included,
+// expects the window locked by the caller, as for any looper, and the
+// mutating operations report a call made without the lock through the
+// debugger hook (WindowLockCheck). The window owns its views and deletes
+// itself when its looper quits.
 #pragma once
 
 #include "interface/Color.h"
 #include "interface/Point.h"
 #include "interface/Rect.h"
+#include "interface/WinTypes.h"
 #include "messaging/Looper.h"
 #include "support/List.h"
-
-#include <windows.h>
 
 class BMenuBar;
 class BMenuItem;
 class BNativeWindow;
 class BView;
-class ZelNativeWindowI;
+class BWindow;
+
+namespace BPrivate {
+struct WindowNative;
+HWND NativeHandleOf(const BWindow* window);
+}
 
 // Looks: the native frame of a window. Other values give an ordinary frame
 // with a caption.
@@ -106,13 +112,12 @@ public:
 	BRect Bounds() const;
 	// Keeps the left-top corner. Without a native window the frame changes at
 	// once; with one, the change is applied by the '_RSN' it posts, however
-	// many SetSize calls come before.
+	// many SetSize calls come before. Either way it writes the window's frame
+	// state: the caller holds the window's lock.
 	[[nodiscard]] status_t SetSize(float width, float height);
 	// On the window's thread: moves the native window to the pending frame
 	// and the views' native windows to theirs.
 	void ApplyPendingFrame();
-	// Asks for an ApplyPendingFrame: posts one '_RSN' unless one is outstanding.
-	void RequestPendingFrame();
 	// Screen to client coordinates, rounded; -1 without a native window.
 	[[nodiscard]] status_t ScreenToWindow(BPoint* point) const;
 	bool IsActive() const;
@@ -138,42 +143,26 @@ public:
 	// The colour and the flags choose the native window class; set them before
 	// the window is shown.
 	rgb_color BackgroundColor() const { return fBackgroundColor; }
-	void SetBackgroundColor(rgb_color colour) { fBackgroundColor = colour; }
-	COLORREF ColorKey() const { return fColorKey; }
+	void SetBackgroundColor(rgb_color colour);
+	// The transparent colour of a layered window as the platform's colour
+	// word (red in the low byte).
+	uint32 ColorKey() const { return fColorKey; }
 	// Makes the colour transparent in a layered window; before it is shown.
-	void SetColorKey(COLORREF key);
+	void SetColorKey(uint32 key);
 	float Opacity() const { return fOpacity; }
 	// 0..1, used with kUsesOpacity; before the window is shown.
-	void SetOpacity(float opacity) { fOpacity = opacity; }
+	void SetOpacity(float opacity);
 	BMenuBar* MenuBar() const { return fMenuBar; }
 	// Before the window is shown; the window does not own the menu bar.
-	void SetMenuBar(BMenuBar* menuBar) { fMenuBar = menuBar; }
-
-	// The native window; null only when it could not be allocated.
-	BNativeWindow* NativeWindow() const { return fNativeWindow; }
-	ZelNativeWindowI* NativeWindowInterface() const;
-	HWND NativeHandle() const;
+	void SetMenuBar(BMenuBar* menuBar);
 
 	// Modifier words: the last ones reported with '_MCH', and those of the
 	// latest input.
 	uint32 PreviousModifiers() const { return fPreviousModifiers; }
 	uint32 CurrentModifiers() const { return fCurrentModifiers; }
-	void SetCurrentModifiers(uint32 modifiers) { fCurrentModifiers = modifiers; }
-	// The native window procedures report the window's frame changes here.
-	void ReportFrameChange();
 
-	// For drag and drop: the view under a drag, the drop hand-over and the
-	// modifiers of the last top-level drag call.
+	// The view under a drag started in this window, or null.
 	BView* DragView() const { return fDragView; }
-	void SetDragView(BView* view) { fDragView = view; }
-	drop_hand_over& DropHandOver() { return fDropHandOver; }
-	uint32 DragModifiers() const { return fDragModifiers; }
-	void SetDragModifiers(uint32 modifiers) { fDragModifiers = modifiers; }
-
-	// True while a native focus change is handled, during which SetFocus does
-	// not move the native focus back.
-	bool IsHandlingNativeFocus() const { return (fTransientBits & kHandlingNativeFocus) != 0; }
-	void SetHandlingNativeFocus(bool handling);
 
 	// The window whose looper runs the calling thread, or null.
 	static BWindow* ThreadWindow();
@@ -181,11 +170,23 @@ public:
 private:
 	friend class BNativeWindow;
 	friend class BView;
+	friend struct BPrivate::WindowNative;
+	friend HWND BPrivate::NativeHandleOf(const BWindow* window);
 
 	struct shortcut_entry;
 
 	static constexpr uint8 kHandlingNativeFocus = 0x1;
 	static constexpr uint8 kNavigating = 0x2;
+
+	HWND NativeHandle() const;
+	// Asks for an ApplyPendingFrame: posts one '_RSN' unless one is outstanding.
+	void RequestPendingFrame();
+	// The native window procedures report the window's frame changes here.
+	void ReportFrameChange();
+	// True while a native focus change is handled, during which SetFocus does
+	// not move the native focus back.
+	bool IsHandlingNativeFocus() const { return (fTransientBits & kHandlingNativeFocus) != 0; }
+	void SetHandlingNativeFocus(bool handling);
 
 	void ShowNativeWindow();
 	void AttachViews();
@@ -202,6 +203,9 @@ private:
 	void HandleMouseMoved(BMessage* message, BView* view);
 	void HandleMouseUp(BMessage* message, BView* view);
 	void HandleWheel(BMessage* message);
+	// Appends the views of the tree under `view` in depth-first order.
+	static void CollectViews(BView* view, BList* views);
+	void NavigateByTab(uint32 modifiers);
 	void NavigateKeyboard(uint32 mode);
 	void DeleteShortcuts();
 
@@ -219,10 +223,9 @@ private:
 	uint32 fFlags;
 	uint32 fState = 0;
 	uint8 fTransientBits = 0;
-	COLORREF fColorKey = 0;
+	uint32 fColorKey = 0;
 	float fOpacity = 1.0f;
 	drop_hand_over fDropHandOver;
-	uint32 fDragModifiers = 0;
 	uint32 fPreviousModifiers = 0;
 	uint32 fCurrentModifiers = 0;
 	BList fShortcuts;

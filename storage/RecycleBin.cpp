@@ -2,8 +2,8 @@
 // delete for good instead.
 #include "storage/RecycleBin.h"
 
-#include "interface/WinComObject.h"
-#include "interface/WinGdi.h"
+#include "kernel/WinComObject.h"
+#include "kernel/WinComPtr.h"
 #include "storage/Path.h"
 
 #include <windows.h>

@@ -2,7 +2,7 @@
 // do: for tests of drop targets with data that is not the framework's own.
 #pragma once
 
-#include "interface/WinComObject.h"
+#include "kernel/WinComObject.h"
 
 #include <windows.h>
 

@@ -81,9 +81,12 @@ InkBox DrawnInk(BStringView& view)
 	BRect bounds = view.Bounds();
 	PixelCanvas canvas(static_cast<int>(bounds.Width()), static_cast<int>(bounds.Height()));
 	BRender* render = view.Render();
-	EXPECT_EQ(render->SetGraphics(canvas.CreateGraphics()), kOk);
-	view.OnDraw(render, bounds);
-	delete render->DetachGraphics();
+	{
+		std::unique_ptr<WinGdipGraphics> graphics = canvas.CreateGraphics();
+		EXPECT_NE(graphics, nullptr);
+		BPrivate::RenderTarget target(render, graphics.get());
+		view.OnDraw(render, bounds);
+	}
 	return canvas.Ink();
 }
 

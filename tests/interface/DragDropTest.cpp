@@ -9,10 +9,11 @@
 // pointer and the button state on a timer and on every mouse message it gets,
 // so each step waits until the view under the pointer has seen the drag. A
 // drag that does not end by its deadline is broken off and fails the test.
+#include "interface/NativeHandle.h"
 #include "interface/View.h"
 #include "interface/ViewDropTarget.h"
-#include "interface/WinComObject.h"
 #include "interface/Window.h"
+#include "kernel/WinComObject.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 #include "tests/harness/FileDataObject.h"
@@ -162,7 +163,7 @@ public:
 	POINT ScreenPoint(int dx = 0, int dy = 0) const
 	{
 		RECT rect = {};
-		GetWindowRect(NativeHandle(), &rect);
+		GetWindowRect(BPrivate::NativeHandleOf(this), &rect);
 		return POINT{(rect.left + rect.right) / 2 + dx, (rect.top + rect.bottom) / 2 + dy};
 	}
 
@@ -233,10 +234,10 @@ protected:
 		sShown = zeltest::ShowAndWait(sSourceWindow) && zeltest::ShowAndWait(sTargetWindow);
 		// The window shown last takes the foreground; that is awaited, so
 		// that it cannot take it from a source brought to the front later.
-		HWND last = sTargetWindow->NativeHandle();
+		HWND last = BPrivate::NativeHandleOf(sTargetWindow);
 		zeltest::WaitFor([last] { return GetForegroundWindow() == last; }, 2000);
 		if (sShown) {
-			gViewProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(sC->NativeHandle(), GWLP_WNDPROC,
+			gViewProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(BPrivate::NativeHandleOf(sC), GWLP_WNDPROC,
 				reinterpret_cast<LONG_PTR>(WithoutPointerMoves)));
 		}
 	}
@@ -306,7 +307,7 @@ protected:
 	// broken off.
 	static std::string DragFromA(const std::vector<Waypoint>& way, DWORD quietMillis = kQuietMillis)
 	{
-		if (!BringToFront(sSourceWindow->NativeHandle()))
+		if (!BringToFront(BPrivate::NativeHandleOf(sSourceWindow)))
 			return "the source window did not come to the front";
 		// The pointer's arrival in A, and its leaving B where the last drag
 		// ended, are told before the press, so that neither comes amid the
@@ -340,7 +341,7 @@ protected:
 		zeltest::TapKey(zeltest::KeyStroke{VK_ESCAPE});
 		if (zeltest::WaitFor([] { return DragViewOf(sSourceWindow) == nullptr; }, 2000))
 			return;
-		PostThreadMessageW(GetWindowThreadProcessId(sSourceWindow->NativeHandle(), nullptr), WM_QUIT, 0, 0);
+		PostThreadMessageW(GetWindowThreadProcessId(BPrivate::NativeHandleOf(sSourceWindow), nullptr), WM_QUIT, 0, 0);
 	}
 
 	static zeltest::TestApp* sApp;
@@ -410,7 +411,7 @@ TEST_F(RealDrag, InProcessDragsTurnIntoMouseMessagesAndDeliverTheMessageBeforeTh
 	}
 
 	// The drop took the drag message: a click afterwards drops nothing.
-	ASSERT_TRUE(BringToFront(sSourceWindow->NativeHandle()));
+	ASSERT_TRUE(BringToFront(BPrivate::NativeHandleOf(sSourceWindow)));
 	sLog->Clear();
 	zeltest::MovePointer(sB->ScreenPoint());
 	zeltest::PressLeftButton();
@@ -454,9 +455,9 @@ TEST_F(RealDrag, ViewsHoldADropTargetFromTheMakingOfTheirNativeWindowsToTheirDes
 			held = WinViewDropTarget::Of(view) != nullptr;
 			// The platform knows the window as a drop target.
 			IDropTarget* other = new WinViewDropTarget(nullptr);
-			again = RegisterDragDrop(view->NativeHandle(), other);
+			again = RegisterDragDrop(BPrivate::NativeHandleOf(view), other);
 			if (again == S_OK)
-				RevokeDragDrop(view->NativeHandle());
+				RevokeDragDrop(BPrivate::NativeHandleOf(view));
 			other->Release();
 		}));
 		EXPECT_EQ(held, c.registered);

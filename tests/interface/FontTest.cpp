@@ -156,19 +156,19 @@ TEST_F(FontTest, FontsFromGdipFontsAreSizedInPoints)
 	WinCreatedDC display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
 	std::unique_ptr<WinGdipFontFamily> plainFamily(WinGdipFontFamily::CreateByName(family.Chars()));
 	struct Case {
-		WinGdipFont* font;
+		std::unique_ptr<WinGdipFont> font;
 		float points;
 		uint16 face;
 	};
-	const Case cases[] = {
+	Case cases[] = {
 		{WinGdipFont::CreateFromLogfont(display.Get(), logfont), 16.0f * 72.0f / 120.0f, kBoldFace | kItalicFace},
 		{WinGdipFont::Create(plainFamily.get(), 10.0f, 0), 10.0f, kRegularFace},
 	};
-	for (const Case& c : cases) {
+	for (Case& c : cases) {
 		SCOPED_TRACE(c.points);
 		ASSERT_NE(c.font, nullptr);
 		BFont font;
-		EXPECT_EQ(MakeFontFromGdipFont(c.font, 120.0f, &font), kOk);
+		EXPECT_EQ(MakeFontFromGdipFont(std::move(c.font), 120.0f, &font), kOk);
 		EXPECT_EQ(font.FamilyName(), family);
 		EXPECT_NEAR(font.Size(), c.points, 0.001f);
 		EXPECT_EQ(font.Face(), c.face);

@@ -4,6 +4,7 @@
 // their owner, wake-ups inside a modal loop, and windows and applications that
 // come and go without leaving anything behind.
 #include "interface/GdiPlusFlat.h"
+#include "interface/NativeHandle.h"
 #include "interface/NativeWindow.h"
 #include "interface/WinClassRegistry.h"
 #include "tests/harness/ResourceCounts.h"
@@ -37,8 +38,8 @@ std::wstring ClassOf(HWND handle)
 HWND StartHidden(BWindow* window)
 {
 	window->Run();
-	WaitFor([window] { return window->NativeHandle() != nullptr; });
-	return window->NativeHandle();
+	WaitFor([window] { return BPrivate::NativeHandleOf(window) != nullptr; });
+	return BPrivate::NativeHandleOf(window);
 }
 
 TEST(NativeWindowClasses, OneRegistryPerApplicationAndOneClassPerColourAndFlags)
@@ -227,7 +228,7 @@ TEST_F(NativeWindowProcedure, TheCloseBoxOnlyAsksTheWindowToQuit)
 	window->destroyed = &gone;
 	window->consentsToQuit = false;
 	ASSERT_TRUE(ShowAndActivate(window));
-	HWND handle = window->NativeHandle();
+	HWND handle = BPrivate::NativeHandleOf(window);
 
 	// Alt+F4 goes the platform's way: system command, then WM_CLOSE.
 	PressKey(KeyStroke{VK_MENU});
@@ -260,13 +261,13 @@ TEST_F(NativeWindowProcedure, AnOwnedWindowTakesTheActivationAndTheClickOfItsOwn
 		owned = new ProbeWindow(BRect(400, 300, 560, 400), "Owned", 0, kOwnedFeel);
 		owned->Show();
 	}));
-	ASSERT_TRUE(WaitFor([&] { return owned->NativeHandle() != nullptr && IsWindowVisible(owned->NativeHandle()); }));
-	EXPECT_EQ(GetWindow(owned->NativeHandle(), GW_OWNER), owner->NativeHandle());
+	ASSERT_TRUE(WaitFor([&] { return BPrivate::NativeHandleOf(owned) != nullptr && IsWindowVisible(BPrivate::NativeHandleOf(owned)); }));
+	EXPECT_EQ(GetWindow(BPrivate::NativeHandleOf(owned), GW_OWNER), BPrivate::NativeHandleOf(owner));
 
 	view->log.Take();
-	SetForegroundWindow(owner->NativeHandle());
+	SetForegroundWindow(BPrivate::NativeHandleOf(owner));
 	ClickAt(ScreenPointOf(view, BPoint(50, 50)));
-	EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == owned->NativeHandle(); }));
+	EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == BPrivate::NativeHandleOf(owned); }));
 	// The press is taken for the activation; the release that follows it
 	// still reaches the view, and marks the click as handled.
 	EXPECT_TRUE(WaitFor([&] { return view->log.Count(kMouseUp) == 1; }));

@@ -35,7 +35,7 @@ PixelCanvas::PixelCanvas(int width, int height, uint32 fill)
 		fBits[i] = fill;
 }
 
-WinGdipGraphics* PixelCanvas::CreateGraphics() const
+std::unique_ptr<WinGdipGraphics> PixelCanvas::CreateGraphics() const
 {
 	return WinGdipGraphics::CreateFromDC(fDC.Get());
 }

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 namespace zeltest {
 
 // The smallest rectangle holding every pixel that differs from the canvas's
@@ -32,7 +34,7 @@ public:
 	int Height() const { return fHeight; }
 	HDC DC() const { return fDC.Get(); }
 	// New GDI+ graphics on the canvas; the caller owns them.
-	WinGdipGraphics* CreateGraphics() const;
+	std::unique_ptr<WinGdipGraphics> CreateGraphics() const;
 
 	// 0xRRGGBB; GDI drawing is flushed first.
 	uint32 Pixel(int x, int y) const;

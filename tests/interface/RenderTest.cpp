@@ -31,9 +31,10 @@ protected:
 // deleted afterwards, which finishes the drawing.
 void Paint(BRender& render, PixelCanvas& canvas, const std::function<void()>& draw)
 {
-	ASSERT_EQ(render.SetGraphics(canvas.CreateGraphics()), kOk);
+	std::unique_ptr<WinGdipGraphics> graphics = canvas.CreateGraphics();
+	ASSERT_NE(graphics, nullptr);
+	BPrivate::RenderTarget target(&render, graphics.get());
 	draw();
-	delete render.DetachGraphics();
 }
 
 // Every pixel inside `box` has `color` and every pixel outside is white.

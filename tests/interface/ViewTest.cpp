@@ -3,8 +3,10 @@
 // frames with pending moves, scrolling, mouse transits and coordinates with the
 // real pointer, wheel routing, dropped files through a real HDROP, painting
 // read back from the screen and the draw lock.
+#include "interface/Keyboard.h"
+#include "interface/NativeHandle.h"
 #include "interface/ScrollBar.h"
-#include "interface/ViewNativeWindow.h"
+#include "interface/ViewPaint.h"
 #include "tests/harness/DebuggerSeam.h"
 #include "tests/interface/WindowTestSupport.h"
 
@@ -12,6 +14,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 namespace {
@@ -40,8 +43,8 @@ protected:
 	static BRect NativePlaceOf(BView* view)
 	{
 		RECT rect;
-		GetWindowRect(view->NativeHandle(), &rect);
-		MapWindowPoints(nullptr, GetParent(view->NativeHandle()), reinterpret_cast<POINT*>(&rect), 2);
+		GetWindowRect(BPrivate::NativeHandleOf(view), &rect);
+		MapWindowPoints(nullptr, GetParent(BPrivate::NativeHandleOf(view)), reinterpret_cast<POINT*>(&rect), 2);
 		return BRect(rect.left, rect.top, rect.right, rect.bottom);
 	}
 	static std::vector<int32> Transits(ProbeView* view)
@@ -102,6 +105,50 @@ TEST_F(ViewTest, MisuseIsReportedAndTopLevelViewsHaveNoParent)
 	QuitWindow(window);
 }
 
+// The mutators of an attached view and of its window check that the caller
+// holds the window's lock: a call without it is reported once, the calls it
+// makes in turn (a child's SetEnabled, the window's SetFocus) included, and
+// still takes effect; with the lock nothing is reported.
+TEST_F(ViewTest, MutatorsCalledWithoutTheWindowsLockAreReportedOnce)
+{
+	ProbeWindow* window = new ProbeWindow(BRect(50, 50, 250, 150), "Unlocked");
+	ProbeView* view = new ProbeView(BRect(0, 0, 50, 50), "view");
+	ProbeView* child = new ProbeView(BRect(0, 0, 10, 10), "child");
+	ASSERT_EQ(window->AddChild(view), kOk);
+	ASSERT_EQ(view->AddChild(child), kOk);
+	struct Case {
+		const char* operation;
+		std::function<void()> call;
+	};
+	const Case cases[] = {
+		{"SetFrame", [&] { view->SetFrame(BRect(5, 5, 60, 60)); }},
+		{"SetEnabled", [&] { view->SetEnabled(!view->IsEnabled(), true); }},
+		{"SetFocused", [&] { view->SetFocused(true); }},
+		{"SetForegroundColor", [&] { view->SetForegroundColor(1, 2, 3, 255); }},
+		{"SetSize", [&] { EXPECT_EQ(window->SetSize(300, 200), kOk); }},
+		{"AddShortcut", [&] { EXPECT_EQ(window->AddShortcut('s', kControlKey, FourCC("Save"), nullptr), kOk); }},
+	};
+	TakeDebuggerReports();
+	// A window that never ran is locked by the thread that made it until it lets go.
+	window->Unlock();
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.operation);
+		c.call();
+		EXPECT_EQ(TakeDebuggerReports(),
+			std::vector<std::string>{std::string("Owning Window must be locked before calling ") + c.operation});
+	}
+	EXPECT_EQ(view->Frame(), BRect(5, 5, 60, 60));
+	EXPECT_FALSE(child->IsEnabled());
+	EXPECT_EQ(window->CurrentFocus(), view);
+	EXPECT_EQ(window->Bounds(), BRect(0, 0, 300, 200));
+
+	ASSERT_TRUE(window->Lock());
+	for (const Case& c : cases)
+		c.call();
+	EXPECT_TRUE(TakeDebuggerReports().empty());
+	QuitWindow(window);
+}
+
 TEST_F(ViewTest, FollowModesMoveTheNativeChildWindowsWithTheirParent)
 {
 	ProbeWindow* window = new ProbeWindow(BRect(100, 100, 400, 300), "Follow");
@@ -143,7 +190,7 @@ TEST_F(ViewTest, FollowModesMoveTheNativeChildWindowsWithTheirParent)
 	// Coordinates to the screen round halves away from zero.
 	BPoint point(10.5f, -1.5f);
 	POINT client = {0, 0};
-	ClientToScreen(grows->NativeHandle(), &client);
+	ClientToScreen(BPrivate::NativeHandleOf(grows), &client);
 	RunOnWindowThread(window, [&] { EXPECT_EQ(grows->ConvertToScreen(&point), kOk); });
 	EXPECT_EQ(point, BPoint(client.x + 11, client.y - 2));
 
@@ -160,9 +207,9 @@ TEST_F(ViewTest, FollowModesMoveTheNativeChildWindowsWithTheirParent)
 	ProbeView* late = new ProbeView(BRect(0, 0, 20, 20), "late");
 	RunOnWindowThread(window, [&] {
 		EXPECT_EQ(fixed->AddChild(late), kOk);
-		EXPECT_NE(late->NativeHandle(), nullptr);
+		EXPECT_NE(BPrivate::NativeHandleOf(late), nullptr);
 	});
-	EXPECT_EQ(GetParent(late->NativeHandle()), fixed->NativeHandle());
+	EXPECT_EQ(GetParent(BPrivate::NativeHandleOf(late)), BPrivate::NativeHandleOf(fixed));
 	EXPECT_EQ(late->log.Last(kAttached), 1);
 
 	// The content size is the largest right and bottom of the children.
@@ -174,9 +221,9 @@ TEST_F(ViewTest, FollowModesMoveTheNativeChildWindowsWithTheirParent)
 	});
 	EXPECT_EQ(size[0], 240.0f);
 	EXPECT_EQ(size[1], 110.0f);
-	EXPECT_FALSE(IsWindowEnabled(panel->NativeHandle()));
-	EXPECT_FALSE(IsWindowEnabled(corner->NativeHandle()));
-	EXPECT_TRUE(IsWindowEnabled(late->NativeHandle()));
+	EXPECT_FALSE(IsWindowEnabled(BPrivate::NativeHandleOf(panel)));
+	EXPECT_FALSE(IsWindowEnabled(BPrivate::NativeHandleOf(corner)));
+	EXPECT_TRUE(IsWindowEnabled(BPrivate::NativeHandleOf(late)));
 	QuitWindow(window);
 }
 
@@ -187,7 +234,7 @@ TEST_F(ViewTest, TheRealPointerGivesTransitsCoordinatesAndClicks)
 	ProbeView* left = new ProbeView(BRect(0, 0, 100, 100), "left");
 	ProbeView* target = new ProbeView(BRect(120, 20, 220, 120), "target");
 	// With the capture the view keeps getting moves outside its bounds.
-	target->onMouseDown = [target](BPoint) { SetCapture(target->NativeHandle()); };
+	target->onMouseDown = [target](BPoint) { SetCapture(BPrivate::NativeHandleOf(target)); };
 	EXPECT_EQ(window->AddChild(left), kOk);
 	EXPECT_EQ(window->AddChild(target), kOk);
 	ASSERT_TRUE(ShowAndActivate(window));
@@ -324,7 +371,7 @@ TEST_F(ViewTest, TheWheelGoesToTheMouseViewItsParentsThenTheFocus)
 	ASSERT_TRUE(DrainWindow(window));
 	EXPECT_EQ(offers.Take().size(), 1u);
 	EXPECT_EQ(scrolled->ScrollOrigin(), BPoint(0, 3));
-	EXPECT_EQ(GetScrollPos(bar->NativeHandle(), SB_CTL), 3);
+	EXPECT_EQ(GetScrollPos(BPrivate::NativeHandleOf(bar), SB_CTL), 3);
 	QuitWindow(window);
 }
 
@@ -409,8 +456,8 @@ TEST_F(ViewTest, AReplacedScrollBarNoLongerReachesItsView)
 		second->SetValue(30);
 	});
 	EXPECT_EQ(second->Target(), nullptr);
-	EXPECT_EQ(GetScrollPos(first->NativeHandle(), SB_CTL), 40);
-	EXPECT_EQ(GetScrollPos(second->NativeHandle(), SB_CTL), 30);
+	EXPECT_EQ(GetScrollPos(BPrivate::NativeHandleOf(first), SB_CTL), 40);
+	EXPECT_EQ(GetScrollPos(BPrivate::NativeHandleOf(second), SB_CTL), 30);
 	QuitWindow(window);
 }
 
@@ -440,13 +487,13 @@ TEST_F(ViewTest, DroppedFilesArriveAsRefsWithTheDropPoint)
 	ProbeView* view = new ProbeView(BRect(0, 0, 150, 100), "drop", kFollowLeftTop, kAcceptsDroppedFiles);
 	EXPECT_EQ(window->AddChild(view), kOk);
 	ASSERT_TRUE(ShowAndWait(window));
-	EXPECT_NE(GetWindowLongPtrW(view->NativeHandle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+	EXPECT_NE(GetWindowLongPtrW(BPrivate::NativeHandleOf(view), GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
 	RunOnWindowThread(window, [&] { view->SetScrollOrigin(BPoint(0, 5)); });
 
 	wchar_t program[MAX_PATH];
 	GetModuleFileNameW(nullptr, program, MAX_PATH);
 	std::wstring tooLong = L"C:\\" + std::wstring(300, L'x');
-	PostMessageW(view->NativeHandle(), WM_DROPFILES,
+	PostMessageW(BPrivate::NativeHandleOf(view), WM_DROPFILES,
 		reinterpret_cast<WPARAM>(MakeDrop({program, L"C:\\no\\such\\file.txt", tooLong}, POINT{12, 34})), 0);
 	ASSERT_TRUE(WaitFor([&] { return RunOnWindowThread(window, [] {}) && view->refs.size() == 1; }));
 	const BMessage& refs = view->refs[0];
@@ -462,7 +509,7 @@ TEST_F(ViewTest, DroppedFilesArriveAsRefsWithTheDropPoint)
 
 	// The wake-up that runs the drain is posted after the drop, to the same
 	// thread, so the drop has been handled when the drain returns.
-	PostMessageW(view->NativeHandle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({}, POINT{1, 1})), 0);
+	PostMessageW(BPrivate::NativeHandleOf(view), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({}, POINT{1, 1})), 0);
 	ASSERT_TRUE(DrainWindow(window));
 	EXPECT_EQ(view->refs.size(), 1u);
 	QuitWindow(window);

@@ -5,6 +5,7 @@
 // window moved) whose handler quits or throws. Busy threads run beside them.
 // Every life must end: the window thread gone, the native window destroyed,
 // and a messenger to the window refused.
+#include "interface/NativeHandle.h"
 #include "kernel/WinOwner.h"
 #include "tests/harness/CpuLoad.h"
 #include "tests/harness/DebuggerSeam.h"
@@ -123,7 +124,7 @@ bool LiveOnce(const Ending& ending)
 	EXPECT_TRUE(ShowAndWait(window));
 	WaitForSingleObject(started.Get(), kDeadlineMillis);
 	WinHandle threadOwner(thread);
-	HWND handle = window->NativeHandle();
+	HWND handle = BPrivate::NativeHandleOf(window);
 	const BMessenger target(window, nullptr);
 
 	if (ending.onNativeMove) {

@@ -4,6 +4,7 @@
 // that revealed them, typed keys, Tab navigation, the quit shortcut and
 // auto-repeated shortcuts.
 #include "interface/Keyboard.h"
+#include "interface/NativeHandle.h"
 #include "tests/harness/DebugOutputCapture.h"
 #include "tests/interface/WindowTestSupport.h"
 
@@ -40,7 +41,7 @@ TEST_F(WindowTest, ShowHideAndTheFrameChangesOnTheWindowsThread)
 	ProbeWindow* window = new ProbeWindow(BRect(100, 120, 300, 220), "Lifecycle");
 	EXPECT_EQ(window->Thread(), -1);
 	ASSERT_TRUE(ShowAndWait(window));
-	HWND handle = window->NativeHandle();
+	HWND handle = BPrivate::NativeHandleOf(window);
 	EXPECT_NE(window->Thread(), -1);
 	wchar_t title[32] = {};
 	GetWindowTextW(handle, title, 32);

@@ -5,14 +5,15 @@
 // test reads the records once WaitFor has seen what it waits for.
 #pragma once
 
+#include "interface/NativeHandle.h"
 #include "interface/Render.h"
 #include "interface/View.h"
 #include "interface/Window.h"
+#include "kernel/SystemTime.h"
 #include "messaging/Message.h"
-#include "messaging/TypeCodes.h"
 #include "messaging/MessageCodes.h"
 #include "messaging/Messenger.h"
-#include "kernel/SystemTime.h"
+#include "messaging/TypeCodes.h"
 #include "tests/harness/InjectedInput.h"
 #include "tests/harness/TestApplication.h"
 
@@ -208,7 +209,7 @@ public:
 	{
 		log.Add({kFrameResized, BPoint(width, height), 0});
 	}
-	void OnAttached() override { log.Add({kAttached, BPoint(), NativeHandle() != nullptr ? 1 : 0}); }
+	void OnAttached() override { log.Add({kAttached, BPoint(), BPrivate::NativeHandleOf(this) != nullptr ? 1 : 0}); }
 	void OnDraw(BRender* render, BRect update) override
 	{
 		if (inner.Width() > 0.0f) {
@@ -398,7 +399,7 @@ inline bool ShowAndWait(BWindow* window)
 {
 	window->Show();
 	return WaitFor([window] {
-		HWND handle = window->NativeHandle();
+		HWND handle = BPrivate::NativeHandleOf(window);
 		return handle != nullptr && IsWindowVisible(handle);
 	});
 }
@@ -410,7 +411,7 @@ inline bool ShowAndActivate(BWindow* window)
 {
 	if (!ShowAndWait(window))
 		return false;
-	HWND handle = window->NativeHandle();
+	HWND handle = BPrivate::NativeHandleOf(window);
 	if (GetForegroundWindow() != handle)
 		SetForegroundWindow(handle);
 	return WaitFor([window, handle] {

@@ -1,5 +1,5 @@
 // The count of the framework's live COM objects.
-#include "interface/WinComObject.h"
+#include "kernel/WinComObject.h"
 
 #include <atomic>
 

@@ -1,0 +1,107 @@
+// The painting of views and the brushes of native controls.
+#include "interface/ViewPaint.h"
+
+#include "interface/GdiPlus.h"
+#include "interface/NativeCoordinates.h"
+#include "interface/NativeHandle.h"
+#include "interface/NativeWindow.h"
+#include "interface/Render.h"
+#include "interface/View.h"
+#include "interface/ViewPlatform.h"
+#include "interface/Window.h"
+#include "interface/WindowNative.h"
+#include "support/Autolock.h"
+
+#include <memory>
+
+namespace BPrivate {
+
+namespace {
+
+BLocker gDrawLock("WinView:g_drawLock");
+
+// A window's off-screen drawing for one paint: begun when made, ended with
+// the copy to the paint's device context when it goes. Without graphics
+// (no native window, no buffer) nothing was begun and nothing is copied.
+class OffscreenDrawing {
+public:
+	OffscreenDrawing(BNativeWindow* native, BRect update, HDC target)
+		: fNative(native), fTarget(target), fGraphics(native != nullptr ? native->BeginOffscreenDraw(update) : nullptr)
+	{
+	}
+	~OffscreenDrawing()
+	{
+		if (fGraphics != nullptr)
+			fNative->EndOffscreenDraw(fTarget);
+	}
+
+	OffscreenDrawing(const OffscreenDrawing&) = delete;
+	OffscreenDrawing& operator=(const OffscreenDrawing&) = delete;
+
+	// The buffer's graphics, or null.
+	WinGdipGraphics* Graphics() const { return fGraphics; }
+
+private:
+	BNativeWindow* fNative;
+	HDC fTarget;
+	WinGdipGraphics* fGraphics;
+};
+
+}  // namespace
+
+BLocker& DrawLock()
+{
+	return gDrawLock;
+}
+
+// The view draws the paint's area through its window's off-screen buffer, or
+// straight onto the paint's device context when there is no buffer.
+void PaintView(BView* view)
+{
+	BAutolock drawLock(DrawLock());
+	if (!drawLock.IsLocked())
+		return;
+	WinPaint paint(NativeHandleOf(view));
+	if (paint.IsEmpty())
+		return;
+	BRect update = FrameworkRect(paint.Area());
+	BWindow* window = view->Window();
+	BNativeWindow* native = window != nullptr ? WindowNative::NativeWindowOf(window) : nullptr;
+	OffscreenDrawing offscreen(native, update, paint.DC());
+	std::unique_ptr<WinGdipGraphics> direct;
+	if (offscreen.Graphics() == nullptr)
+		direct = WinGdipGraphics::CreateFromDC(paint.DC());
+	WinGdipGraphics* graphics = offscreen.Graphics() != nullptr ? offscreen.Graphics() : direct.get();
+	if (graphics == nullptr)
+		return;
+	BPoint origin = view->ScrollOrigin();
+	BRect rect(update.left + origin.x, update.top + origin.y, update.right + origin.x, update.bottom + origin.y);
+	BRender* render = view->Render();
+	RenderTarget target(render, graphics);
+	if (offscreen.Graphics() != nullptr) {
+		BPoint offset = native->ContainerOffset();
+		if (offset.x != 0.0f || offset.y != 0.0f)
+			graphics->SetTranslation(offset.x - origin.x, offset.y - origin.y);
+	}
+	render->FillBackground(rect);
+	view->OnDraw(render, rect);
+}
+
+// Native controls paint with the brush between the view's colour changes; a
+// change, through SetBackgroundColor or taken from the parent, remakes it at
+// the next paint.
+HBRUSH BackgroundBrushOf(BView* view)
+{
+	ViewPlatform* extras = PlatformOf(view);
+	if (extras == nullptr)
+		return nullptr;
+	rgb_color background = view->BackgroundColor();
+	COLORREF colour = RGB(background.red, background.green, background.blue);
+	if (!extras->brush || extras->brushColour != colour) {
+		extras->brush.Reset(CreateSolidBrush(colour));
+		extras->brushColour = colour;
+	}
+	return extras->brush.Get();
+}
+
+}  // namespace BPrivate

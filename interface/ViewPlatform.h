@@ -1,0 +1,78 @@
+// ViewPlatform: what a view keeps of its native side, private to the view's
+// own units (View, ViewNativeWindow, ViewInput, ViewPaint).
+//
+// The native child window and the procedure it replaced, the native message
+// being handled and what its default handling answered, the native bits, the
+// native move that waits for the window's pending-frame application, the
+// pointer tracking, the OLE drop target and the brush native controls paint
+// with, and a drag asked for during a mouse hook. BView holds one and forward-
+// declares it, so that its public header names no platform type beyond the
+// handles of WinTypes.h.
+//
+// Used on the view's window thread with the window locked.
+#pragma once
+
+#include "interface/Rect.h"
+#include "interface/WinGdi.h"
+
+#include <windows.h>
+
+#include <memory>
+
+class BView;
+class WinViewDropTarget;
+
+namespace BPrivate {
+
+// A drag asked for during a mouse hook. The view's native procedure takes it
+// off the view once the hook has returned, runs it with the window unlocked,
+// and deletes it.
+class PendingDrag {
+public:
+	virtual ~PendingDrag() = default;
+	virtual void Run() = 0;
+};
+
+// Native bits.
+// The default native handling of the message being delivered is still owed.
+constexpr uint8 kDefaultHandlingOwed = 0x1;
+// The native window is a native control that paints itself.
+constexpr uint8 kPaintsNatively = 0x4;
+// A native move to the pending frame waits for the window.
+constexpr uint8 kNativeMovePending = 0x10;
+
+// A native message as a window procedure receives it.
+struct native_message {
+	HWND window = nullptr;
+	UINT message = 0;
+	WPARAM wParam = 0;
+	LPARAM lParam = 0;
+};
+
+struct ViewPlatform {
+	HWND handle = nullptr;
+	WNDPROC previousProc = nullptr;
+	// The native message being handled, kept for the hooks' default handling,
+	// and what that handling answered.
+	native_message current;
+	LRESULT result = 0;
+	uint8 bits = 0;
+	BRect pendingFrame;
+	// Leave tracking is armed and the cursor was set.
+	bool tracking = false;
+	// The pointer was inside the bounds at the last computed move.
+	bool inside = false;
+	// Registered by drag and drop while the native window lives.
+	WinViewDropTarget* dropTarget = nullptr;
+	// The solid brush of the background colour that native controls paint
+	// with, made on first use, and the colour it was made in.
+	WinBrush brush;
+	COLORREF brushColour = 0;
+	std::unique_ptr<PendingDrag> pendingDrag;
+};
+
+// The view's native state; null only when it could not be allocated, in
+// which case the view never gets a native window. For the view's own units.
+ViewPlatform* PlatformOf(const BView* view);
+
+}  // namespace BPrivate

@@ -1,0 +1,30 @@
+// WindowNative: the operations of a window that only the native layer uses.
+//
+// The window procedures, the views' native windows, painting and drag and
+// drop reach the window's native window, its frame report, its input
+// modifiers, its focus following and its drag bookkeeping through this one
+// struct, which the window befriends; the window's public interface keeps
+// what any user of a window may call. Private to the interface layer; used on
+// the window's thread with the window locked.
+#pragma once
+
+#include "interface/Window.h"
+
+namespace BPrivate {
+
+struct WindowNative {
+	// Null only when it could not be allocated.
+	static BNativeWindow* NativeWindowOf(const BWindow* window) { return window->fNativeWindow; }
+	// The native window procedures report the window's frame changes here.
+	static void ReportFrameChange(BWindow* window) { window->ReportFrameChange(); }
+	// The modifiers of the latest input, reported as '_MCH' before the input
+	// that revealed a change.
+	static void SetCurrentModifiers(BWindow* window, uint32 modifiers) { window->fCurrentModifiers = modifiers; }
+	// While a native focus change is handled, SetFocus does not move the
+	// native focus back.
+	static void SetHandlingNativeFocus(BWindow* window, bool handling) { window->SetHandlingNativeFocus(handling); }
+	static void SetDragView(BWindow* window, BView* view) { window->fDragView = view; }
+	static drop_hand_over& DropHandOver(BWindow* window) { return window->fDropHandOver; }
+};
+
+}  // namespace BPrivate
