@@ -247,8 +247,15 @@ TEST(ThreadLoop, AStepAnsweringInfiniteSleepsUntilWoken)
 	ASSERT_TRUE(WaitUntil([&] { return probe.appMessages == 1; }));
 	ASSERT_TRUE(DrainLoop(probe));
 	EXPECT_EQ(probe.steps, 1);
+	// The loop may take the wake-up's pending mark before its message arrives
+	// and run the step for both; either way the step runs and sleeps again.
 	EXPECT_EQ(WakeThreadLoop(probe.record, 0), kOk);
-	EXPECT_TRUE(WaitUntil([&] { return probe.steps == 2; }));
+	ASSERT_TRUE(WaitUntil([&] { return probe.steps >= 2; }));
+	ASSERT_TRUE(DrainLoop(probe));
+	int woken = probe.steps;
+	EXPECT_LE(woken, 3);
+	ASSERT_TRUE(DrainLoop(probe));
+	EXPECT_EQ(probe.steps, woken);
 }
 
 TEST(ThreadLoop, AStepAskingForAPastTimeRunsAgainThroughTheQueueOnce)
