@@ -128,9 +128,11 @@ void BRender::SetOrigin(BPoint origin)
 	ApplyTranslation();
 }
 
-status_t BRender::SetGraphics(WinGdipGraphics* graphics)
+status_t BRender::SetGraphics(WinGdipGraphics* graphics, float scale, BPoint offset)
 {
 	fGraphics = graphics;
+	fDeviceScale = scale;
+	fDeviceOffset = offset;
 	if (fGraphics == nullptr)
 		return kError;
 
@@ -151,13 +153,16 @@ WinGdipGraphics* BRender::DetachGraphics()
 {
 	WinGdipGraphics* graphics = fGraphics;
 	fGraphics = nullptr;
+	fDeviceScale = 1.0f;
+	fDeviceOffset = BPoint();
 	return graphics;
 }
 
 void BRender::ApplyTranslation()
 {
 	if (fGraphics != nullptr)
-		fGraphics->SetTranslation(-fOrigin.x, -fOrigin.y);
+		fGraphics->SetScaledTranslation(fDeviceScale, fDeviceOffset.x - fDeviceScale * fOrigin.x,
+			fDeviceOffset.y - fDeviceScale * fOrigin.y);
 }
 
 // The blend mode survives from one paint to the next: every new graphics
@@ -245,7 +250,9 @@ float BRender::StringWidth(const BString& text)
 	const WinGdipFont* font = fFont.NativeFont();
 	if (text.IsEmpty() || font == nullptr)
 		return 0.0f;
-	if (fGraphics != nullptr)
+	// Text measured through a scale other than 1 comes out a little narrower
+	// or wider than at 96 DPI; widths in units are what it measures at 96.
+	if (fGraphics != nullptr && fDeviceScale == 1.0f)
 		return MeasureWidth(fGraphics, text, font);
 
 	if (fMeasuringBitmap == nullptr)

@@ -71,7 +71,10 @@ public:
 	// blend mode and quality modes. The graphics stay their owner's (a
 	// window's off-screen buffer, a paint's own): the render never deletes
 	// them. -1 for null. A paint lends them through BPrivate::RenderTarget.
-	[[nodiscard]] status_t SetGraphics(WinGdipGraphics* graphics);
+	// The graphics address pixels of a display `scale` times 96 DPI, with
+	// (0, 0) of the view's pixels at `offset`: the render draws in units of
+	// 96 DPI all the same, scaled up, at the same layout.
+	[[nodiscard]] status_t SetGraphics(WinGdipGraphics* graphics, float scale = 1.0f, BPoint offset = BPoint());
 	// Stops drawing on the graphics set; answers them.
 	WinGdipGraphics* DetachGraphics();
 	WinGdipGraphics* Graphics() const { return fGraphics; }
@@ -101,6 +104,10 @@ private:
 	BFont fFont;
 	float fPenWidth = 1.0f;
 	BPoint fOrigin;
+	// The graphics' pixels per unit and the place of the view's origin on
+	// them, while graphics are set.
+	float fDeviceScale = 1.0f;
+	BPoint fDeviceOffset;
 	float fAscentCeiling = 0.0f;
 	int32 fBlend = 1;
 	WinGdipGraphics* fGraphics = nullptr;
@@ -123,9 +130,10 @@ namespace BPrivate {
 class RenderTarget {
 public:
 	// Draws nothing when `graphics` is null.
-	RenderTarget(BRender* render, WinGdipGraphics* graphics) : fRender(render)
+	RenderTarget(BRender* render, WinGdipGraphics* graphics, float scale = 1.0f, BPoint offset = BPoint())
+		: fRender(render)
 	{
-		(void)render->SetGraphics(graphics);  // fails only for null, which draws nothing
+		(void)render->SetGraphics(graphics, scale, offset);  // fails only for null, which draws nothing
 	}
 	~RenderTarget() { fRender->DetachGraphics(); }
 
