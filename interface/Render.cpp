@@ -209,6 +209,28 @@ bool BRender::CanDrawText(const BString& text) const
 	return !text.IsEmpty() && fGraphics != nullptr && fFont.NativeFont() != nullptr;
 }
 
+// A font set at the display's size can run wider than at 96 DPI, where the
+// layout was measured: its height is rounded to whole pixels, and Wine's
+// 11-pixel Tahoma is a bitmap strike narrower than its outlines. Such text is
+// drawn a little smaller, so that it keeps the layout and stays inside its
+// view. Only a smaller size helps: the platform sets a narrowed font at a
+// whole average character width, which steps by a seventh at this size.
+float BRender::FitTextToItsWidth(const BString& text, float x, float y)
+{
+	if (fDeviceScale == 1.0f)
+		return 1.0f;
+	float laidOut = StringWidth(text);
+	float drawn = MeasureWidth(fGraphics, text, fFont.NativeFont());
+	if (laidOut <= 0.0f || drawn <= laidOut)
+		return 1.0f;
+	float factor = laidOut / drawn;
+	Gdiplus::GpGraphics* native = fGraphics->Native();
+	fGraphics->Record(gdip::GdipTranslateWorldTransform(native, x, y, Gdiplus::MatrixOrderPrepend));
+	fGraphics->Record(gdip::GdipScaleWorldTransform(native, factor, factor, Gdiplus::MatrixOrderPrepend));
+	fGraphics->Record(gdip::GdipTranslateWorldTransform(native, -x, -y, Gdiplus::MatrixOrderPrepend));
+	return factor;
+}
+
 void BRender::DrawStringInRect(const BString& text, float left, float top, float right, float bottom, uint32 mode)
 {
 	if (!CanDrawText(text))
@@ -216,10 +238,14 @@ void BRender::DrawStringInRect(const BString& text, float left, float top, float
 	StringFormatOwner format = CreateSingleLineFormat(mode);
 	if (format == nullptr)
 		return;
-	const Gdiplus::RectF layout(left, top, right - left, bottom - top);
+	float factor = FitTextToItsWidth(text, left, top);
+	// The layout keeps its size on the display.
+	const Gdiplus::RectF layout(left, top, (right - left) / factor, (bottom - top) / factor);
 	WinGdipSolidBrush* brush = BrushFor(kForegroundColorIndex);
 	fGraphics->Record(gdip::GdipDrawString(fGraphics->Native(), text.Chars(), text.Length(),
 		fFont.NativeFont()->Native(), &layout, format.get(), brush->Native()));
+	if (factor != 1.0f)
+		ApplyTranslation();
 }
 
 void BRender::DrawStringInWidth(const BString& text, float x, float baseline, float width, uint32 mode)
@@ -236,8 +262,11 @@ void BRender::DrawStringAt(const BString& text, float x, float y, uint32 mode)
 	// An empty layout size: the text is placed at the point and not bounded.
 	const Gdiplus::RectF layout(x, y, 0.0f, 0.0f);
 	WinGdipSolidBrush* brush = BrushFor(kForegroundColorIndex);
+	float factor = FitTextToItsWidth(text, x, y);
 	fGraphics->Record(gdip::GdipDrawString(fGraphics->Native(), text.Chars(), text.Length(),
 		fFont.NativeFont()->Native(), &layout, nullptr, brush->Native()));
+	if (factor != 1.0f)
+		ApplyTranslation();
 }
 
 void BRender::DrawString(const BString& text, float x, float baseline)

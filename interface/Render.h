@@ -100,6 +100,10 @@ private:
 	void ApplyTranslation();
 	void ApplyCompositingMode();
 	bool CanDrawText(const BString& text) const;
+	// At a display scale other than 1, shrinks the graphics' transform
+	// around (x, y) so that `text` covers no more than its 96-DPI width; the
+	// factor applied (1 when none was needed).
+	float FitTextToItsWidth(const BString& text, float x, float y);
 
 	BFont fFont;
 	float fPenWidth = 1.0f;
