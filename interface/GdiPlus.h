@@ -27,6 +27,8 @@ class GpFontFamily;
 class GpGraphics;
 class GpImage;
 class GpPen;
+class GpStringFormat;
+class RectF;
 }  // namespace Gdiplus
 
 class WinGdipFont;

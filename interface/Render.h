@@ -104,6 +104,12 @@ private:
 	// around (x, y) so that `text` covers no more than its 96-DPI width; the
 	// factor applied (1 when none was needed).
 	float FitTextToItsWidth(const BString& text, float x, float y);
+	// The bold font draws no heavier than its regular face at the display's
+	// scale: bold text is struck twice.
+	bool NeedsOverstrike();
+	// Draws `text` in the foreground colour, struck twice where needed.
+	void DrawLaidOut(const BString& text, const Gdiplus::RectF& layout, const Gdiplus::GpStringFormat* format,
+		float factor);
 
 	BFont fFont;
 	float fPenWidth = 1.0f;
@@ -112,6 +118,14 @@ private:
 	// them, while graphics are set.
 	float fDeviceScale = 1.0f;
 	BPoint fDeviceOffset;
+	// The scale the overstrike was decided for (0: not yet), and the decision.
+	float fOverstrikeScale = 0.0f;
+	bool fOverstrike = false;
+	// The last text fitted to its 96-DPI width, the scale (0: none yet) and
+	// the factor it is drawn at.
+	BString fFitText;
+	float fFitScale = 0.0f;
+	float fFitFactor = 1.0f;
 	float fAscentCeiling = 0.0f;
 	int32 fBlend = 1;
 	WinGdipGraphics* fGraphics = nullptr;
