@@ -6,12 +6,17 @@
 //   child over its client area and one child window per line), each child
 //   painting its own line in its own WM_PAINT straight onto its paint DC;
 // - one window that draws all 50 lines in one WM_PAINT, kept as information:
-//   it measures the design of one native window per view, not the framework.
+//   it measures the design of one native window per view, not the framework;
+// - the same child windows again while their thread carries a pass-through
+//   WH_CALLWNDPROC hook like the one every framework thread installs to bring
+//   its shown windows to the front, also as information: under Wine each
+//   message sent to a hooked thread costs the hook chain's round trips to the
+//   wine server, and a repaint sends every child its WM_NCPAINT and WM_PAINT.
 //
 // Each side repaints on its own window's thread (RedrawWindow with
 // RDW_UPDATENOW, so every native window of the tree paints before it returns):
 // the framework's window when it handles a message asking for it, the bare
-// windows when their procedures get one. The three take turns at going first,
+// windows when their procedures get one. The four take turns at going first,
 // so that all see the same machine load. The ratios are framework time / bare
 // time (above 1 means the framework is slower): the median and the spread of
 // the ratios of the rounds.
@@ -56,6 +61,7 @@ constexpr uint32 kInkColour = 0xFF000000;
 constexpr DWORD kDeadlineMillis = 60000;
 constexpr uint32 kRepaint = FourCC("rpnt");
 constexpr UINT kBareRepaint = WM_APP + 1;
+constexpr UINT kBareRepaintHooked = WM_APP + 2;
 
 std::wstring LineText(int index)
 {
@@ -146,9 +152,34 @@ struct BareWindow {
 	HWND handle = nullptr;
 	GpFont* font = nullptr;
 	double timing = 0.0;
+	// The child windows' repaint under the pass-through hook.
+	double hookedTiming = 0.0;
 	Signal done;
 	Signal shown;
 };
+
+// What the framework's thread hook does with every sent message it sees:
+// looks for a window being shown, and passes the message on.
+LRESULT CALLBACK PassOnHook(int code, WPARAM wParam, LPARAM lParam)
+{
+	if (code == HC_ACTION) {
+		const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+		if (call->message == WM_SHOWWINDOW && call->wParam == 1 && call->lParam == 0)
+			(void)GetWindowLongW(call->hwnd, GWL_STYLE);
+	}
+	return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Times the repaints while the calling thread carries the pass-through hook.
+double TimeHookedRepaints(HWND window)
+{
+	HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, PassOnHook, nullptr, GetCurrentThreadId());
+	if (hook == nullptr)
+		return 0.0;
+	double timing = TimeRepaints(window);
+	UnhookWindowsHookEx(hook);
+	return timing;
+}
 
 // Fills `area` of the paint DC with the panel's colour and draws the lines
 // from `first` to `last` at their places relative to `top`.
@@ -216,6 +247,10 @@ LRESULT CALLBACK BareProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
 			return 1;
 		case kBareRepaint:
 			bare->timing = TimeRepaints(window);
+			bare->done.Set();
+			return 0;
+		case kBareRepaintHooked:
+			bare->hookedTiming = TimeHookedRepaints(window);
 			bare->done.Set();
 			return 0;
 		case WM_CLOSE:
@@ -301,14 +336,17 @@ void EndAll(BenchApp* app, BareWindow* bare, int count)
 bool RepaintRound(BenchApp* app, BareWindow* bare, int round)
 {
 	BMessenger window(nullptr, app->window);
-	for (int turn = 0; turn < 3; turn++) {
-		int side = (round + turn) % 3;
+	for (int turn = 0; turn < 4; turn++) {
+		int side = (round + turn) % 4;
 		bool fine;
 		if (side == 0) {
 			BMessage repaint(kRepaint);
 			// A repaint that cannot be sent shows as a wait that fails.
 			(void)window.Send(&repaint);
 			fine = app->done.Wait();
+		} else if (side == 3) {
+			PostMessageW(bare[0].handle, kBareRepaintHooked, 0, 0);
+			fine = bare[0].done.Wait();
 		} else {
 			PostMessageW(bare[side - 1].handle, kBareRepaint, 0, 0);
 			fine = bare[side - 1].done.Wait();
@@ -342,6 +380,7 @@ void Measure(BenchApp* app, BareWindow* bare)
 	std::vector<double> framework;
 	std::vector<double> children;
 	std::vector<double> oneWindow;
+	std::vector<double> hooked;
 	for (int round = -1; round < kStableRounds; round++) {
 		if (!RepaintRound(app, bare, round + 1)) {
 			std::printf("a repaint did not finish\n");
@@ -352,6 +391,7 @@ void Measure(BenchApp* app, BareWindow* bare)
 		framework.push_back(app->timing);
 		children.push_back(bare[0].timing);
 		oneWindow.push_back(bare[1].timing);
+		hooked.push_back(bare[0].hookedTiming);
 	}
 	EndAll(app, bare, 2);
 	if (framework.size() != static_cast<size_t>(kStableRounds))
@@ -359,8 +399,11 @@ void Measure(BenchApp* app, BareWindow* bare)
 	PrintTimings("framework", framework);
 	PrintTimings("bare child windows", children);
 	PrintTimings("bare one window", oneWindow);
+	PrintTimings("bare child windows, hooked thread", hooked);
 	PrintResultLine("full repaint of 50 string views / 50 bare child windows", "us", framework, children, "<= 1.3");
 	PrintResultLine("full repaint of 50 string views / one flat GDI+ window", "us", framework, oneWindow, "-");
+	PrintResultLine("full repaint of 50 string views / 50 bare child windows, hooked thread", "us", framework, hooked,
+		"-");
 }
 
 }  // namespace
