@@ -34,6 +34,12 @@ public:
 	}
 	// A native length in framework units.
 	float ToFramework(double pixels) const { return static_cast<float>(pixels * kBaseDpi / fDpi); }
+	// A font height of the platform's (whole pixels) at this scale, from
+	// its height at 96 DPI.
+	LONG FontHeight(LONG heightAt96) const
+	{
+		return MulDiv(heightAt96, static_cast<int>(fDpi), static_cast<int>(kBaseDpi));
+	}
 
 	constexpr bool operator==(const DisplayScale& other) const { return fDpi == other.fDpi; }
 	constexpr bool operator!=(const DisplayScale& other) const { return fDpi != other.fDpi; }

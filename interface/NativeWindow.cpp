@@ -9,8 +9,8 @@
 #include "interface/Menu.h"
 #include "interface/NativeCoordinates.h"
 #include "interface/WinClassRegistry.h"
-#include "interface/WindowNative.h"
 #include "interface/Window.h"
+#include "interface/WindowNative.h"
 #include "kernel/ProcessSlots.h"
 #include "support/Autolock.h"
 #include "support/KeyedVector.h"
@@ -297,14 +297,14 @@ WinFont BNativeWindow::SetScale(BPrivate::DisplayScale scale)
 // grow with everything else.
 HFONT BNativeWindow::ControlFont()
 {
-	HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 	if (fControlFont)
 		return fControlFont.Get();
+	HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 	LOGFONTW logfont = {};
 	if (stock == nullptr || GetObjectW(stock, sizeof(logfont), &logfont) != sizeof(logfont))
 		return stock;
-	LONG height = BPrivate::FontHeightAt96Dpi(logfont.lfHeight, BPrivate::SystemDisplayScale());
-	logfont.lfHeight = MulDiv(height, static_cast<int>(fScale.Dpi()), static_cast<int>(BPrivate::DisplayScale::kBaseDpi));
+	LONG heightAt96 = BPrivate::FontHeightAt96Dpi(logfont.lfHeight, BPrivate::SystemDisplayScale());
+	logfont.lfHeight = fScale.FontHeight(heightAt96);
 	fControlFont.Reset(CreateFontIndirectW(&logfont));
 	return fControlFont ? fControlFont.Get() : stock;
 }
