@@ -4,6 +4,7 @@
 #include "interface/Font.h"
 #include "interface/NativeCoordinates.h"
 #include "interface/NativeHandle.h"
+#include "interface/WindowNative.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 
@@ -73,9 +74,11 @@ HWND BButton::CreateNativeView(HWND parent, HINSTANCE instance)
 	if (parent == nullptr)
 		return nullptr;
 	BRect frame = Frame();
-	return CreateWindowExW(0, L"button", Label().CharsOrEmpty(), NativeStyle(), BPrivate::NativeUnits(frame.left),
-		BPrivate::NativeUnits(frame.top), BPrivate::NativeUnits(frame.Width()), BPrivate::NativeUnits(frame.Height()),
-		parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonControlId)), instance, this);
+	BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);
+	return CreateWindowExW(0, L"button", Label().CharsOrEmpty(), NativeStyle(), BPrivate::NativeUnits(frame.left, scale),
+		BPrivate::NativeUnits(frame.top, scale), BPrivate::NativeUnits(frame.Width(), scale),
+		BPrivate::NativeUnits(frame.Height(), scale), parent,
+		reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonControlId)), instance, this);
 }
 
 status_t BButton::ApplyLabel(const BString& label)

@@ -37,12 +37,15 @@ std::unique_ptr<WinGdipFont> CreateFontOrSansSerif(const BString& family, float 
 }
 
 // A font's size in points. Fonts made from a LOGFONT measure in pixels of the
-// display; the other units are fixed fractions of an inch.
+// display, the framework's own in pixels of a 96-DPI device; the other units
+// are fixed fractions of an inch.
 float PointsFromFontSize(float size, Gdiplus::Unit unit, float logPixelsY)
 {
 	switch (unit) {
 	case Gdiplus::UnitPoint:
 		return size;
+	case Gdiplus::UnitPixel:
+		return PointsFromPixelsAt96Dpi(size);
 	case Gdiplus::UnitInch:
 		return size * 72.0f;
 	case Gdiplus::UnitDocument:
@@ -174,15 +177,13 @@ void BFont::ComputeMetrics()
 	UINT16 cellDescent = 0;
 	UINT16 lineSpacing = 0;
 	UINT16 emHeight = 0;
-	float size = 0.0f;
 	if (gdip::GdipGetCellAscent(native, style, &cellAscent) != Gdiplus::Ok ||
 		gdip::GdipGetCellDescent(native, style, &cellDescent) != Gdiplus::Ok ||
 		gdip::GdipGetLineSpacing(native, style, &lineSpacing) != Gdiplus::Ok ||
-		gdip::GdipGetEmHeight(native, style, &emHeight) != Gdiplus::Ok || emHeight == 0 ||
-		fFont->Record(gdip::GdipGetFontSize(fFont->Native(), &size)) != Gdiplus::Ok)
+		gdip::GdipGetEmHeight(native, style, &emHeight) != Gdiplus::Ok || emHeight == 0)
 		return;
 
-	float scale = size / emHeight;
+	float scale = fSize / emHeight;
 	fAscent = scale * cellAscent;
 	fDescent = scale * cellDescent;
 	fLeading = scale * lineSpacing - (fAscent + fDescent);

@@ -87,6 +87,14 @@ gdip_status WinGdipGraphics::SetTranslation(float dx, float dy)
 	return Record(gdip::GdipTranslateWorldTransform(fNative, dx, dy, Gdiplus::MatrixOrderPrepend));
 }
 
+gdip_status WinGdipGraphics::SetScaledTranslation(float scale, float dx, float dy)
+{
+	gdip_status status = SetTranslation(dx, dy);
+	if (status != Gdiplus::Ok || scale == 1.0f)
+		return status;
+	return Record(gdip::GdipScaleWorldTransform(fNative, scale, scale, Gdiplus::MatrixOrderPrepend));
+}
+
 gdip_status WinGdipGraphics::BeginContainer(uint32* state)
 {
 	Gdiplus::GraphicsContainer container = 0;
@@ -185,6 +193,16 @@ WinGdipFontFamily::~WinGdipFontFamily()
 
 // --- fonts ---
 
+float PixelsAt96DpiFromPoints(float points)
+{
+	return points * 96.0f / 72.0f;
+}
+
+float PointsFromPixelsAt96Dpi(float pixels)
+{
+	return pixels * 72.0f / 96.0f;
+}
+
 std::unique_ptr<WinGdipFont> WinGdipFont::Adopt(Gdiplus::GpFont* font)
 {
 	WinGdipFont* wrapper = new WinGdipFont(font);
@@ -196,8 +214,8 @@ std::unique_ptr<WinGdipFont> WinGdipFont::Adopt(Gdiplus::GpFont* font)
 std::unique_ptr<WinGdipFont> WinGdipFont::Create(const WinGdipFontFamily* family, float size, int32 style)
 {
 	Gdiplus::GpFont* font = nullptr;
-	if (family == nullptr ||
-		gdip::GdipCreateFont(family->Native(), size, style, Gdiplus::UnitPoint, &font) != Gdiplus::Ok)
+	if (family == nullptr || gdip::GdipCreateFont(family->Native(), PixelsAt96DpiFromPoints(size), style,
+								 Gdiplus::UnitPixel, &font) != Gdiplus::Ok)
 		return nullptr;
 	return Adopt(font);
 }

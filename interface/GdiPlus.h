@@ -27,6 +27,8 @@ class GpFontFamily;
 class GpGraphics;
 class GpImage;
 class GpPen;
+class GpStringFormat;
+class RectF;
 }  // namespace Gdiplus
 
 class WinGdipFont;
@@ -92,6 +94,8 @@ public:
 
 	// The world transform becomes a translation by (dx, dy).
 	gdip_status SetTranslation(float dx, float dy);
+	// Scales world coordinates by `scale`, then translates them by (dx, dy).
+	gdip_status SetScaledTranslation(float scale, float dx, float dy);
 	gdip_status BeginContainer(uint32* state);
 	gdip_status EndContainer(uint32 state);
 	// Waits until everything drawn so far has reached the target.
@@ -128,9 +132,16 @@ private:
 	Gdiplus::GpFontFamily* fNative;
 };
 
+// Font sizes in points and in pixels of a 96-DPI device.
+float PixelsAt96DpiFromPoints(float points);
+float PointsFromPixelsAt96Dpi(float pixels);
+
 class WinGdipFont : public WinGdipObject {
 public:
-	// A font of the family in `style` (GDI+ style bits) at `size` points; null on failure.
+	// A font of the family in `style` (GDI+ style bits) at `size` points;
+	// null on failure. It is made for a 96-DPI device, in pixels, whatever
+	// the display: on graphics scaled to the display it grows with the
+	// scale and measures the same in units at every resolution.
 	static std::unique_ptr<WinGdipFont> Create(const WinGdipFontFamily* family, float size, int32 style);
 	// The font a LOGFONTW describes on the given device context; null on failure.
 	static std::unique_ptr<WinGdipFont> CreateFromLogfont(HDC dc, const LOGFONTW& logfont);

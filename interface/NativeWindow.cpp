@@ -10,6 +10,7 @@
 #include "interface/NativeCoordinates.h"
 #include "interface/WinClassRegistry.h"
 #include "interface/Window.h"
+#include "interface/WindowNative.h"
 #include "kernel/ProcessSlots.h"
 #include "support/Autolock.h"
 #include "support/KeyedVector.h"
@@ -132,24 +133,24 @@ void ApplyLayeredAttributes(const BWindow* window, HWND handle)
 	SetLayeredWindowAttributes(handle, window->ColorKey(), alpha, mode);
 }
 
-BRect FrameAdjustment(const BWindow* window)
+RECT FrameAdjustment(const BWindow* window)
 {
 	RECT adjustment = {0, 0, 0, 0};
 	AdjustWindowRectEx(&adjustment, ComputeWindowStyle(window), window->MenuBar() != nullptr,
 		ComputeWindowExStyle(window));
-	return BPrivate::FrameworkRect(adjustment);
+	return adjustment;
 }
 
-BRect OuterRectFromFrame(BRect frame, BRect adjustment)
+BRect OuterRectFromFrame(BRect frame, const RECT& adjustment, BPrivate::DisplayScale scale)
 {
-	return BRect(frame.left + adjustment.left, frame.top + adjustment.top, frame.right + adjustment.right,
-		frame.bottom + adjustment.bottom);
+	return BRect(scale.ToNative(frame.left) + adjustment.left, scale.ToNative(frame.top) + adjustment.top,
+		scale.ToNative(frame.right) + adjustment.right, scale.ToNative(frame.bottom) + adjustment.bottom);
 }
 
-BRect FrameFromOuterRect(BRect outer, BRect adjustment)
+BRect FrameFromOuterRect(const RECT& outer, const RECT& adjustment, BPrivate::DisplayScale scale)
 {
-	return BRect(outer.left - adjustment.left, outer.top - adjustment.top, outer.right - adjustment.right,
-		outer.bottom - adjustment.bottom);
+	return BRect(scale.ToFramework(outer.left - adjustment.left), scale.ToFramework(outer.top - adjustment.top),
+		scale.ToFramework(outer.right - adjustment.right), scale.ToFramework(outer.bottom - adjustment.bottom));
 }
 
 HBITMAP CreateBufferBitmap(HDC dc, int32 width, int32 height)
@@ -204,11 +205,11 @@ HWND BNativeWindow::CreateNativeWindow(BWindow* window)
 	HWND handle = nullptr;
 	if (registry->FindOrRegisterClass(className, ColorWord(window->BackgroundColor()), window->Flags()) == kOk &&
 		!className.IsEmpty() && !title.IsEmpty()) {
-		BRect outer = OuterRectFromFrame(window->fFrame, FrameAdjustment(window));
-		int x = BPrivate::NativeUnits(outer.left);
-		int y = BPrivate::NativeUnits(outer.top);
-		int width = BPrivate::NativeUnits(outer.right - outer.left);
-		int height = BPrivate::NativeUnits(outer.bottom - outer.top);
+		BRect outer = OuterRectFromFrame(window->fFrame, FrameAdjustment(window), fScale);
+		int x = BPrivate::WholePixels(outer.left);
+		int y = BPrivate::WholePixels(outer.top);
+		int width = BPrivate::WholePixels(outer.right - outer.left);
+		int height = BPrivate::WholePixels(outer.bottom - outer.top);
 		if (x < kDefaultPlaceLeft) {
 			x = 0;
 			y = 0;
@@ -229,6 +230,11 @@ HWND BNativeWindow::CreateNativeWindow(BWindow* window)
 	fHandle = handle;
 	if (fOwner != nullptr)
 		AddOwnedWindow(fOwner, handle);
+	// Made at the system's scale; a display of another one takes the window
+	// and its views to its own.
+	BPrivate::DisplayScale scale = BPrivate::DisplayScaleOf(handle);
+	if (scale != fScale)
+		BPrivate::WindowNative::ApplyDisplayScale(window, scale, nullptr);
 	// The creation message is answered without the default handling that
 	// would have set the text.
 	SetWindowTextW(handle, title.Chars());
@@ -278,6 +284,31 @@ void BNativeWindow::PlaceSizeBox()
 	MoveWindow(fSizeBox, client.right - width, client.bottom - height, width, height, TRUE);
 }
 
+// --- the display's scale ---
+
+WinFont BNativeWindow::SetScale(BPrivate::DisplayScale scale)
+{
+	fScale = scale;
+	return std::move(fControlFont);
+}
+
+// The stock GUI font is made for the system's DPI: brought back to its 96-DPI
+// height in whole pixels, then to the window's scale, the buttons' labels
+// grow with everything else.
+HFONT BNativeWindow::ControlFont()
+{
+	if (fControlFont)
+		return fControlFont.Get();
+	HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+	LOGFONTW logfont = {};
+	if (stock == nullptr || GetObjectW(stock, sizeof(logfont), &logfont) != sizeof(logfont))
+		return stock;
+	LONG heightAt96 = BPrivate::FontHeightAt96Dpi(logfont.lfHeight, BPrivate::SystemDisplayScale());
+	logfont.lfHeight = fScale.FontHeight(heightAt96);
+	fControlFont.Reset(CreateFontIndirectW(&logfont));
+	return fControlFont ? fControlFont.Get() : stock;
+}
+
 void BNativeWindow::SetPendingFrame(BRect frame)
 {
 	fPendingFrame = frame;
@@ -288,8 +319,8 @@ void BNativeWindow::SetPendingFrame(BRect frame)
 
 WinGdipGraphics* BNativeWindow::BeginOffscreenDraw(BRect update)
 {
-	int32 width = BPrivate::CeiledNativeUnits(update.right - update.left);
-	int32 height = BPrivate::CeiledNativeUnits(update.bottom - update.top);
+	int32 width = BPrivate::CeiledPixels(update.right - update.left);
+	int32 height = BPrivate::CeiledPixels(update.bottom - update.top);
 	if (width <= 0 || height <= 0 || fContainer != 0)
 		return nullptr;
 	if (fGraphics != nullptr && (fBufferWidth < width || fBufferHeight < height)) {
@@ -321,9 +352,9 @@ void BNativeWindow::EndOffscreenDraw(HDC target)
 	fGraphics->FlushSync();
 	fContainer = 0;
 	GdiFlush();
-	BitBlt(target, BPrivate::NativeUnits(fDrawRect.left), BPrivate::NativeUnits(fDrawRect.top),
-		BPrivate::CeiledNativeUnits(fDrawRect.right - fDrawRect.left),
-		BPrivate::CeiledNativeUnits(fDrawRect.bottom - fDrawRect.top), fMemoryDC.Get(), 0, 0, SRCCOPY);
+	BitBlt(target, BPrivate::WholePixels(fDrawRect.left), BPrivate::WholePixels(fDrawRect.top),
+		BPrivate::CeiledPixels(fDrawRect.right - fDrawRect.left),
+		BPrivate::CeiledPixels(fDrawRect.bottom - fDrawRect.top), fMemoryDC.Get(), 0, 0, SRCCOPY);
 }
 
 bool BNativeWindow::MakeBuffer(int32 width, int32 height)

@@ -14,6 +14,7 @@
 // window map is guarded by the lock "WinWindow:gModals" and read by any window.
 #pragma once
 
+#include "interface/DisplayScale.h"
 #include "interface/Point.h"
 #include "interface/Rect.h"
 #include "interface/WinGdi.h"
@@ -39,7 +40,7 @@ public:
 
 	// Null before creation and after destruction.
 	HWND NativeHandle() const { return fHandle; }
-	// Prepares the off-screen buffer for `update` (client coordinates of the
+	// Prepares the off-screen buffer for `update` (client pixels of the
 	// native window being painted, which may be any view's child window of
 	// this window) and answers graphics that draw into it at those
 	// coordinates; null when off-screen drawing is not possible. The graphics
@@ -61,6 +62,18 @@ public:
 	void CreateSizeBox(HWND parent);
 	// Keeps the size box of look 11 in the bottom-right corner.
 	void PlaceSizeBox();
+
+	// The scale of the display the window is on: the system's until the
+	// native window exists, then the native window's own.
+	BPrivate::DisplayScale Scale() const { return fScale; }
+	// The window moved to a display of another scale. The control font
+	// made for the old scale is handed back, for the caller to release once
+	// no control uses it any more.
+	WinFont SetScale(BPrivate::DisplayScale scale);
+	// The font of the window's native controls: the platform's GUI font at
+	// the window's scale, made on first use; the stock font when it cannot
+	// be made.
+	HFONT ControlFont();
 
 	HWND Owner() const { return fOwner; }
 	uint32 StateCopy() const { return fStateCopy; }
@@ -108,6 +121,8 @@ private:
 	HWND fSizeBox = nullptr;
 	BPoint fContainerOffset;
 	bool fOleInitialized = false;
+	BPrivate::DisplayScale fScale = BPrivate::SystemDisplayScale();
+	WinFont fControlFont;
 };
 
 // The native window's style words and layered attributes for a window.
@@ -119,9 +134,11 @@ void ApplyLayeredAttributes(const BWindow* window, HWND handle);
 // coordinates; the outer rectangle adds the native frame, as AdjustWindowRectEx
 // gives it for the window's style, ex-style and menu bar. The adjustment is a
 // rectangle around (0, 0): left and top negative, right and bottom positive.
-BRect FrameAdjustment(const BWindow* window);
-BRect OuterRectFromFrame(BRect frame, BRect adjustment);
-BRect FrameFromOuterRect(BRect outer, BRect adjustment);
+// The frame is in framework units, the adjustment and the outer rectangle in
+// pixels of the display at `scale` (the outer one not yet made whole).
+RECT FrameAdjustment(const BWindow* window);
+BRect OuterRectFromFrame(BRect frame, const RECT& adjustment, BPrivate::DisplayScale scale);
+BRect FrameFromOuterRect(const RECT& outer, const RECT& adjustment, BPrivate::DisplayScale scale);
 
 // A 24-bit bottom-up DIB section of that size for `dc`: the off-screen
 // buffer's kind of bitmap. Null on failure.

@@ -69,6 +69,61 @@ float MeasureWidth(WinGdipGraphics* graphics, const BString& text, const WinGdip
 	return bounds.Width;
 }
 
+// Text set in `font` at `scale` pixels per unit, black on white, from the
+// left-top corner of a bitmap of that pixel size; null on failure.
+std::unique_ptr<WinGdipBitmap> SetText(const WinGdipFont* font, const BString& text, float scale, int32 width,
+	int32 height)
+{
+	std::unique_ptr<WinGdipBitmap> bitmap = WinGdipBitmap::Create(width, height, PixelFormat24bppRGB);
+	std::unique_ptr<WinGdipGraphics> graphics =
+		bitmap != nullptr ? WinGdipGraphics::CreateFromImage(bitmap.get()) : nullptr;
+	WinGdipSolidBrush black;
+	const Gdiplus::RectF at(0.0f, 0.0f, 0.0f, 0.0f);
+	if (graphics == nullptr || black.Native() == nullptr ||
+		gdip::GdipGraphicsClear(graphics->Native(), 0xFFFFFFFF) != Gdiplus::Ok ||
+		graphics->SetScaledTranslation(scale, 0.0f, 0.0f) != Gdiplus::Ok ||
+		gdip::GdipDrawString(graphics->Native(), text.Chars(), text.Length(), font->Native(), &at, nullptr,
+			black.Native()) != Gdiplus::Ok ||
+		gdip::GdipFlush(graphics->Native(), Gdiplus::FlushIntentionSync) != Gdiplus::Ok)
+		return nullptr;
+	return bitmap;
+}
+
+bool IsInk(const WinGdipBitmap* bitmap, INT x, INT y)
+{
+	Gdiplus::ARGB pixel = 0;
+	return gdip::GdipBitmapGetPixel(bitmap->Native(), x, y, &pixel) == Gdiplus::Ok && (pixel & 0xFF) < 0x80;
+}
+
+// The dark pixels of a capital letter set in `font` at `scale`.
+int32 InkOfCapital(const WinGdipFont* font, float scale)
+{
+	constexpr int32 kSide = 128;
+	std::unique_ptr<WinGdipBitmap> bitmap = SetText(font, BString(L"H"), scale, kSide, kSide);
+	int32 ink = 0;
+	for (INT y = 0; bitmap != nullptr && y < kSide; y++) {
+		for (INT x = 0; x < kSide; x++)
+			ink += IsInk(bitmap.get(), x, y) ? 1 : 0;
+	}
+	return ink;
+}
+
+// How far right, in pixels, the ink of `text` set in `font` at `scale`
+// reaches; 0 when it cannot be set.
+int32 InkRightEdge(const WinGdipFont* font, const BString& text, float scale, float lineHeight, float widthHint)
+{
+	int32 width = static_cast<int32>(std::ceil(widthHint * 1.5f)) + 16;
+	int32 height = static_cast<int32>(std::ceil(lineHeight * scale * 2.0f)) + 4;
+	std::unique_ptr<WinGdipBitmap> bitmap = SetText(font, text, scale, width, height);
+	for (INT x = width - 1; bitmap != nullptr && x >= 0; x--) {
+		for (INT y = 0; y < height; y++) {
+			if (IsInk(bitmap.get(), x, y))
+				return x + 1;
+		}
+	}
+	return 0;
+}
+
 }  // namespace
 
 BRender::BRender()
@@ -120,6 +175,31 @@ void BRender::SetFont(const BFont& font, uint32 /*mask: every aspect is taken*/)
 {
 	fFont = font;
 	fAscentCeiling = std::ceil(fFont.Ascent());
+	fOverstrikeScale = 0.0f;
+	fFitScale = 0.0f;
+}
+
+// A family may have a bold face only in the small sizes of its bitmap
+// strikes, with outlines no heavier than the regular face's (Wine's Tahoma
+// Bold): at a display scale where its bold draws like regular, the text is
+// struck twice, one pixel apart, as the platform emboldens a font without a
+// bold face. Decided once per font and scale; never at 96 DPI.
+bool BRender::NeedsOverstrike()
+{
+	if (fDeviceScale == 1.0f || (fFont.Face() & kBoldFace) == 0)
+		return false;
+	if (fOverstrikeScale == fDeviceScale)
+		return fOverstrike;
+	fOverstrikeScale = fDeviceScale;
+	BFont regular = fFont;
+	fOverstrike = false;
+	if (regular.SetFace(static_cast<uint16>((fFont.Face() & ~kBoldFace) | kRegularFace)) == kOk) {
+		int32 boldInk = InkOfCapital(fFont.NativeFont(), fDeviceScale);
+		int32 regularInk = InkOfCapital(regular.NativeFont(), fDeviceScale);
+		// A true bold capital carries a third more ink and upward.
+		fOverstrike = boldInk > 0 && regularInk > 0 && boldInk * 4 < regularInk * 5;
+	}
+	return fOverstrike;
 }
 
 void BRender::SetOrigin(BPoint origin)
@@ -128,9 +208,11 @@ void BRender::SetOrigin(BPoint origin)
 	ApplyTranslation();
 }
 
-status_t BRender::SetGraphics(WinGdipGraphics* graphics)
+status_t BRender::SetGraphics(WinGdipGraphics* graphics, float scale, BPoint offset)
 {
 	fGraphics = graphics;
+	fDeviceScale = scale;
+	fDeviceOffset = offset;
 	if (fGraphics == nullptr)
 		return kError;
 
@@ -151,13 +233,16 @@ WinGdipGraphics* BRender::DetachGraphics()
 {
 	WinGdipGraphics* graphics = fGraphics;
 	fGraphics = nullptr;
+	fDeviceScale = 1.0f;
+	fDeviceOffset = BPoint();
 	return graphics;
 }
 
 void BRender::ApplyTranslation()
 {
 	if (fGraphics != nullptr)
-		fGraphics->SetTranslation(-fOrigin.x, -fOrigin.y);
+		fGraphics->SetScaledTranslation(fDeviceScale, fDeviceOffset.x - fDeviceScale * fOrigin.x,
+			fDeviceOffset.y - fDeviceScale * fOrigin.y);
 }
 
 // The blend mode survives from one paint to the next: every new graphics
@@ -204,6 +289,62 @@ bool BRender::CanDrawText(const BString& text) const
 	return !text.IsEmpty() && fGraphics != nullptr && fFont.NativeFont() != nullptr;
 }
 
+// A font set at the display's size can run wider than at 96 DPI, where the
+// layout was measured: its height is rounded to whole pixels, and Wine's
+// 11-pixel Tahoma is a bitmap strike narrower than its outlines. Such text is
+// drawn a little smaller, so that it keeps the layout and stays inside its
+// view. Only a smaller size helps: the platform sets a narrowed font at a
+// whole average character width, which steps by a seventh at this size. Nor
+// does measuring at the display's size tell: it can come out narrower than
+// the ink. So the text is set once at that size and its ink looked at; the
+// last text's answer is kept, as a view draws the same text again and again.
+float BRender::FitTextToItsWidth(const BString& text, float x, float y)
+{
+	if (fDeviceScale == 1.0f)
+		return 1.0f;
+	if (fFitScale != fDeviceScale || fFitText != text) {
+		fFitScale = fDeviceScale;
+		fFitText = text;
+		fFitFactor = 1.0f;
+		float laidOut = StringWidth(text) * fDeviceScale;
+		float overstrike = NeedsOverstrike() ? 1.0f : 0.0f;
+		float lineHeight = fFont.CombinedHeight(kAscentPart | kDescentPart | kLeadingPart);
+		// Whole pixels of height step the width unevenly: a second look
+		// and a third catch a size that rounded back up.
+		for (int attempt = 0; attempt < 3 && laidOut > 0.0f; attempt++) {
+			float ink = InkRightEdge(fFont.NativeFont(), text, fDeviceScale * fFitFactor, lineHeight, laidOut) +
+				overstrike;
+			if (ink <= laidOut)
+				break;
+			fFitFactor *= laidOut / ink;
+		}
+	}
+	float factor = fFitFactor;
+	if (factor == 1.0f)
+		return factor;
+	Gdiplus::GpGraphics* native = fGraphics->Native();
+	fGraphics->Record(gdip::GdipTranslateWorldTransform(native, x, y, Gdiplus::MatrixOrderPrepend));
+	fGraphics->Record(gdip::GdipScaleWorldTransform(native, factor, factor, Gdiplus::MatrixOrderPrepend));
+	fGraphics->Record(gdip::GdipTranslateWorldTransform(native, -x, -y, Gdiplus::MatrixOrderPrepend));
+	return factor;
+}
+
+// `factor` is what FitTextToItsWidth applied: one pixel of the display is
+// 1 / (scale x factor) units of the layout.
+void BRender::DrawLaidOut(const BString& text, const Gdiplus::RectF& layout, const Gdiplus::GpStringFormat* format,
+	float factor)
+{
+	WinGdipSolidBrush* brush = BrushFor(kForegroundColorIndex);
+	fGraphics->Record(gdip::GdipDrawString(fGraphics->Native(), text.Chars(), text.Length(),
+		fFont.NativeFont()->Native(), &layout, format, brush->Native()));
+	if (!NeedsOverstrike())
+		return;
+	Gdiplus::RectF struck = layout;
+	struck.X += 1.0f / (fDeviceScale * factor);
+	fGraphics->Record(gdip::GdipDrawString(fGraphics->Native(), text.Chars(), text.Length(),
+		fFont.NativeFont()->Native(), &struck, format, brush->Native()));
+}
+
 void BRender::DrawStringInRect(const BString& text, float left, float top, float right, float bottom, uint32 mode)
 {
 	if (!CanDrawText(text))
@@ -211,10 +352,12 @@ void BRender::DrawStringInRect(const BString& text, float left, float top, float
 	StringFormatOwner format = CreateSingleLineFormat(mode);
 	if (format == nullptr)
 		return;
-	const Gdiplus::RectF layout(left, top, right - left, bottom - top);
-	WinGdipSolidBrush* brush = BrushFor(kForegroundColorIndex);
-	fGraphics->Record(gdip::GdipDrawString(fGraphics->Native(), text.Chars(), text.Length(),
-		fFont.NativeFont()->Native(), &layout, format.get(), brush->Native()));
+	float factor = FitTextToItsWidth(text, left, top);
+	// The layout keeps its size on the display.
+	const Gdiplus::RectF layout(left, top, (right - left) / factor, (bottom - top) / factor);
+	DrawLaidOut(text, layout, format.get(), factor);
+	if (factor != 1.0f)
+		ApplyTranslation();
 }
 
 void BRender::DrawStringInWidth(const BString& text, float x, float baseline, float width, uint32 mode)
@@ -230,9 +373,10 @@ void BRender::DrawStringAt(const BString& text, float x, float y, uint32 mode)
 		y -= fAscentCeiling;
 	// An empty layout size: the text is placed at the point and not bounded.
 	const Gdiplus::RectF layout(x, y, 0.0f, 0.0f);
-	WinGdipSolidBrush* brush = BrushFor(kForegroundColorIndex);
-	fGraphics->Record(gdip::GdipDrawString(fGraphics->Native(), text.Chars(), text.Length(),
-		fFont.NativeFont()->Native(), &layout, nullptr, brush->Native()));
+	float factor = FitTextToItsWidth(text, x, y);
+	DrawLaidOut(text, layout, nullptr, factor);
+	if (factor != 1.0f)
+		ApplyTranslation();
 }
 
 void BRender::DrawString(const BString& text, float x, float baseline)
@@ -245,7 +389,9 @@ float BRender::StringWidth(const BString& text)
 	const WinGdipFont* font = fFont.NativeFont();
 	if (text.IsEmpty() || font == nullptr)
 		return 0.0f;
-	if (fGraphics != nullptr)
+	// Text measured through a scale other than 1 comes out a little narrower
+	// or wider than at 96 DPI; widths in units are what it measures at 96.
+	if (fGraphics != nullptr && fDeviceScale == 1.0f)
 		return MeasureWidth(fGraphics, text, font);
 
 	if (fMeasuringBitmap == nullptr)

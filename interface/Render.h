@@ -71,7 +71,10 @@ public:
 	// blend mode and quality modes. The graphics stay their owner's (a
 	// window's off-screen buffer, a paint's own): the render never deletes
 	// them. -1 for null. A paint lends them through BPrivate::RenderTarget.
-	[[nodiscard]] status_t SetGraphics(WinGdipGraphics* graphics);
+	// The graphics address pixels of a display `scale` times 96 DPI, with
+	// (0, 0) of the view's pixels at `offset`: the render draws in units of
+	// 96 DPI all the same, scaled up, at the same layout.
+	[[nodiscard]] status_t SetGraphics(WinGdipGraphics* graphics, float scale = 1.0f, BPoint offset = BPoint());
 	// Stops drawing on the graphics set; answers them.
 	WinGdipGraphics* DetachGraphics();
 	WinGdipGraphics* Graphics() const { return fGraphics; }
@@ -97,10 +100,32 @@ private:
 	void ApplyTranslation();
 	void ApplyCompositingMode();
 	bool CanDrawText(const BString& text) const;
+	// At a display scale other than 1, shrinks the graphics' transform
+	// around (x, y) so that `text` covers no more than its 96-DPI width; the
+	// factor applied (1 when none was needed).
+	float FitTextToItsWidth(const BString& text, float x, float y);
+	// The bold font draws no heavier than its regular face at the display's
+	// scale: bold text is struck twice.
+	bool NeedsOverstrike();
+	// Draws `text` in the foreground colour, struck twice where needed.
+	void DrawLaidOut(const BString& text, const Gdiplus::RectF& layout, const Gdiplus::GpStringFormat* format,
+		float factor);
 
 	BFont fFont;
 	float fPenWidth = 1.0f;
 	BPoint fOrigin;
+	// The graphics' pixels per unit and the place of the view's origin on
+	// them, while graphics are set.
+	float fDeviceScale = 1.0f;
+	BPoint fDeviceOffset;
+	// The scale the overstrike was decided for (0: not yet), and the decision.
+	float fOverstrikeScale = 0.0f;
+	bool fOverstrike = false;
+	// The last text fitted to its 96-DPI width, the scale (0: none yet) and
+	// the factor it is drawn at.
+	BString fFitText;
+	float fFitScale = 0.0f;
+	float fFitFactor = 1.0f;
 	float fAscentCeiling = 0.0f;
 	int32 fBlend = 1;
 	WinGdipGraphics* fGraphics = nullptr;
@@ -123,9 +148,10 @@ namespace BPrivate {
 class RenderTarget {
 public:
 	// Draws nothing when `graphics` is null.
-	RenderTarget(BRender* render, WinGdipGraphics* graphics) : fRender(render)
+	RenderTarget(BRender* render, WinGdipGraphics* graphics, float scale = 1.0f, BPoint offset = BPoint())
+		: fRender(render)
 	{
-		(void)render->SetGraphics(graphics);  // fails only for null, which draws nothing
+		(void)render->SetGraphics(graphics, scale, offset);  // fails only for null, which draws nothing
 	}
 	~RenderTarget() { fRender->DetachGraphics(); }
 

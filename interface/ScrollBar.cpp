@@ -3,6 +3,7 @@
 
 #include "interface/NativeCoordinates.h"
 #include "interface/NativeHandle.h"
+#include "interface/WindowNative.h"
 
 #include <windows.h>
 
@@ -46,9 +47,10 @@ HWND BScrollBar::CreateNativeView(HWND parent, HINSTANCE instance)
 	// The native control paints itself: the view stays marked as painting natively.
 	DWORD style = WS_CHILD | WS_VISIBLE | (fVertical ? SBS_VERT : SBS_HORZ);
 	BRect frame = Frame();
-	HWND handle = CreateWindowExW(0, L"SCROLLBAR", L"", style, BPrivate::NativeUnits(frame.left),
-		BPrivate::NativeUnits(frame.top), BPrivate::NativeUnits(frame.right - frame.left),
-		BPrivate::NativeUnits(frame.bottom - frame.top), parent, nullptr, instance, nullptr);
+	BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);
+	HWND handle = CreateWindowExW(0, L"SCROLLBAR", L"", style, BPrivate::NativeUnits(frame.left, scale),
+		BPrivate::NativeUnits(frame.top, scale), BPrivate::NativeUnits(frame.right - frame.left, scale),
+		BPrivate::NativeUnits(frame.bottom - frame.top, scale), parent, nullptr, instance, nullptr);
 	if (handle != nullptr) {
 		SCROLLINFO info = {sizeof(info), SIF_RANGE | SIF_POS | SIF_PAGE, ToNativeUnits(fMinimum),
 			ToNativeUnits(fMaximum), 0, ToNativeUnits(fValue), 0};

@@ -9,6 +9,7 @@
 // destruction.
 #include "interface/SystemFonts.h"
 
+#include "interface/DisplayScale.h"
 #include "interface/GdiPlus.h"
 #include "interface/GdiPlusFlat.h"
 #include "interface/WinGdi.h"
@@ -96,10 +97,15 @@ status_t MakeFontInFamily(HDC display, LOGFONTW logfont, const BString& family, 
 	return MakeFontFromGdipFont(WinGdipFont::CreateFromLogfont(display, logfont), logPixelsY, font);
 }
 
-status_t MakeFontFromLogfont(HDC display, const LOGFONTW& logfont, const font_family_sources& sources,
-	BFont* font)
+// The platform sizes its system fonts for the display's resolution, in whole
+// pixels. Brought back to the whole pixels of a 96-DPI display first, a font
+// has the same size in points at every resolution, so that text lays out the
+// same in units.
+status_t MakeFontFromLogfont(HDC display, LOGFONTW logfont, const font_family_sources& sources, BFont* font)
 {
-	float logPixelsY = LogPixelsY(display);
+	float displayPixelsY = LogPixelsY(display);
+	logfont.lfHeight = FontHeightAt96Dpi(logfont.lfHeight, DisplayScale(static_cast<UINT>(displayPixelsY)));
+	float logPixelsY = static_cast<float>(DisplayScale::kBaseDpi);
 	if (MakeFontFromGdipFont(WinGdipFont::CreateFromLogfont(display, logfont), logPixelsY, font) == kOk)
 		return kOk;
 	for (BString (*source)() : {sources.sansSerif, sources.firstTrueType}) {

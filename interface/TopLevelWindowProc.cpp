@@ -70,6 +70,16 @@ LRESULT HandleCreation(HWND handle, UINT message, LPARAM lParam)
 	return result;
 }
 
+// The window was moved to a display of another resolution: it takes the
+// rectangle the platform suggests there and draws again at the new scale.
+void HandleDpiChanged(HWND handle, WPARAM wParam, LPARAM lParam)
+{
+	BWindow* window = WindowOfNativeWindow(handle);
+	const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+	if (window != nullptr && suggested != nullptr)
+		WindowNative::ApplyDisplayScale(window, DisplayScale(HIWORD(wParam)), suggested);
+}
+
 void SendApplicationActivated(bool active)
 {
 	if (ProcessApplication() == nullptr)
@@ -121,6 +131,9 @@ bool HandleAlone(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 		return (wParam & 0xFFF0) == SC_KEYMENU && lParam == 0;
 	case WM_INITMENU:
 		RunMenusBeginning(handle);
+		return true;
+	case WM_DPICHANGED:
+		HandleDpiChanged(handle, wParam, lParam);
 		return true;
 	case BWM_WAKEUP:
 		// Only reaches a procedure inside a modal loop; the thread's own loop

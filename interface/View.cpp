@@ -11,6 +11,7 @@
 #include "interface/ViewPlatform.h"
 #include "interface/Window.h"
 #include "interface/WindowLockCheck.h"
+#include "interface/WindowNative.h"
 #include "kernel/DebuggerHook.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
@@ -338,7 +339,7 @@ BRect BView::Frame() const
 	placement.length = sizeof(placement);
 	if (!GetWindowPlacement(handle, &placement))
 		return fFrame;
-	return BPrivate::FrameworkRect(placement.rcNormalPosition);
+	return BPrivate::FrameworkRect(placement.rcNormalPosition, BPrivate::ScaleOf(this));
 }
 
 BRect BView::Bounds() const
@@ -346,9 +347,10 @@ BRect BView::Bounds() const
 	HWND handle = NativeHandle();
 	if (handle != nullptr && !IsNativeMovePending()) {
 		RECT client;
+		BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);
 		if (GetClientRect(handle, &client))
-			return BRect(fOrigin.x, fOrigin.y, fOrigin.x + BPrivate::FrameworkUnits(client.right),
-				fOrigin.y + BPrivate::FrameworkUnits(client.bottom));
+			return BRect(fOrigin.x, fOrigin.y, fOrigin.x + BPrivate::FrameworkUnits(client.right, scale),
+				fOrigin.y + BPrivate::FrameworkUnits(client.bottom, scale));
 	}
 	BRect size = IsNativeMovePending() ? fPlatform->pendingFrame : fFrame;
 	return BRect(fOrigin.x, fOrigin.y, fOrigin.x + size.Width(), fOrigin.y + size.Height());
@@ -359,10 +361,11 @@ status_t BView::ConvertToScreen(BPoint* point) const
 	HWND handle = NativeHandle();
 	if (handle == nullptr)
 		return kError;
-	POINT native = BPrivate::RoundedNativePoint(BPoint(point->x - fOrigin.x, point->y - fOrigin.y));
+	BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);
+	POINT native = BPrivate::RoundedNativePoint(BPoint(point->x - fOrigin.x, point->y - fOrigin.y), scale);
 	if (!ClientToScreen(handle, &native))
 		return kError;
-	*point = BPrivate::FrameworkPoint(native);
+	*point = BPrivate::FrameworkPoint(native, scale);
 	return kOk;
 }
 
@@ -376,8 +379,9 @@ void BView::Invalidate(BRect rect)
 {
 	if (NativeHandle() == nullptr || IsNativeMovePending())
 		return;
-	RECT native = BPrivate::NativeRect(
-		BRect(rect.left - fOrigin.x, rect.top - fOrigin.y, rect.right - fOrigin.x, rect.bottom - fOrigin.y));
+	RECT native = BPrivate::EnclosingNativeRect(
+		BRect(rect.left - fOrigin.x, rect.top - fOrigin.y, rect.right - fOrigin.x, rect.bottom - fOrigin.y),
+		BPrivate::ScaleOf(this));
 	InvalidateRect(NativeHandle(), &native, FALSE);
 }
 
@@ -481,8 +485,9 @@ bool BView::ApplyPendingNativeMoves()
 		fPlatform->bits &= ~BPrivate::kNativeMovePending;
 		if (NativeHandle() != nullptr) {
 			BRect frame = fPlatform->pendingFrame;
-			MoveWindow(NativeHandle(), BPrivate::NativeUnits(frame.left), BPrivate::NativeUnits(frame.top),
-				BPrivate::NativeUnits(frame.Width()), BPrivate::NativeUnits(frame.Height()), FALSE);
+			BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);
+			MoveWindow(NativeHandle(), BPrivate::NativeUnits(frame.left, scale), BPrivate::NativeUnits(frame.top, scale),
+				BPrivate::NativeUnits(frame.Width(), scale), BPrivate::NativeUnits(frame.Height(), scale), FALSE);
 			moved = true;
 		}
 	}
@@ -492,6 +497,19 @@ bool BView::ApplyPendingNativeMoves()
 	if (moved || childMoved)
 		InvalidateChildren();
 	return moved || childMoved;
+}
+
+void BView::PrepareRescale()
+{
+	if (HWND handle = NativeHandle()) {
+		if ((fPlatform->bits & BPrivate::kNativeMovePending) == 0) {
+			fPlatform->pendingFrame = fFrame;
+			fPlatform->bits |= BPrivate::kNativeMovePending;
+		}
+		SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(BPrivate::ControlFontOf(this)), FALSE);
+	}
+	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+		child->PrepareRescale();
 }
 
 void BView::InvalidateChildren()
@@ -559,8 +577,13 @@ void BView::SetScrollOrigin(BPoint origin)
 			FrameSource::kScrolling);
 	}
 	if (HWND handle = NativeHandle()) {
-		ScrollWindowEx(handle, BPrivate::NativeUnits(-dx), BPrivate::NativeUnits(-dy), nullptr, nullptr, nullptr,
-			nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE);
+		BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);
+		ScrollWindowEx(handle, BPrivate::NativeUnits(-dx, scale), BPrivate::NativeUnits(-dy, scale), nullptr, nullptr,
+			nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE);
+		// Contents that moved by part of a pixel cannot be copied: all of
+		// them are drawn again.
+		if (scale.ToNative(dx) != std::trunc(scale.ToNative(dx)) || scale.ToNative(dy) != std::trunc(scale.ToNative(dy)))
+			InvalidateRect(handle, nullptr, FALSE);
 	}
 	fOrigin = origin;
 	if (fFirstChild != nullptr && fWindow != nullptr)

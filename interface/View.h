@@ -246,6 +246,9 @@ private:
 	// Moves the native windows of the subtree to their pending frames; true
 	// when any moved.
 	bool ApplyPendingNativeMoves();
+	// Marks the subtree's native windows to move to their frames at the
+	// window's new scale, and gives them the control font made for it.
+	void PrepareRescale();
 	void InvalidateChildren();
 	void ClearTracking();
 	void SendScrolledMouseMove();

@@ -10,6 +10,7 @@
 #include "interface/View.h"
 #include "interface/ViewPlatform.h"
 #include "interface/Window.h"
+#include "interface/WindowNative.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 
@@ -100,7 +101,7 @@ void ViewInput::BuildMouseEvent(BView* view, HWND handle, LPARAM lParam, MouseKi
 	int32 clicks, view_event* event)
 {
 	BPoint origin = view->ScrollOrigin();
-	BPoint client = FrameworkPoint(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+	BPoint client = FrameworkPoint(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, ScaleOf(view));
 	BPoint point(client.x + origin.x, client.y + origin.y);
 	int32 transit = kInsideView;
 	if (kind == MouseKind::kMove) {
@@ -123,7 +124,7 @@ void ViewInput::BuildDragMouseMessage(BView* view, POINT client, MouseKind kind,
 	int32 buttons, BMessage* message, std::unique_ptr<BMessage>* dropped)
 {
 	BPoint origin = view->ScrollOrigin();
-	BPoint framework = FrameworkPoint(client);
+	BPoint framework = FrameworkPoint(client, ScaleOf(view));
 	BPoint point(framework.x + origin.x, framework.y + origin.y);
 	if (kind == MouseKind::kLeave)
 		transit = ExitForm(view, &point);
@@ -138,7 +139,8 @@ void ViewInput::AddMouseFields(BView* view, BPoint point, MouseKind kind, int32 
 {
 	HWND handle = NativeHandleOf(view);
 	BPoint origin = view->ScrollOrigin();
-	POINT client = NativePoint(BPoint(point.x - origin.x, point.y - origin.y));
+	DisplayScale scale = ScaleOf(view);
+	POINT client = NativePoint(BPoint(point.x - origin.x, point.y - origin.y), scale);
 	POINT screen = client;
 	ClientToScreen(handle, &screen);
 	bool moved = kind == MouseKind::kMove || kind == MouseKind::kLeave;
@@ -146,7 +148,7 @@ void ViewInput::AddMouseFields(BView* view, BPoint point, MouseKind kind, int32 
 	if (moved && view->Window() != nullptr) {
 		POINT inWindow = client;
 		MapWindowPoints(handle, NativeHandleOf(view->Window()), &inWindow, 1);
-		where = FrameworkPoint(inWindow);
+		where = FrameworkPoint(inWindow, scale);
 	}
 
 	message->what = kind == MouseKind::kDown ? kMouseDown : kind == MouseKind::kUp ? kMouseUp : kMouseMoved;
@@ -154,7 +156,7 @@ void ViewInput::AddMouseFields(BView* view, BPoint point, MouseKind kind, int32 
 	if (status == kOk)
 		status = message->AddPoint("where", where);
 	if (status == kOk)
-		status = message->AddPoint("screen_where", FrameworkPoint(screen));
+		status = message->AddPoint("screen_where", FrameworkPoint(screen, scale));
 	if (status == kOk && moved)
 		status = message->AddInt32("be:mm c", transit);
 	if (status == kOk)
@@ -189,7 +191,7 @@ void BuildDroppedFiles(BView* view, HDROP drop, view_event* event)
 	if (listed == 0)
 		return;
 	BPoint origin = view->ScrollOrigin();
-	BPoint dropped = FrameworkPoint(point);
+	BPoint dropped = FrameworkPoint(point, ScaleOf(view));
 	// Files dropped nowhere in particular are not delivered.
 	if (message.AddPoint("be:drop pt", BPoint(dropped.x + origin.x, dropped.y + origin.y)) != kOk)
 		return;

@@ -157,7 +157,7 @@ status_t ViewNativeWindow::Create(BView* view)
 	SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<BHandler*>(view)));
 	platform->previousProc =
 		reinterpret_cast<WNDPROC>(SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewWindowProc)));
-	SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+	SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFontOf(view)), FALSE);
 	if ((view->fViewFlags & kAcceptsDroppedFiles) != 0)
 		DragAcceptFiles(handle, TRUE);
 	return kOk;
@@ -169,9 +169,11 @@ HWND BView::CreateNativeView(HWND parent, HINSTANCE instance)
 {
 	fPlatform->bits &= ~BPrivate::kPaintsNatively;
 	const wchar_t* className = BPrivate::ViewNativeWindow::ClassName();
+	BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);
 	return CreateWindowExW(0, className, className, BPrivate::ViewNativeWindow::StyleFor(this),
-		BPrivate::NativeUnits(fFrame.left), BPrivate::NativeUnits(fFrame.top), BPrivate::NativeUnits(fFrame.Width()),
-		BPrivate::NativeUnits(fFrame.Height()), parent, nullptr, instance, this);
+		BPrivate::NativeUnits(fFrame.left, scale), BPrivate::NativeUnits(fFrame.top, scale),
+		BPrivate::NativeUnits(fFrame.Width(), scale), BPrivate::NativeUnits(fFrame.Height(), scale), parent, nullptr,
+		instance, this);
 }
 
 LRESULT BView::CallPreviousWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)

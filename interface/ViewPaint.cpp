@@ -64,10 +64,12 @@ void PaintView(BView* view)
 	WinPaint paint(NativeHandleOf(view));
 	if (paint.IsEmpty())
 		return;
-	BRect update = FrameworkRect(paint.Area());
+	RECT area = paint.Area();
+	DisplayScale scale = ScaleOf(view);
+	BRect update = FrameworkRect(area, scale);
 	BWindow* window = view->Window();
 	BNativeWindow* native = window != nullptr ? WindowNative::NativeWindowOf(window) : nullptr;
-	OffscreenDrawing offscreen(native, update, paint.DC());
+	OffscreenDrawing offscreen(native, PixelRect(area), paint.DC());
 	std::unique_ptr<WinGdipGraphics> direct;
 	if (offscreen.Graphics() == nullptr)
 		direct = WinGdipGraphics::CreateFromDC(paint.DC());
@@ -77,12 +79,8 @@ void PaintView(BView* view)
 	BPoint origin = view->ScrollOrigin();
 	BRect rect(update.left + origin.x, update.top + origin.y, update.right + origin.x, update.bottom + origin.y);
 	BRender* render = view->Render();
-	RenderTarget target(render, graphics);
-	if (offscreen.Graphics() != nullptr) {
-		BPoint offset = native->ContainerOffset();
-		if (offset.x != 0.0f || offset.y != 0.0f)
-			graphics->SetTranslation(offset.x - origin.x, offset.y - origin.y);
-	}
+	BPoint offset = offscreen.Graphics() != nullptr ? native->ContainerOffset() : BPoint();
+	RenderTarget target(render, graphics, scale.Factor(), offset);
 	render->FillBackground(rect);
 	view->OnDraw(render, rect);
 }

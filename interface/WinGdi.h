@@ -53,6 +53,7 @@ template <typename GdiHandle>
 using WinGdiObject = WinOwner<BPrivate::GdiObjectTraits<GdiHandle>>;
 typedef WinGdiObject<HBRUSH> WinBrush;
 typedef WinGdiObject<HBITMAP> WinBitmap;
+typedef WinGdiObject<HFONT> WinFont;
 typedef WinOwner<BPrivate::CreatedDCTraits> WinCreatedDC;
 typedef WinOwner<BPrivate::WindowTraits> WinWindowHandle;
 typedef WinOwner<BPrivate::CursorTraits> WinCursor;

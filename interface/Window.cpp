@@ -10,6 +10,7 @@
 #include "interface/NativeWindow.h"
 #include "interface/View.h"
 #include "interface/WindowLockCheck.h"
+#include "interface/WindowNative.h"
 #include "kernel/ThreadLoop.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
@@ -230,6 +231,14 @@ void BWindow::AttachViews()
 		child->AttachPass();
 }
 
+void BWindow::RescaleViews()
+{
+	if (fRootView == nullptr)
+		return;
+	fRootView->PrepareRescale();
+	fRootView->ApplyPendingNativeMoves();
+}
+
 void BWindow::InvokeMenuCommand(BMessage* message)
 {
 	int32 command = 0;
@@ -250,7 +259,7 @@ BRect BWindow::Frame() const
 	RECT outer;
 	if (handle == nullptr || IsIconic(handle) || !GetWindowRect(handle, &outer))
 		return fFrame;
-	BRect frame = FrameFromOuterRect(BPrivate::FrameworkRect(outer), FrameAdjustment(this));
+	BRect frame = FrameFromOuterRect(outer, FrameAdjustment(this), BPrivate::ScaleOf(this));
 	if (frame.right <= frame.left)
 		frame.right = frame.left + 1.0f;
 	if (frame.bottom <= frame.top)
@@ -263,7 +272,8 @@ BRect BWindow::Bounds() const
 	HWND handle = NativeHandle();
 	RECT client;
 	if (handle != nullptr && !IsIconic(handle) && GetClientRect(handle, &client))
-		return BRect(0.0f, 0.0f, BPrivate::FrameworkUnits(client.right), BPrivate::FrameworkUnits(client.bottom));
+		return BRect(0.0f, 0.0f, BPrivate::FrameworkUnits(client.right, BPrivate::ScaleOf(this)),
+			BPrivate::FrameworkUnits(client.bottom, BPrivate::ScaleOf(this)));
 	return BRect(0.0f, 0.0f, fFrame.Width(), fFrame.Height());
 }
 
@@ -308,11 +318,12 @@ void BWindow::ApplyPendingFrame()
 	if (fNativeWindow->HasPendingFrame() && handle != nullptr) {
 		BRect frame = fNativeWindow->PendingFrame();
 		fNativeWindow->ClearPendingFrame();
-		BRect adjustment = FrameAdjustment(this);
-		MoveWindow(handle, BPrivate::NativeUnits(frame.left + adjustment.left),
-			BPrivate::NativeUnits(frame.top + adjustment.top),
-			BPrivate::NativeUnits(frame.Width() - adjustment.left + adjustment.right),
-			BPrivate::NativeUnits(frame.Height() - adjustment.top + adjustment.bottom), TRUE);
+		RECT adjustment = FrameAdjustment(this);
+		BPrivate::DisplayScale scale = fNativeWindow->Scale();
+		MoveWindow(handle, BPrivate::WholePixels(scale.ToNative(frame.left) + adjustment.left),
+			BPrivate::WholePixels(scale.ToNative(frame.top) + adjustment.top),
+			BPrivate::WholePixels(scale.ToNative(frame.Width()) - adjustment.left + adjustment.right),
+			BPrivate::WholePixels(scale.ToNative(frame.Height()) - adjustment.top + adjustment.bottom), TRUE);
 	}
 	if (fRootView != nullptr)
 		fRootView->ApplyPendingNativeMoves();
@@ -355,10 +366,11 @@ status_t BWindow::ScreenToWindow(BPoint* point) const
 	HWND handle = NativeHandle();
 	if (handle == nullptr)
 		return kError;
-	POINT native = BPrivate::RoundedNativePoint(*point);
+	BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);
+	POINT native = BPrivate::RoundedNativePoint(*point, scale);
 	if (!ScreenToClient(handle, &native))
 		return kError;
-	*point = BPrivate::FrameworkPoint(native);
+	*point = BPrivate::FrameworkPoint(native, scale);
 	return kOk;
 }
 

@@ -190,6 +190,9 @@ private:
 
 	void ShowNativeWindow();
 	void AttachViews();
+	// Moves every view's native window to its frame at the window's current
+	// scale and gives it the control font made for that scale.
+	void RescaleViews();
 	void InvokeMenuCommand(BMessage* message);
 	void GiveNativeFocus();
 	// Forgets a view that leaves the window as focus, mouse or drag view.

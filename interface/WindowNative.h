@@ -8,7 +8,10 @@
 // the window's thread with the window locked.
 #pragma once
 
+#include "interface/DisplayScale.h"
 #include "interface/Window.h"
+
+#include <windows.h>
 
 namespace BPrivate {
 
@@ -25,6 +28,20 @@ struct WindowNative {
 	static void SetHandlingNativeFocus(BWindow* window, bool handling) { window->SetHandlingNativeFocus(handling); }
 	static void SetDragView(BWindow* window, BView* view) { window->fDragView = view; }
 	static drop_hand_over& DropHandOver(BWindow* window) { return window->fDropHandOver; }
+	// The window is now on a display of `scale`: its native window takes
+	// `suggested` (the platform's outer rectangle for it there), or, given
+	// null, its frame at the new scale; every view's native window moves to
+	// its frame at that scale and gets the control font made for it, and
+	// the whole window is drawn again. On the window's thread; locks it.
+	static void ApplyDisplayScale(BWindow* window, DisplayScale scale, const RECT* suggested);
 };
+
+// The scale the window's native windows are at: its native window's, or the
+// system's for a window without one.
+DisplayScale ScaleOf(const BWindow* window);
+// The scale of the view's window; the system's for a view without a window.
+DisplayScale ScaleOf(const BView* view);
+// The font a view's native window is given: its window's control font.
+HFONT ControlFontOf(const BView* view);
 
 }  // namespace BPrivate

@@ -102,8 +102,10 @@ TEST_F(FontTest, MetricsFollowTheFontAndTheLeadingIsAtLeastOne)
 		SCOPED_TRACE(size);
 		BFont font;
 		ASSERT_EQ(font.SetFamilyFaceAndSize(PlainFont()->FamilyName(), kRegularFace, size), kOk);
+		// The line spacing on a 96-DPI device, in points.
 		float lineHeight = 0.0f;
-		ASSERT_EQ(gdip::GdipGetFontHeightGivenDPI(font.NativeFont()->Native(), 72.0f, &lineHeight), Gdiplus::Ok);
+		ASSERT_EQ(gdip::GdipGetFontHeightGivenDPI(font.NativeFont()->Native(), 96.0f, &lineHeight), Gdiplus::Ok);
+		lineHeight = PointsFromPixelsAt96Dpi(lineHeight);
 
 		EXPECT_GT(font.Ascent(), font.Descent());
 		EXPECT_NEAR(font.Leading(), std::max(1.0f, lineHeight - font.Ascent() - font.Descent()), 0.01f);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "interface/NativeHandle.h"
+#include "interface/WindowNative.h"
 #include "interface/Render.h"
 #include "interface/View.h"
 #include "interface/Window.h"
@@ -428,14 +429,16 @@ inline void QuitWindow(BWindow* window)
 		window->Quit();
 }
 
-// The screen point of a view point (in the view's coordinates).
+// The screen pixel of a view point (in the view's coordinates): screen
+// coordinates come in units, which the display's scale makes pixels.
 inline POINT ScreenPointOf(BView* view, BPoint where)
 {
 	BWindow* window = view->Window();
 	window->Lock();
 	EXPECT_EQ(view->ConvertToScreen(&where), kOk);
+	BPrivate::DisplayScale scale = BPrivate::ScaleOf(view);
 	window->Unlock();
-	return POINT{static_cast<LONG>(where.x), static_cast<LONG>(where.y)};
+	return POINT{static_cast<LONG>(scale.ToNative(where.x)), static_cast<LONG>(scale.ToNative(where.y))};
 }
 
 // 0xRRGGBB of a pixel as the screen shows it.
