@@ -268,6 +268,17 @@ e2e_expect_trash_empty() {
 	[ -z "$(ls -A "$trash/files")" ] || e2e_fail "the trash holds: $(ls -A "$trash/files")"
 }
 
+# e2e_select_case NAME: names the script's function for the case NAME
+# (case_NAME, dashes as underscores) in E2E_CASE_FUNCTION; a name the script
+# has no case for ends it with status 2, before any sandbox is made.
+e2e_select_case() {
+	E2E_CASE_FUNCTION="case_${1//-/_}"
+	declare -F "$E2E_CASE_FUNCTION" >/dev/null || {
+		echo "unknown case $1" >&2
+		exit 2
+	}
+}
+
 # e2e_make_vendor_folder [OTHER...]: Documents\Quorvane\Brisca with a few files,
 # and the other entries named beside it (a name ending in / is a folder).
 e2e_make_vendor_folder() {

@@ -214,12 +214,8 @@ case_product_turns_into_link_while_open() {
 	click_ok_and_expect_nothing_removed
 }
 
-run_case=case_${case_name//-/_}
-declare -F "$run_case" >/dev/null || {
-	echo "unknown case $case_name" >&2
-	exit 2
-}
+e2e_select_case "$case_name"
 e2e_begin "removal-$case_name" "$build"
 contain
-"$run_case"
+"$E2E_CASE_FUNCTION"
 e2e_log "passed"

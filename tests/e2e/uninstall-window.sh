@@ -164,11 +164,7 @@ case_accelerators() {
 	expect_untouched
 }
 
-run_case=case_${case_name//-/_}
-declare -F "$run_case" >/dev/null || {
-	echo "unknown case $case_name" >&2
-	exit 2
-}
+e2e_select_case "$case_name"
 e2e_begin "$program-$case_name" "$build"
-"$run_case"
+"$E2E_CASE_FUNCTION"
 e2e_log "passed"
