@@ -81,10 +81,14 @@ zel_unmanage_window_tests() {
 		/v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 }
 
+# Runs from an EXIT trap under set -e: a server or display that has already
+# gone is no failure, and must not stop the rest of the clean-up.
 zel_stop_wine() {
-	[ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
-	[ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
-	[ -n "${ZEL_SESSION:-}" ] && case "$ZEL_SESSION" in /tmp/zel-session.*) rm -rf "$ZEL_SESSION" ;; esac
+	if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
+	if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+	if [ -n "${ZEL_SESSION:-}" ]; then
+		case "$ZEL_SESSION" in /tmp/zel-session.*) rm -rf "$ZEL_SESSION" ;; esac
+	fi
 	return 0
 }
 
