@@ -163,9 +163,9 @@ TEST(GatedPool, RemovedNodesLeaveAfterTheirLastService)
 	leaving->removeFrom = pool.Get();
 	ASSERT_EQ(pool->AddNode(leaving.Get()), kOk);
 	ASSERT_TRUE(WaitUntil([&] { return ownersGone == 1; }));
+	EXPECT_TRUE(WaitUntil([&] { return leaving->StrongCount() == 1; }));  // the pool let go of it
 	Sleep(static_cast<DWORD>(kBlockedFor.count()));
 	EXPECT_EQ(leaving->calls, 1);
-	EXPECT_EQ(leaving->StrongCount(), 1);  // the pool let go of it
 
 	// Removed while idle: unlinked without a service; its neighbours stay.
 	sptr<CountingNode> first(new CountingNode(&log, 2, new Owner(&ownersGone)));
@@ -176,8 +176,9 @@ TEST(GatedPool, RemovedNodesLeaveAfterTheirLastService)
 	ASSERT_TRUE(WaitUntil([&] { return first->calls == 1 && idle->calls == 1 && last->calls == 1; }));
 	pool->MarkRemoved(idle.Get());
 	ASSERT_TRUE(WaitUntil([&] { return ownersGone == 2; }));
+	// The pool clears a node's owner before it unlinks the node.
+	EXPECT_TRUE(WaitUntil([&] { return idle->StrongCount() == 1; }));
 	EXPECT_EQ(idle->calls, 1);
-	EXPECT_EQ(idle->StrongCount(), 1);
 	pool->MarkPending(last.Get());
 	ASSERT_TRUE(WaitUntil([&] { return last->calls == 2; }));
 	EXPECT_EQ(first->calls, 1);
