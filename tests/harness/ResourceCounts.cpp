@@ -225,6 +225,18 @@ ResourceCensus ResourceCensus::TakeSteady()
 	return last;
 }
 
+testing::AssertionResult LeftNothingBehind(const ResourceCensus& before, const ResourceCensus& after, int lives)
+{
+	const int allowed = lives / 4;
+	const bool kept = after.handles - before.handles <= allowed && after.gdiObjects - before.gdiObjects <= allowed &&
+	                  after.windows - before.windows <= allowed && after.threads - before.threads <= allowed;
+	if (kept)
+		return testing::AssertionSuccess();
+	return testing::AssertionFailure() << "after " << lives << " lives: " << testing::PrintToString(after)
+	                                   << ", before them: " << testing::PrintToString(before)
+	                                   << " (at most " << allowed << " more of each)";
+}
+
 void PrintTo(const ResourceCensus& census, std::ostream* out)
 {
 	*out << census.handles << " kernel handles, " << census.gdiObjects << " GDI objects, " << census.windows

@@ -10,6 +10,8 @@
 // cycle of the work under test.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <iosfwd>
 
 namespace zeltest {
@@ -40,6 +42,14 @@ struct ResourceCensus {
 		       threads == other.threads;
 	}
 };
+
+// Whether `lives` repetitions of some work left nothing behind. A leak in that
+// work grows a count by at least one per life; the platform's own caches and
+// helper threads grow it by a few at most, however many lives there were
+// (seen: 1 or 2 kernel handles, 3 GDI objects, only with another window-test
+// process busy beside the test). So a count may grow by at most a quarter of
+// the lives, never by one per life.
+testing::AssertionResult LeftNothingBehind(const ResourceCensus& before, const ResourceCensus& after, int lives);
 
 // How a census reads in a test's failure message.
 void PrintTo(const ResourceCensus& census, std::ostream* out);
