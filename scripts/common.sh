@@ -47,8 +47,7 @@ zel_start_wine() {
 	unset XDG_DATA_HOME
 	mkdir -p "$HOME/.local/share/Trash/files" "$HOME/.local/share/Trash/info"
 	mkdir -p "$WINEPREFIX"
-	# Persistent for the whole session: every test process then starts in milliseconds.
-	wineserver -p
+	zel_start_wineserver
 	# A loaded machine has seen the prefix's first boot fail once; it is tried again.
 	local status=0
 	for attempt in 1 2; do
@@ -61,6 +60,15 @@ zel_start_wine() {
 		echo "wineboot ended with status $status (attempt $attempt)" >&2
 	done
 	return $status
+}
+
+# Persistent for the whole session: every test process then starts in
+# milliseconds. Its output goes to the session's server log, where wine-run.sh
+# looks for a crash of the server (Wine 8's server has been seen to crash in
+# about one full test run of four).
+zel_start_wineserver() {
+	export ZEL_WINESERVER_LOG="$ZEL_SESSION/wineserver.log"
+	wineserver -p 2>>"$ZEL_WINESERVER_LOG"
 }
 
 # Debian's Wine does not load the fonts of fonts-wine by itself, so the prefix

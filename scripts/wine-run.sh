@@ -5,6 +5,13 @@
 # run that fails without a single byte of output never reached the program:
 # Wine itself did not start. That run is tried once more, and says so.
 #
+# Wine 8's wineserver has been seen to crash (a segmentation fault of the
+# server, not of any program) in about one full test run of four; the program
+# running then hangs or fails for want of its server. When the session's
+# server log (zel_start_wineserver) or the program's own output says that the
+# server crashed, the program is stopped, the server started again, and the
+# program run once more, with a line saying so. A second crash fails the run.
+#
 # A program still running after ZEL_HANG_SECONDS (default 270, below the tests'
 # limit of 300) is taken for hung: a backtrace of each of its threads is printed,
 # then it is stopped and its output follows as usual. Without that, a hang would
@@ -18,6 +25,7 @@ if [ -z "${WINEPREFIX:-}" ]; then
 	echo "wine-run: no private WINEPREFIX; run the tests through scripts/test.sh or after zel_start_wine" >&2
 	exit 1
 fi
+source "$(dirname "$0")/common.sh"
 hang_seconds=${ZEL_HANG_SECONDS:-270}
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
@@ -36,36 +44,107 @@ print_threads_of() {
 		x86_64-w64-mingw32-addr2line -a -f -C -p -e "$program"
 }
 
-# Stops the program with pid $1 (named $2) once it has run for hang_seconds.
-watch_for_hang() {
-	local pid=$1 program=$2
+readonly kServerCrashed="wineserver crashed"
+readonly kSessionRestarted="wine-run: session restarted"
+server_log=${ZEL_WINESERVER_LOG:-}
+
+server_log_size() {
+	if [ -n "$server_log" ]; then stat -c %s "$server_log" 2>/dev/null || echo 0; else echo 0; fi
+}
+
+# Whether the server crashed since its log had $1 bytes, or while the program ran.
+server_crashed_since() {
+	{ [ -n "$server_log" ] && tail -c +"$(($1 + 1))" "$server_log" 2>/dev/null | grep -q "$kServerCrashed"; } ||
+		grep -q "$kServerCrashed" "$err" 2>/dev/null
+}
+
+# Stops the program with pid $1 (named $2) when the server crashes under it, or
+# once it has run for hang_seconds.
+watch_program() {
+	local pid=$1 program=$2 log_size=$3
 	for ((second = 0; second < hang_seconds; second++)); do
 		sleep 1 </dev/null >/dev/null 2>&1
 		kill -0 "$pid" 2>/dev/null || return 0
+		if server_crashed_since "$log_size"; then
+			# Wine's processes do not end on SIGTERM.
+			kill -KILL "$pid" 2>/dev/null
+			return 0
+		fi
 	done
 	{
 		echo "wine-run: $(basename "$program") still running after ${hang_seconds} s: hung. Its threads:"
 		print_threads_of "$program"
 	} >&2
-	# Wine's processes do not end on SIGTERM.
 	kill -KILL "$pid" 2>/dev/null
 }
 
+# Runs the program; answers its status, or 255 with server_crashed set when the
+# server crashed while it ran.
 run_program() {
+	server_crashed=false
+	local log_size
+	log_size=$(server_log_size)
 	/usr/lib/wine/wine64 "$@" >"$out" 2>"$err" &
 	local pid=$!
-	watch_for_hang "$pid" "$1" &
+	watch_program "$pid" "$1" "$log_size" &
 	local watcher=$!
-	wait "$pid"
+	wait "$pid" 2>/dev/null  # a program stopped here is reported below, not by the shell
 	local status=$?
 	kill "$watcher" 2>/dev/null
 	wait "$watcher" 2>/dev/null
+	if server_crashed_since "$log_size"; then
+		server_crashed=true
+		return 255
+	fi
 	return $status
+}
+
+# The Wine processes of this prefix that started before the second $1: the
+# programs of a crashed server, which outlive it and stop the next server's
+# windows from working.
+stop_processes_of_crashed_server() {
+	local crash_time=$1 now pid
+	now=$(date +%s)
+	ps -eo pid=,etimes= | while read -r pid age; do
+		[ $((now - age)) -le "$crash_time" ] || continue
+		[[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] || continue
+		tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+		kill -KILL "$pid" 2>/dev/null
+	done
+}
+
+# After a crash of the server: the crashed server's programs stopped, a new
+# server, and the session's programs (services, the desktop) started on it.
+# Both programs of a parallel run see the crash; the one that comes second
+# finds the session already restarted.
+restart_session() {
+	[ -n "$server_log" ] || return 0
+	(
+		flock 9
+		local crashes restarts
+		crashes=$(grep -c "$kServerCrashed" "$server_log")
+		restarts=$(grep -c "^$kSessionRestarted" "$server_log")
+		if [ "$restarts" -lt "$crashes" ]; then
+			stop_processes_of_crashed_server "$(stat -c %Y "$server_log")"
+			# The server and the programs it starts must not inherit the lock.
+			wineserver -p 2>>"$server_log" 9>&-
+			/usr/lib/wine/wine64 wineboot >/dev/null 2>&1 9>&-
+			# What the session set in the registry may not have been saved yet.
+			zel_unmanage_window_tests 9>&-
+			echo "$kSessionRestarted" >>"$server_log"
+		fi
+	) 9>>"$server_log.lock"
 }
 
 run_program "$@"
 status=$?
-if [ $status -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ]; then
+if $server_crashed; then
+	echo "wine-run: the wineserver crashed while $(basename "$1") ran; starting the server again and running the program once more" >&2
+	restart_session
+	run_program "$@"
+	status=$?
+	$server_crashed && echo "wine-run: the wineserver crashed again" >&2
+elif [ $status -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ]; then
 	echo "wine-run: Wine ended with status $status before the program printed anything; running it again" >&2
 	run_program "$@"
 	status=$?
