@@ -35,33 +35,37 @@ status_t BLooperTarget::DeliverMessage(BMessage* message)
 		delete message;
 		return kError;
 	}
-	// The queue stays locked until the wake-up is decided, so the looper
-	// thread cannot take the message out in between.
+	// The wake-up is decided while the queue is locked, so that the looper
+	// thread cannot take the message out in between, and posted after it is
+	// unlocked: a looper woken at once (on a busy or single processor it runs
+	// before the sender goes on) then finds its queue free instead of waiting
+	// on it.
 	fQueue->Lock();
 	fQueue->AddMessage(message);
-	if (fWakePort != nullptr)
-		WakeFor(message);
+	bigtime_t wakeTime = 0;
+	bool wake = fWakePort != nullptr && NeedsWakeFor(message, &wakeTime);
 	fQueue->Unlock();
+	if (wake)
+		(void)WakeThreadLoop(fWakePort, wakeTime);
 	fAccess.Unlock();
 	return kOk;
 }
 
-void BLooperTarget::WakeFor(const BMessage* message)
+bool BLooperTarget::NeedsWakeFor(const BMessage* message, bigtime_t* wakeTime)
 {
 	// A wake-up that cannot be posted finds the looper's queue full: the
 	// looper is busy and looks for due messages before it waits again.
-	bigtime_t headTime = fQueue->NextWhen();
-	if (fQueue->IsNextMessage(message)) {
-		(void)WakeThreadLoop(fWakePort, headTime);
-		return;
-	}
+	*wakeTime = fQueue->NextWhen();
+	if (fQueue->IsNextMessage(message))
+		return true;
 	// Behind other messages the looper wakes for the head anyway; only a head
 	// overdue by more than the period suggests that the wake-up got lost.
 	bigtime_t now = SystemTimeMicros();
-	if (headTime + kOverduePeriod < now && fLastWakeTime + kOverduePeriod < now) {
-		(void)WakeThreadLoop(fWakePort, headTime);
+	if (*wakeTime + kOverduePeriod < now && fLastWakeTime + kOverduePeriod < now) {
 		fLastWakeTime = now;
+		return true;
 	}
+	return false;
 }
 
 void BLooperTarget::SetWakePort(ThreadRecord* wakePort)

@@ -43,7 +43,9 @@ public:
 private:
 	~BLooperTarget() override;
 
-	void WakeFor(const BMessage* message);
+	// Whether the looper must be woken for `message`, just added to the
+	// locked queue, and for which time.
+	bool NeedsWakeFor(const BMessage* message, bigtime_t* wakeTime);
 
 	BLocker fAccess;
 	BMessageQueue* fQueue;
