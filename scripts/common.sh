@@ -47,6 +47,7 @@ zel_start_wine() {
 	unset XDG_DATA_HOME
 	mkdir -p "$HOME/.local/share/Trash/files" "$HOME/.local/share/Trash/info"
 	mkdir -p "$WINEPREFIX"
+	export ZEL_WINESERVER_LOG="$ZEL_SESSION/wineserver.log"
 	zel_start_wineserver
 	# A loaded machine has seen the prefix's first boot fail once; it is tried again.
 	local status=0
@@ -63,11 +64,11 @@ zel_start_wine() {
 }
 
 # Persistent for the whole session: every test process then starts in
-# milliseconds. Its output goes to the session's server log, where wine-run.sh
-# looks for a crash of the server (Wine 8's server has been seen to crash in
-# about one full test run of four).
+# milliseconds. Its output goes to the session's server log (ZEL_WINESERVER_LOG),
+# where wine-run.sh looks for a crash of the server (Wine 8's server has been
+# seen to crash in about one full test run of four) and, after one, starts it
+# again through this same function.
 zel_start_wineserver() {
-	export ZEL_WINESERVER_LOG="$ZEL_SESSION/wineserver.log"
 	wineserver -p 2>>"$ZEL_WINESERVER_LOG"
 }
 

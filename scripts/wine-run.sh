@@ -127,7 +127,7 @@ restart_session() {
 		if [ "$restarts" -lt "$crashes" ]; then
 			stop_processes_of_crashed_server "$(stat -c %Y "$server_log")"
 			# The server and the programs it starts must not inherit the lock.
-			wineserver -p 2>>"$server_log" 9>&-
+			zel_start_wineserver 9>&-
 			/usr/lib/wine/wine64 wineboot >/dev/null 2>&1 9>&-
 			# What the session set in the registry may not have been saved yet.
 			zel_unmanage_window_tests 9>&-
