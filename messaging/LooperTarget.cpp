@@ -45,6 +45,8 @@ status_t BLooperTarget::DeliverMessage(BMessage* message)
 	bigtime_t wakeTime = 0;
 	bool wake = fWakePort != nullptr && NeedsWakeFor(message, &wakeTime);
 	fQueue->Unlock();
+	// A wake-up that cannot be posted finds the looper's queue full: the
+	// looper is busy and looks for due messages before it waits again.
 	if (wake)
 		(void)WakeThreadLoop(fWakePort, wakeTime);
 	fAccess.Unlock();
@@ -53,8 +55,6 @@ status_t BLooperTarget::DeliverMessage(BMessage* message)
 
 bool BLooperTarget::NeedsWakeFor(const BMessage* message, bigtime_t* wakeTime)
 {
-	// A wake-up that cannot be posted finds the looper's queue full: the
-	// looper is busy and looks for due messages before it waits again.
 	*wakeTime = fQueue->NextWhen();
 	if (fQueue->IsNextMessage(message))
 		return true;
