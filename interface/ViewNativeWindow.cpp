@@ -248,11 +248,15 @@ bool ViewNativeWindow::Deliver(view_event* event, bigtime_t when, LRESULT* resul
 			return false;
 		if (event->input)
 			delivery.RunDueWork(when);
+		// The due work may have removed or deleted the view: then the event
+		// goes nowhere, and nothing of the view may be touched, its default
+		// handling included.
+		if (!delivery.StillReaches())
+			return true;
 		BWindow* window = delivery.Window();
 		// A change of the keys held is reported before the click that revealed it.
 		if (window != nullptr && TakesModifiers(event->message.what))
 			WindowNative::SetCurrentModifiers(window, CurrentModifiers(false));
-		sptr<BHandler::ValidAtom> validity = target->Validity();
 		ViewPlatform* platform = PlatformOf(target);
 		bool owesDefault = event->ForReceiver();
 		if (owesDefault)
@@ -263,7 +267,7 @@ bool ViewNativeWindow::Deliver(view_event* event, bigtime_t when, LRESULT* resul
 		else
 			delivery.Dispatch(event->message);
 		// A hook may have deleted the view.
-		if (validity->IsValid()) {
+		if (delivery.StillReaches()) {
 			if (owesDefault) {
 				*result = platform->result;
 				platform->bits &= ~kDefaultHandlingOwed;
