@@ -61,12 +61,16 @@ uint32 NestedAtomCount(const uint8* item, uint32 size)
 	return 0;
 }
 
-// strcmp's order of `name`, whose zero byte lies within `nameRoom` bytes, and
-// the name of the field chunk at `chunk`.
-int CompareWithChunkName(const char* name, uint32 nameRoom, const uint8* chunk)
+// strcmp's order of `name`, of `length` bytes, and the name of the field chunk
+// at `chunk`. Both names end in a zero byte at their length and `name` holds
+// none before it, so the bytes up to the shorter one's zero byte decide as
+// strcmp would: a zero inside the chunk's name meets a byte of `name` that is
+// not zero, or `name`'s own zero byte.
+int CompareWithChunkName(const char* name, uint32 length, const uint8* chunk)
 {
-	uint32 room = NameRoom(chunk[kNameStart - 1]);
-	return CompareNames(name, reinterpret_cast<const char*>(chunk + kNameStart), nameRoom < room ? nameRoom : room);
+	uint32 chunkLength = chunk[kNameStart - 1];
+	uint32 count = (length < chunkLength ? length : chunkLength) + 1;
+	return CompareLeadingBytes(name, reinterpret_cast<const char*>(chunk + kNameStart), count);
 }
 
 }  // namespace
@@ -191,9 +195,7 @@ int32 BMessageBody::FindField(const char* name, int32* position) const
 {
 	int32 count = FieldCount();
 	const uint32* entries = IndexEntries();
-	// Names are compared a word at a time, reading no further than the
-	// shorter of the two: the name asked for ends at its zero byte.
-	uint32 nameRoom = static_cast<uint32>(std::strlen(name)) + 1;
+	uint32 length = static_cast<uint32>(std::strlen(name));
 	if (count < 3 && position == nullptr) {
 		for (int32 i = 0; i < count; i++) {
 			uint32 offset = entries[i];
@@ -201,7 +203,7 @@ int32 BMessageBody::FindField(const char* name, int32* position) const
 				ReportInvalidIndex(offset, i);
 				continue;
 			}
-			if (CompareWithChunkName(name, nameRoom, DataArea() + offset) == 0)
+			if (CompareWithChunkName(name, length, DataArea() + offset) == 0)
 				return static_cast<int32>(offset);
 		}
 		return -1;
@@ -217,7 +219,7 @@ int32 BMessageBody::FindField(const char* name, int32* position) const
 				*position = -1;
 			return -1;
 		}
-		int order = CompareWithChunkName(name, nameRoom, DataArea() + offset);
+		int order = CompareWithChunkName(name, length, DataArea() + offset);
 		if (order == 0) {
 			if (position != nullptr)
 				*position = mid;

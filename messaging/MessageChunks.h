@@ -80,6 +80,32 @@ inline int CompareNames(const char* a, const char* b, uint32 room)
 	return 0;
 }
 
+// memcmp's order of the first `count` bytes of `a` and `b`, eight at a time.
+// Read big-endian, a word's order as a number is its bytes' order.
+inline int CompareLeadingBytes(const char* a, const char* b, uint32 count)
+{
+	if (count < 8) {
+		for (uint32 at = 0; at < count; at++) {
+			if (a[at] != b[at])
+				return static_cast<uint8>(a[at]) - static_cast<uint8>(b[at]);
+		}
+		return 0;
+	}
+	uint32 at = 0;
+	while (true) {
+		// The last word ends at `count` and overlaps bytes already found equal.
+		if (count - at < 8)
+			at = count - 8;
+		uint64 x = __builtin_bswap64(Load64(a + at));
+		uint64 y = __builtin_bswap64(Load64(b + at));
+		if (x != y)
+			return x < y ? -1 : 1;
+		at += 8;
+		if (at >= count)
+			return 0;
+	}
+}
+
 // The bytes of a field chunk's name that may be read by CompareNames: the name,
 // its zero byte and the padding up to the data, all inside a checked chunk.
 inline uint32 NameRoom(uint32 nameLength)

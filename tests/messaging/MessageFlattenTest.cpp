@@ -451,6 +451,20 @@ TEST(MessageFlatten, IndexOrderAndLookupsCompareWholeNamesAsStrcmpDoes)
 	const char withZeros[2][16] = {"abc\0xxxxxxxxxx", "abc\0yyyyyyyyyy"};
 	EXPECT_EQ(CompareNames(withZeros[0], withZeros[1], 16), 0);
 	EXPECT_LT(CompareNames("abcdefghij", "abcdefghik", 11), 0);
+
+	// A name from outside with a zero byte inside is found by what comes before it, as strcmp sees it.
+	zeltest::BodyBuilder body(false);
+	body.Single("abcdefghiXklmnop", FourCC("LONG"), {7, 0, 0, 0});
+	uint32 index;
+	uint32 end;
+	zeltest::Bytes data = body.Finish(&index, &end);
+	data[kNameStart + 9] = 0;
+	zeltest::Bytes bytes = zeltest::FlattenedMessage(false, 1, data, index, end);
+	BMessage message;
+	ASSERT_EQ(message.Unflatten(bytes.data(), bytes.size()), kOk);
+	EXPECT_EQ(message.Int32At("abcdefghi", 0), 7);
+	EXPECT_EQ(message.Int32At("abcdefghiXklmnop", 0), 0);
+	EXPECT_EQ(message.Int32At("abcdefgh", 0), 0);
 }
 
 TEST(MessageFlatten, ForeignAtomsAreRefusedAndFlattenOfAtomsIsReported)
