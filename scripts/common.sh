@@ -54,7 +54,7 @@ zel_start_wine() {
 	for attempt in 1 2; do
 		if /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; then
 			zel_link_wine_fonts
-			zel_unmanage_window_tests
+			zel_configure_prefix
 			return 0
 		fi
 		status=$?
@@ -81,13 +81,19 @@ zel_link_wine_fonts() {
 	ln -sf /usr/share/wine/fonts/* "$fonts/"
 }
 
-# Without a window manager, Wine waits two seconds for every activated window it
-# hides or destroys to be withdrawn by the manager that is not there. The
-# interface tests make hundreds of windows; their windows are left unmanaged,
-# which Wine then maps and unmaps itself at once.
-zel_unmanage_window_tests() {
+# The session's settings in the prefix's registry.
+# - Without a window manager, Wine waits two seconds for every activated window
+#   it hides or destroys to be withdrawn by the manager that is not there. The
+#   interface tests make hundreds of windows; their windows are left unmanaged,
+#   which Wine then maps and unmaps itself at once.
+# - A program that crashes would wait in Wine's crash dialog, which nobody
+#   answers, until its test's limit; without the dialog the debugger prints the
+#   crash and its backtrace and ends the program at once.
+zel_configure_prefix() {
 	/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\AppDefaults\interface_tests.exe\X11 Driver' \
 		/v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+	/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\WineDbg' \
+		/v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 }
 
 # Runs from an EXIT trap under set -e: a server or display that has already

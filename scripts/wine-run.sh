@@ -31,18 +31,23 @@ hang_seconds=${ZEL_HANG_SECONDS:-200}
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 
-# Prints the backtrace of every thread of the program named $1, then the
-# functions and lines of the program's own frames.
-print_threads_of() {
-	local program=$1 name threads
+# The functions and lines of the frames of the program $1 in Wine's backtraces $2.
+print_own_frames() {
+	local program=$1 name
 	name=$(basename "$program")
-	threads=$(/usr/lib/wine/wine64 winedbg --command "bt all" 2>/dev/null | tr -d '\r' |
-		awk -v name="$name" '/^Backtracing for thread/ { mine = index($0, name) > 0 } mine')
-	printf '%s\n' "$threads"
 	echo "wine-run: the program's frames (the byte before each return address):"
-	grep -o "0x[0-9a-f]* in ${name%.exe} (+" <<<"$threads" | awk '{ print $1 }' | sort -u |
+	grep -o "0x[0-9a-f]* in ${name%.exe} (+" <<<"$2" | awk '{ print $1 }' | sort -u |
 		while read -r address; do printf '0x%x\n' $((address - 1)); done |
 		x86_64-w64-mingw32-addr2line -a -f -C -p -e "$program"
+}
+
+# Prints the backtrace of every thread of the program named $1, then its own frames.
+print_threads_of() {
+	local program=$1 threads
+	threads=$(/usr/lib/wine/wine64 winedbg --command "bt all" 2>/dev/null | tr -d '\r' |
+		awk -v name="$(basename "$program")" '/^Backtracing for thread/ { mine = index($0, name) > 0 } mine')
+	printf '%s\n' "$threads"
+	print_own_frames "$program" "$threads"
 }
 
 readonly kServerCrashed="wineserver crashed"
@@ -131,7 +136,7 @@ restart_session() {
 			zel_start_wineserver 9>&-
 			/usr/lib/wine/wine64 wineboot >/dev/null 2>&1 9>&-
 			# What the session set in the registry may not have been saved yet.
-			zel_unmanage_window_tests 9>&-
+			zel_configure_prefix 9>&-
 			echo "$kSessionRestarted" >>"$server_log"
 		fi
 	) 9>>"$server_log.lock"
@@ -152,4 +157,11 @@ elif [ $status -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ]; then
 fi
 cat "$out"
 cat "$err" >&2
+# A crash ends the program at once (zel_configure_prefix), with Wine's
+# backtrace in its output; the program's status then is sometimes 0.
+if grep -q "^Unhandled exception:" "$out" "$err"; then
+	print_own_frames "$1" "$(cat "$out" "$err")" >&2
+	echo "wine-run: $(basename "$1") crashed" >&2
+	[ $status -ne 0 ] || status=1
+fi
 exit $status

@@ -75,6 +75,7 @@ e2e_begin() {
 		[ "$attempt" = 2 ] && e2e_fail "the Wine prefix did not boot"
 	done
 	zel_link_wine_fonts
+	zel_configure_prefix
 	e2e_log "sandbox $E2E_SANDBOX (HOME and WINEPREFIX), display $DISPLAY"
 }
 
