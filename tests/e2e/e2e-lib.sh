@@ -93,6 +93,10 @@ e2e_end() {
 		echo "[$E2E_CASE] FAILED: the real HOME changed" >&2
 		status=1
 	fi
+	if [ "$status" -ne 0 ] && [ -s "${E2E_SANDBOX:-}/program.log" ]; then
+		echo "[$E2E_CASE] the program's output:" >&2
+		cat "$E2E_SANDBOX/program.log" >&2
+	fi
 	case "${E2E_SANDBOX:-}" in /tmp/zel-e2e.*) rm -rf "$E2E_SANDBOX" ;; esac
 	exit $status
 }
@@ -103,7 +107,7 @@ e2e_trash() { echo "$HOME/.local/share/Trash"; }
 # e2e_start EXE: starts the program; its exit status is kept by e2e_wait_exit.
 e2e_start() {
 	[ -f "$1" ] || e2e_fail "$1 is not built"
-	"$E2E_WINE" "$1" &
+	"$E2E_WINE" "$1" >"$E2E_SANDBOX/program.log" 2>&1 &
 	E2E_PID=$!
 	e2e_log "started $(basename "$1") (process $E2E_PID)"
 }
@@ -238,6 +242,10 @@ e2e_wait_exit() {
 	E2E_STATUS=$?
 	E2E_PID=""
 	e2e_log "the program ended with exit code $E2E_STATUS"
+	# Wine's debugger ends a crashed program, whose status may then be 0.
+	if grep -q "^Unhandled exception:" "$E2E_SANDBOX/program.log"; then
+		e2e_fail "the program crashed"
+	fi
 }
 
 e2e_expect_exit_code() {
