@@ -96,6 +96,13 @@ zel_configure_prefix() {
 		/v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 }
 
+# Whether a program's output files show that it crashed. Wine's debugger, with
+# its dialog off (zel_configure_prefix), prints this line and ends the program,
+# whose status may then be 0.
+zel_output_shows_crash() {
+	grep -q "^Unhandled exception:" "$@" 2>/dev/null
+}
+
 # Runs from an EXIT trap under set -e: a server or display that has already
 # gone is no failure, and must not stop the rest of the clean-up.
 zel_stop_wine() {

@@ -15,9 +15,10 @@
 # A program still running after ZEL_HANG_SECONDS (default 200: the longest tests
 # take about 130 s on a loaded machine, and the backtraces need up to a minute
 # before the tests' limit of 300 s) is taken for hung: a backtrace of each of its
-# threads is printed, then it is stopped and its output follows as usual. Without that, a hang would
-# end as a timeout with no output at all, because the output is held back until
-# the program ends.
+# threads is printed, then it is stopped and its output follows as usual.
+# Without that, a hang would end as a timeout with no output at all, because the
+# output is held back until the program ends. A program that crashes ends at
+# once with Wine's backtrace; its own frames are added and the run fails.
 #
 # It runs only in a private prefix (zel_start_wine): ctest lists the tests by
 # running the programs, and outside a session Wine would make ~/.wine in the
@@ -157,9 +158,7 @@ elif [ $status -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ]; then
 fi
 cat "$out"
 cat "$err" >&2
-# A crash ends the program at once (zel_configure_prefix), with Wine's
-# backtrace in its output; the program's status then is sometimes 0.
-if grep -q "^Unhandled exception:" "$out" "$err"; then
+if zel_output_shows_crash "$out" "$err"; then
 	print_own_frames "$1" "$(cat "$out" "$err")" >&2
 	echo "wine-run: $(basename "$1") crashed" >&2
 	[ $status -ne 0 ] || status=1

@@ -242,8 +242,7 @@ e2e_wait_exit() {
 	E2E_STATUS=$?
 	E2E_PID=""
 	e2e_log "the program ended with exit code $E2E_STATUS"
-	# Wine's debugger ends a crashed program, whose status may then be 0.
-	if grep -q "^Unhandled exception:" "$E2E_SANDBOX/program.log"; then
+	if zel_output_shows_crash "$E2E_SANDBOX/program.log"; then
 		e2e_fail "the program crashed"
 	fi
 }
