@@ -4,6 +4,8 @@
 #include "interface/Font.h"
 #include "interface/NativeCoordinates.h"
 #include "interface/NativeHandle.h"
+#include "interface/ViewNativeWindow.h"
+#include "interface/WindowLockCheck.h"
 #include "interface/WindowNative.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
@@ -25,6 +27,7 @@ BButton::BButton(BRect frame, const char* name, const BString& label, BMessage* 
 
 void BButton::SetDefault(bool isDefault)
 {
+	BPrivate::WindowLockCheck check(Window(), "SetDefault");
 	if (isDefault)
 		fButtonFlags |= kDefaultButton;
 	else
@@ -83,9 +86,7 @@ HWND BButton::CreateNativeView(HWND parent, HINSTANCE instance)
 
 status_t BButton::ApplyLabel(const BString& label)
 {
-	if (BPrivate::NativeHandleOf(this) == nullptr)
-		return -1;
-	return SetWindowTextW(BPrivate::NativeHandleOf(this), label.CharsOrEmpty()) ? kOk : kError;
+	return BPrivate::ViewNativeWindow::ShowText(this, label);
 }
 
 status_t BButton::OnClicked()

@@ -1,6 +1,8 @@
 // BControl: a view that is also an invoker, with a label and a value.
 #include "interface/Control.h"
 
+#include "interface/WindowLockCheck.h"
+
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 
@@ -44,6 +46,7 @@ void BControl::OnAttached()
 
 void BControl::SetValue(float value)
 {
+	BPrivate::WindowLockCheck check(Window(), "SetValue");
 	if (value != fValue) {
 		fValue = value;
 		(void)Invoke();  // a value change is announced once; nobody waits for its delivery
@@ -54,6 +57,7 @@ void BControl::SetValue(float value)
 
 void BControl::SetValueQuietly(float value)
 {
+	BPrivate::WindowLockCheck check(Window(), "SetValueQuietly");
 	if (value == fValue)
 		return;
 	fValue = value;
@@ -68,6 +72,7 @@ void BControl::SetLabel(const char* label)
 
 void BControl::SetLabel(const BString& label)
 {
+	BPrivate::WindowLockCheck check(Window(), "SetLabel");
 	fLabel = label;
 	// Before the native control exists the label is only stored; it is shown when the control is made.
 	(void)ApplyLabel(fLabel);

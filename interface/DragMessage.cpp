@@ -7,6 +7,7 @@
 #include "support/ProcessService.h"
 
 #include <atomic>
+#include <new>
 
 namespace {
 
@@ -38,6 +39,14 @@ status_t SetCurrentDragMessage(BMessage* message)
 bool HasCurrentDragMessage()
 {
 	return gHasDragMessage.load(std::memory_order_acquire);
+}
+
+std::unique_ptr<BMessage> CurrentDragMessageCopy()
+{
+	DragMessageReader reader;
+	if (reader.Message() == nullptr)
+		return nullptr;
+	return std::unique_ptr<BMessage>(new (std::nothrow) BMessage(*reader.Message()));
 }
 
 DragMessageReader::DragMessageReader()

@@ -10,6 +10,8 @@
 
 #include "support/SupportDefs.h"
 
+#include <memory>
+
 class BMessage;
 
 // Takes ownership of `message` (which may be null) in every case and makes it
@@ -23,6 +25,10 @@ class BMessage;
 // asks this first, so that the common case costs no lock. The answer may be
 // outdated by the time it is used; a reader then finds no message or the new one.
 bool HasCurrentDragMessage();
+
+// A copy of the current drag message, taken under the read lock; null when
+// there is none or no memory for the copy. The copy shares the message's body.
+std::unique_ptr<BMessage> CurrentDragMessageCopy();
 
 // Holds the read lock for its lifetime; the message it shows stays valid (and
 // unchanged) until the reader is destroyed. Used on one thread.

@@ -83,13 +83,9 @@ BWindow* WindowOfNativeWindow(HWND handle)
 
 // --- delivery ---
 
-NativeDelivery::NativeDelivery(BLooper* looper, BHandler* handler)
-	: fLooper(looper), fHandler(handler), fWindow(dynamic_cast<BWindow*>(looper)), fLock(looper)
+NativeDelivery::NativeDelivery(BLooper* looper)
+	: fLooper(looper), fWindow(dynamic_cast<BWindow*>(looper)), fLock(looper)
 {
-	if (!fLock.IsLocked() || handler == nullptr)
-		return;
-	fValidity = handler->Validity();
-	fOpen = fValidity != nullptr && fValidity->IsValid();
 }
 
 NativeDelivery::~NativeDelivery()
@@ -102,10 +98,33 @@ NativeDelivery::~NativeDelivery()
 	fLooper->RunUnlockedWork();
 }
 
-void NativeDelivery::RunDueWork(bigtime_t when)
+bool NativeDelivery::Reach(BHandler* handler)
 {
+	fOpen = false;
+	fHandler = handler;
+	if (!fLock.IsLocked() || handler == nullptr || handler->Looper() != fLooper)
+		return false;
+	fValidity = handler->Validity();
+	fOpen = fValidity != nullptr && fValidity->IsValid();
+	return fOpen;
+}
+
+BLooper* NativeDelivery::LooperFor(HWND handle)
+{
+	if (BWindow* window = BWindow::ThreadWindow())
+		return window;
+	BHandler* handler = HandlerOfNativeWindow(handle);
+	return handler != nullptr ? handler->Looper() : nullptr;
+}
+
+void NativeDelivery::RunDueWork(BLooper* looper, bigtime_t when)
+{
+	if (looper == nullptr)
+		return;
+	// A quit among the messages ends the loop at its next look; the event is
+	// still delivered.
 	bool quit = false;
-	fLooper->DispatchDueWork(when, &quit);
+	looper->DispatchDueWork(when, &quit);
 }
 
 void NativeDelivery::Dispatch(const BMessage& message)
@@ -191,6 +210,9 @@ int HandleMenuSelect(HWND handle, WPARAM wParam, LPARAM lParam)
 	HMENU menu = reinterpret_cast<HMENU>(lParam);
 	if ((HIWORD(wParam) & MF_POPUP) == 0 || menu == nullptr)
 		return 0;
+	NativeDelivery delivery(NativeDelivery::LooperFor(handle));
+	if (!delivery.Reach(HandlerOfNativeWindow(handle)))
+		return 0;
 	MENUITEMINFOW info = {};
 	info.cbSize = sizeof(info);
 	info.fMask = MIIM_FTYPE | MIIM_DATA;
@@ -201,10 +223,6 @@ int HandleMenuSelect(HWND handle, WPARAM wParam, LPARAM lParam)
 		return -1;
 	if (submenu->FillState() == kMenuFillFailed)
 		return 0;
-	BHandler* handler = HandlerOfNativeWindow(handle);
-	BAutolock lock(handler != nullptr ? handler->Looper() : nullptr);
-	if (!lock.IsLocked())
-		return 0;
 	bool filled = submenu->Fill(submenu->FillState() == kMenuFilled);
 	submenu->SetFillState(filled ? kMenuFilled : kMenuFillFailed);
 	return 0;
@@ -212,13 +230,12 @@ int HandleMenuSelect(HWND handle, WPARAM wParam, LPARAM lParam)
 
 LRESULT HandleNativeScroll(WPARAM wParam, LPARAM lParam)
 {
-	BScrollBar* bar = dynamic_cast<BScrollBar*>(HandlerOfNativeWindow(reinterpret_cast<HWND>(lParam)));
-	if (bar == nullptr)
-		return 0;
+	HWND control = reinterpret_cast<HWND>(lParam);
 	LRESULT result = 0;
 	{
-		BAutolock lock(bar->Looper());
-		if (!lock.IsLocked())
+		NativeDelivery delivery(NativeDelivery::LooperFor(control));
+		BScrollBar* bar = dynamic_cast<BScrollBar*>(HandlerOfNativeWindow(control));
+		if (!delivery.Reach(bar))
 			return 0;
 		result = bar->HandleNativeScroll(wParam);
 	}

@@ -46,23 +46,31 @@ BHandler* HandlerOfNativeWindow(HWND handle);
 BView* ViewOfNativeWindow(HWND handle);
 BWindow* WindowOfNativeWindow(HWND handle);
 
-// The delivery of a native event: for the length of the scope the looper that
-// runs the handler is locked on this thread and the handler is known to be
-// alive. Within it, messages go to the handler at once, on this thread,
-// through the looper's DispatchOne, so the framework's hooks run inside the
-// native procedure. When the scope ends, the window applies the frame change
-// its hooks asked for, the looper is unlocked, and the work that runs with
-// the looper unlocked runs.
+// The delivery of a native event, on the thread that runs the native window:
+// for the length of the scope the looper of that thread is locked on this
+// thread, and the handler the messages go to, read from a native window with
+// the looper locked, is known to be alive. Within it, messages go to the
+// handler at once, on this thread, through the looper's DispatchOne, so the
+// framework's hooks run inside the native procedure. When the scope ends, the
+// window applies the frame change and the native state its hooks asked for,
+// the looper is unlocked, and the work that runs with the looper unlocked
+// runs, unless this thread still holds the lock (a delivery inside a hook).
+//
+// Nothing of a view or a window is read before the lock is held: another
+// thread removes and deletes views only while it holds that lock.
 class NativeDelivery {
 public:
-	// `looper` runs `handler`, or did: a handler that has left it, or is gone,
-	// is not delivered to.
-	NativeDelivery(BLooper* looper, BHandler* handler);
+	// Locks `looper`: LooperFor the native window being handled.
+	explicit NativeDelivery(BLooper* looper);
 	~NativeDelivery();
 
 	NativeDelivery(const NativeDelivery&) = delete;
 	NativeDelivery& operator=(const NativeDelivery&) = delete;
 
+	// The messages go to `handler`, read from a native window with the
+	// looper locked: false when the lock could not be taken or the looper
+	// does not run the handler (null included).
+	bool Reach(BHandler* handler);
 	// The looper is locked and the handler alive: delivery may go on.
 	bool IsOpen() const { return fOpen; }
 	// The handler is still alive and still run by the looper: a hook of an
@@ -71,17 +79,25 @@ public:
 	// The window whose looper is locked; null for another looper.
 	BWindow* Window() const { return fWindow; }
 
-	// Handles the messages queued up to `when` first, so that an input event
-	// comes after what was posted before it.
-	void RunDueWork(bigtime_t when);
 	// Dispatches a copy of `message` to the handler.
 	void Dispatch(const BMessage& message);
 	// Dispatches `message` itself, which the looper deletes.
 	void Dispatch(std::unique_ptr<BMessage> message);
 
+	// The looper that runs the native windows of the calling thread: its
+	// window, whose thread makes every native window of the window and its
+	// views. On a thread without a window, the looper of the handler the
+	// native window names.
+	static BLooper* LooperFor(HWND handle);
+	// Handles the messages queued to `looper` up to `when`, so that an input
+	// event comes after what was posted before it. Called before the event's
+	// delivery locks the looper, so that the work those messages leave to
+	// run unlocked runs so.
+	static void RunDueWork(BLooper* looper, bigtime_t when);
+
 private:
 	BLooper* fLooper;
-	BHandler* fHandler;
+	BHandler* fHandler = nullptr;
 	BWindow* fWindow;
 	BAutolock<BLooper> fLock;
 	sptr<BHandler::ValidAtom> fValidity;

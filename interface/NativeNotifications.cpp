@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-void HandleNativeFocus(BView* view, int kind)
+void HandleNativeFocus(BView* view, NativeFocus change)
 {
 	BWindow* window = view->Window();
 	BAutolock lock(window);
@@ -19,9 +19,9 @@ void HandleNativeFocus(BView* view, int kind)
 		// SetFocused must not move the native focus back while it follows
 		// the platform's own change.
 		BPrivate::WindowNative::SetHandlingNativeFocus(window, true);
-		if (kind == kNativeFocusGained && !view->IsFocus())
+		if (change == NativeFocus::kGained && !view->IsFocus())
 			view->SetFocused(true);
-		else if (kind == kNativeFocusLost && view->IsFocus())
+		else if (change == NativeFocus::kLost && view->IsFocus())
 			view->SetFocused(false);
 		BPrivate::WindowNative::SetHandlingNativeFocus(window, false);
 	}

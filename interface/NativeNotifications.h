@@ -11,13 +11,12 @@
 
 class BView;
 
-// Kinds of native focus change.
-constexpr int kNativeFocusGained = 7;
-constexpr int kNativeFocusLost = 8;
+// Which way the native keyboard focus went.
+enum class NativeFocus { kGained, kLost };
 
 // A view's native window gained or lost the keyboard focus: while the window
 // is active the view becomes, or stops being, the window's focus view.
-void HandleNativeFocus(BView* view, int kind);
+void HandleNativeFocus(BView* view, NativeFocus change);
 
 // WM_MEASUREITEM of an owner-drawn menu item; false for anything else.
 bool MeasureMenuItem(LPARAM lParam);

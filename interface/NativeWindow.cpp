@@ -8,6 +8,7 @@
 #include "interface/InterfaceMetrics.h"
 #include "interface/Menu.h"
 #include "interface/NativeCoordinates.h"
+#include "interface/ViewDropTarget.h"
 #include "interface/WinClassRegistry.h"
 #include "interface/Window.h"
 #include "interface/WindowNative.h"
@@ -196,6 +197,8 @@ HWND BNativeWindow::CreateNativeWindow(BWindow* window)
 	BPrivate::_WinClassRegistry* registry = BPrivate::_WinClassRegistry::Get();
 	if (registry == nullptr)
 		return nullptr;
+	// The creation messages already run the views' attach pass on this thread.
+	fThreadId = GetCurrentThreadId();
 	// OLE on this thread serves the views' drop targets.
 	fOleInitialized = SUCCEEDED(OleInitialize(nullptr));
 	fStateCopy = window->State();
@@ -248,6 +251,7 @@ HWND BNativeWindow::CreateNativeWindow(BWindow* window)
 
 void BNativeWindow::DestroyNativeWindow()
 {
+	DestroyDeferred();
 	if (fHandle == nullptr)
 		return;
 	if (fOwner != nullptr)
@@ -261,6 +265,60 @@ void BNativeWindow::DestroyNativeWindow()
 	if (fOleInitialized)
 		OleUninitialize();
 	fOleInitialized = false;
+}
+
+void BNativeWindow::DeferDestruction(HWND handle)
+{
+	// Without memory for the note the native window stays until the window's
+	// own goes, which takes its children with it; it reaches no view either way.
+	(void)fDeferredWindows.AddItem(handle);
+}
+
+void BNativeWindow::DeferRevocation(HWND handle, WinViewDropTarget* target)
+{
+	// Without memory for the note the target stays registered (it reaches no
+	// view any more) until the process ends.
+	(void)fDeferredTargets.AddItem(deferred_revocation{handle, target});
+}
+
+// The targets go first: a native window takes its registration with it, but
+// not the reference the registration held. The native windows have their own
+// procedures back already; what is noted of them goes, since the platform
+// may hand their handles to new windows.
+void BNativeWindow::DestroyDeferred()
+{
+	for (const deferred_revocation& revocation : fDeferredTargets)
+		WinViewDropTarget::Revoke(revocation.target, revocation.handle);
+	fDeferredTargets.MakeEmpty();
+	for (HWND handle : fDeferredWindows) {
+		ForgetViewProcedure(handle);
+		EnumChildWindows(handle, &BNativeWindow::ForgetChildProcedure, reinterpret_cast<LPARAM>(this));
+		DestroyWindow(handle);
+	}
+	fDeferredWindows.MakeEmpty();
+}
+
+BOOL CALLBACK BNativeWindow::ForgetChildProcedure(HWND child, LPARAM nativeWindow)
+{
+	reinterpret_cast<BNativeWindow*>(nativeWindow)->ForgetViewProcedure(child);
+	return TRUE;
+}
+
+void BNativeWindow::NoteViewProcedure(HWND handle, WNDPROC previous)
+{
+	// Without memory for the note the view's procedure hands untranslated
+	// messages to the default procedure instead.
+	(void)fViewProcedures.AddItem(handle, previous);
+}
+
+void BNativeWindow::ForgetViewProcedure(HWND handle)
+{
+	(void)fViewProcedures.RemoveItemFor(handle);  // a window never noted has nothing to forget
+}
+
+WNDPROC BNativeWindow::ViewProcedureOf(HWND handle) const
+{
+	return fViewProcedures.ValueFor(handle);
 }
 
 void BNativeWindow::CreateSizeBox(HWND parent)

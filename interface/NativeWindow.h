@@ -18,7 +18,9 @@
 #include "interface/Point.h"
 #include "interface/Rect.h"
 #include "interface/WinGdi.h"
+#include "support/KeyedVector.h"
 #include "support/SupportDefs.h"
+#include "support/Vector.h"
 
 #include <windows.h>
 
@@ -27,6 +29,7 @@
 class BHandler;
 class BWindow;
 class WinGdipGraphics;
+class WinViewDropTarget;
 
 class BNativeWindow {
 public:
@@ -40,6 +43,9 @@ public:
 
 	// Null before creation and after destruction.
 	HWND NativeHandle() const { return fHandle; }
+	// Whether the calling thread may call the native window: it is the thread
+	// that made it, or there is no native window.
+	bool IsNativeThread() const { return fHandle == nullptr || GetCurrentThreadId() == fThreadId; }
 	// Prepares the off-screen buffer for `update` (client pixels of the
 	// native window being painted, which may be any view's child window of
 	// this window) and answers graphics that draw into it at those
@@ -78,6 +84,24 @@ public:
 	HWND Owner() const { return fOwner; }
 	uint32 StateCopy() const { return fStateCopy; }
 
+	// The native windows of views that left the window on another thread:
+	// they no longer reach their views, and the window's thread revokes their
+	// drop targets (each target is handed over with its reference) and
+	// destroys them at its next turn, or with the native window.
+	void DeferDestruction(HWND handle);
+	void DeferRevocation(HWND handle, WinViewDropTarget* target);
+	bool HasDeferredDestructions() const { return fDeferredWindows.CountItems() > 0 || fDeferredTargets.CountItems() > 0; }
+	// On the window's thread.
+	void DestroyDeferred();
+
+	// The procedure each view's native window had before the view's own
+	// replaced it, so that the view's procedure can hand a native message on
+	// without the view. On the window's thread only, where those native
+	// windows are made and destroyed.
+	void NoteViewProcedure(HWND handle, WNDPROC previous);
+	void ForgetViewProcedure(HWND handle);
+	WNDPROC ViewProcedureOf(HWND handle) const;
+
 	// A transform set inside the drawing's graphics container replaces the
 	// buffer's translation on GDI+ builds whose containers keep the outer
 	// transform rather than compose with it (Wine's): the translation such a
@@ -98,10 +122,12 @@ public:
 	int32 BufferHeight() const { return fBufferHeight; }
 
 private:
+	static BOOL CALLBACK ForgetChildProcedure(HWND child, LPARAM nativeWindow);
 	bool MakeBuffer(int32 width, int32 height);
 	void FreeBuffer();
 
 	HWND fHandle = nullptr;
+	DWORD fThreadId = 0;
 	HWND fOwner = nullptr;
 	bool fPendingPost = false;
 	bool fPendingFrameValid = false;
@@ -123,6 +149,13 @@ private:
 	bool fOleInitialized = false;
 	BPrivate::DisplayScale fScale = BPrivate::SystemDisplayScale();
 	WinFont fControlFont;
+	struct deferred_revocation {
+		HWND handle;
+		WinViewDropTarget* target;
+	};
+	BVector<HWND> fDeferredWindows;
+	BVector<deferred_revocation> fDeferredTargets;
+	BKeyedVector<HWND, WNDPROC> fViewProcedures{nullptr};
 };
 
 // The native window's style words and layered attributes for a window.

@@ -3,13 +3,21 @@
 
 #include "interface/NativeCoordinates.h"
 #include "interface/NativeHandle.h"
+#include "interface/WindowLockCheck.h"
 #include "interface/WindowNative.h"
+#include "messaging/Message.h"
+#include "messaging/Messenger.h"
+#include "messaging/TypeCodes.h"
 
 #include <windows.h>
 
 #include <cmath>
 
 namespace {
+
+// Sent by the bar to itself when another thread changed it: the native bar
+// follows on the window's thread.
+constexpr uint32 kUpdateNativeBar = FourCC("BSBN");
 
 // The native bar counts in whole units of the value.
 int ToNativeUnits(float value)
@@ -59,8 +67,17 @@ HWND BScrollBar::CreateNativeView(HWND parent, HINSTANCE instance)
 	return handle;
 }
 
+void BScrollBar::HandleMessage(BMessage* message)
+{
+	if (message->what == kUpdateNativeBar)
+		UpdateNativeBar();
+	else
+		BView::HandleMessage(message);
+}
+
 void BScrollBar::SetValue(float value)
 {
+	BPrivate::WindowLockCheck check(Window(), "SetValue");
 	value = std::fmin(std::fmax(value, fMinimum), fMaximum);
 	if (value == fValue)
 		return;
@@ -78,6 +95,7 @@ void BScrollBar::SetValue(float value)
 
 void BScrollBar::SetRange(float minimum, float maximum)
 {
+	BPrivate::WindowLockCheck check(Window(), "SetRange");
 	fMinimum = minimum;
 	fMaximum = maximum > minimum ? maximum : minimum;
 	UpdateNativeBar();
@@ -92,6 +110,7 @@ void BScrollBar::GetRange(float* minimum, float* maximum) const
 
 void BScrollBar::SetSteps(float smallStep, float largeStep)
 {
+	BPrivate::WindowLockCheck check(Window(), "SetSteps");
 	fSmallStep = smallStep;
 	fLargeStep = largeStep;
 }
@@ -133,6 +152,13 @@ void BScrollBar::UpdateNativeBar()
 {
 	if (BPrivate::NativeHandleOf(this) == nullptr)
 		return;
+	if (!BPrivate::OnWindowThread(Window())) {
+		BMessage update(kUpdateNativeBar);
+		// A bar whose message cannot be queued is leaving its window, and its
+		// native bar with it.
+		(void)BMessenger(this, Window()).Send(&update);
+		return;
+	}
 	SCROLLINFO info = {sizeof(info), SIF_RANGE | SIF_POS, ToNativeUnits(fMinimum), ToNativeUnits(fMaximum), 0,
 		ToNativeUnits(fValue), 0};
 	SetScrollInfo(BPrivate::NativeHandleOf(this), SB_CTL, &info, TRUE);

@@ -6,7 +6,8 @@
 // axis. It attaches itself to its target as the target's vertical or
 // horizontal bar and detaches when either of them goes.
 //
-// Used on its window's thread with the window locked, like any view.
+// Used with its window locked, like any view; a change made on another
+// thread reaches the native bar on the window's thread.
 #pragma once
 
 #include "interface/View.h"
@@ -18,6 +19,7 @@ public:
 	~BScrollBar() override;
 
 	HWND CreateNativeView(HWND parent, HINSTANCE instance) override;
+	void HandleMessage(BMessage* message) override;
 
 	// Clamped to the range; scrolls the target along the bar's axis.
 	void SetValue(float value);

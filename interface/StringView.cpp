@@ -2,7 +2,8 @@
 #include "interface/StringView.h"
 
 #include "interface/Font.h"
-#include "interface/NativeHandle.h"
+#include "interface/ViewNativeWindow.h"
+#include "interface/WindowLockCheck.h"
 
 #include <windows.h>
 
@@ -30,6 +31,7 @@ BStringView::BStringView(BRect frame, const char* name, const char* text, uint32
 
 void BStringView::SetText(const BString& text)
 {
+	BPrivate::WindowLockCheck check(Window(), "SetText");
 	fText = text;
 	ShowTextNatively();
 	Invalidate();
@@ -37,18 +39,21 @@ void BStringView::SetText(const BString& text)
 
 void BStringView::SetAlignment(int32 alignment)
 {
+	BPrivate::WindowLockCheck check(Window(), "SetAlignment");
 	fAlignment = alignment;
 	Invalidate();
 }
 
 void BStringView::SetTruncation(int32 mode)
 {
+	BPrivate::WindowLockCheck check(Window(), "SetTruncation");
 	fTruncation = mode;
 	Invalidate();
 }
 
 void BStringView::SetInsets(float horizontal, float vertical)
 {
+	BPrivate::WindowLockCheck check(Window(), "SetInsets");
 	fHorizontalInset = horizontal;
 	fVerticalInset = vertical;
 	Invalidate();
@@ -116,9 +121,9 @@ void BStringView::OnAttached()
 	ShowTextNatively();
 }
 
-void BStringView::ShowTextNatively() const
+void BStringView::ShowTextNatively()
 {
-	// Only assistive technology reads the window text: the drawing does not depend on it.
-	if (BPrivate::NativeHandleOf(this) != nullptr)
-		(void)SetWindowTextW(BPrivate::NativeHandleOf(this), fText.CharsOrEmpty());
+	// Only assistive technology reads the window text: the drawing does not
+	// depend on it, and without a native window there is none to give.
+	(void)BPrivate::ViewNativeWindow::ShowText(this, fText);
 }

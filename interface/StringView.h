@@ -47,7 +47,7 @@ public:
 	void OnAttached() override;
 
 private:
-	void ShowTextNatively() const;
+	void ShowTextNatively();
 	float TextLeft(BRender* render, BRect bounds) const;
 
 	BString fText;

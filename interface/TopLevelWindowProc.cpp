@@ -149,9 +149,8 @@ bool HandleAlone(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 // control it names.
 void Deliver(BWindow* window, window_event* event)
 {
-	BHandler* handler = HandlerOfNativeWindow(event->target);
-	NativeDelivery delivery(handler != nullptr ? handler->Looper() : nullptr, handler);
-	if (!delivery.IsOpen())
+	NativeDelivery delivery(window);
+	if (!delivery.Reach(HandlerOfNativeWindow(event->target)))
 		return;
 	if (event->frameChange) {
 		WindowNative::ReportFrameChange(window);
@@ -209,11 +208,14 @@ LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LP
 	case WM_CTLCOLORBTN:
 	case WM_CTLCOLOREDIT:
 	case WM_CTLCOLORSTATIC:
+	{
 		// The root view stands for the window's client area, on which the
 		// window's own controls sit.
-		if (AnswerControlColor(message, wParam, lParam, window->RootView(), &result))
+		BAutolock lock(window);
+		if (lock.IsLocked() && AnswerControlColor(message, wParam, lParam, window->RootView(), &result))
 			return result;
 		break;
+	}
 	case WM_HSCROLL:
 	case WM_VSCROLL:
 		return HandleNativeScroll(wParam, lParam);

@@ -80,6 +80,44 @@ bool FollowedEdge(uint32 rule, BRect bounds, float* edge)
 
 }  // namespace
 
+// A walk over a view's children that runs hooks, or native calls that run
+// hooks: the children are noted first, each with its validity, and a child is
+// visited only while it is alive and still a child of the view; the walk ends
+// once the view itself is gone. Any hook may so remove or delete any view,
+// the walked one included.
+class BView::ChildWalk {
+public:
+	explicit ChildWalk(const BView* parent) : fParent(parent), fParentValidity(parent->Validity())
+	{
+		for (BView* child = parent->fFirstChild; child != nullptr; child = child->fNextSibling) {
+			// Without memory to note it a child is passed over, as one that
+			// went would be.
+			(void)fChildren.AddItem(noted_child{child, child->Validity()});
+		}
+	}
+
+	BView* Next()
+	{
+		while (fIndex < fChildren.CountItems() && fParentValidity->IsAlive()) {
+			const noted_child& noted = fChildren.ItemAt(fIndex++);
+			if (noted.validity->IsAlive() && noted.view->fParent == fParent)
+				return noted.view;
+		}
+		return nullptr;
+	}
+
+private:
+	struct noted_child {
+		BView* view;
+		sptr<BHandler::ValidAtom> validity;
+	};
+
+	const BView* fParent;
+	sptr<BHandler::ValidAtom> fParentValidity;
+	BVector<noted_child> fChildren;
+	int32 fIndex = 0;
+};
+
 // --- construction and destruction ---
 
 BView::BView(BRect frame, const char* name, uint32 followMode, uint32 viewFlags)
@@ -139,12 +177,15 @@ status_t BView::AddChild(BView* child, BView* before)
 		if (window != nullptr)
 			child->AttachToWindow(window);
 		LinkChild(child, before);
+		// The hooks the attachment runs may delete the child.
+		sptr<ValidAtom> childValidity = child->Validity();
 		if (window != nullptr) {
 			child->RunAddedToWindow();
-			if (window->NativeHandle() != nullptr)
-				child->AttachPass();
+			if (window->NativeHandle() != nullptr && childValidity->IsAlive())
+				child->AttachNow();
 		}
-		child->ComputeFollowOffsets();
+		if (childValidity->IsAlive())
+			child->ComputeFollowOffsets();
 	}
 	return status;
 }
@@ -228,13 +269,26 @@ void BView::DetachFromWindow()
 
 void BView::RunAddedToWindow()
 {
+	sptr<ValidAtom> validity = Validity();
 	OnAddedToWindow();
-	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+	if (!validity->IsAlive())
+		return;
+	ChildWalk children(this);
+	while (BView* child = children.Next())
 		child->RunAddedToWindow();
+}
+
+void BView::AttachNow()
+{
+	if (BPrivate::OnWindowThread(fWindow))
+		AttachPass();
+	else
+		fWindow->RequestAttachPass();
 }
 
 void BView::AttachPass()
 {
+	sptr<ValidAtom> validity = Validity();
 	bool attachedNow = !fAttached;
 	if (attachedNow) {
 		// A view whose native window cannot be made still runs its hooks.
@@ -244,21 +298,40 @@ void BView::AttachPass()
 			fRender.SetColor(kBackgroundColorIndex, colour.red, colour.green, colour.blue, colour.alpha);
 		}
 		OnAttached();
+		// A view that its hook took out of the window goes no further.
+		if (!validity->IsAlive() || fWindow == nullptr)
+			return;
 		fAttached = true;
 	}
-	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+	ChildWalk children(this);
+	while (BView* child = children.Next())
 		child->AttachPass();
-	if (attachedNow)
+	if (attachedNow && validity->IsAlive())
 		OnAllAttached();
+}
+
+void BView::AttachChildren()
+{
+	ChildWalk children(this);
+	while (BView* child = children.Next())
+		child->AttachPass();
 }
 
 void BView::DetachPass()
 {
+	sptr<ValidAtom> validity = Validity();
 	DestroyNativeView();
 	OnDetached();
-	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+	if (!validity->IsAlive())
+		return;
+	ChildWalk children(this);
+	while (BView* child = children.Next())
 		child->DetachPass();
+	if (!validity->IsAlive())
+		return;
 	OnAllDetached();
+	if (!validity->IsAlive())
+		return;
 	fAttached = false;
 	if (fWindow != nullptr)
 		fWindow->ForgetView(this);
@@ -271,6 +344,12 @@ void BView::DestroyNativeView()
 		return;
 	if (fWindow != nullptr && fWindow->fDragView == this)
 		fWindow->fDragView = nullptr;
+	// Only the window's thread can destroy the native windows; elsewhere they
+	// stop reaching this view and its subtree now, and go at its next turn.
+	if (!BPrivate::OnWindowThread(fWindow)) {
+		BPrivate::ViewNativeWindow::LeaveToWindowThread(this);
+		return;
+	}
 	DestroyWindow(handle);
 	fPlatform->handle = nullptr;
 	fPlatform->bits &= ~BPrivate::kNativeMovePending;
@@ -423,25 +502,33 @@ status_t BView::FitToSizeHint(int32 kind)
 	return kOk;
 }
 
+// Scrolling moves the children's native windows with the contents, on the
+// window's thread; from another thread they wait for their native move like
+// any other frame change.
 void BView::ApplyFrameChange(BRect frame, FrameSource source)
 {
+	sptr<ValidAtom> validity = Validity();
 	BRect oldBounds = Bounds();
 	fFrame = frame;
-	if (NativeHandle() == nullptr) {
-		OnFrameResized(frame.Width(), frame.Height());
-	} else if (source != FrameSource::kScrolling) {
+	bool hasNative = NativeHandle() != nullptr;
+	bool scrolling = source == FrameSource::kScrolling;
+	if (hasNative && (!scrolling || !BPrivate::OnWindowThread(fWindow))) {
 		fPlatform->pendingFrame = frame;
 		fPlatform->bits |= BPrivate::kNativeMovePending;
-		OnFrameResized(frame.Width(), frame.Height());
 		if (fWindow != nullptr)
 			fWindow->RequestPendingFrame();
 	}
 	if (source == FrameSource::kSetter)
 		ComputeFollowOffsets();
+	if (!hasNative || !scrolling)
+		OnFrameResized(frame.Width(), frame.Height());
+	if (!validity->IsAlive())
+		return;
 	BRect bounds = Bounds();
 	if (bounds.Width() == oldBounds.Width() && bounds.Height() == oldBounds.Height())
 		return;
-	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+	ChildWalk children(this);
+	while (BView* child = children.Next())
 		child->FollowParentResize(bounds);
 }
 
@@ -478,8 +565,11 @@ void BView::FollowParentResize(BRect parentBounds)
 		ApplyFrameChange(frame, FrameSource::kParent);
 }
 
-bool BView::ApplyPendingNativeMoves()
+// The native calls send the view's native window messages whose hooks may
+// delete any view.
+bool BView::ApplyPendingNativeState()
 {
+	sptr<ValidAtom> validity = Validity();
 	bool moved = false;
 	if (fPlatform != nullptr && (fPlatform->bits & BPrivate::kNativeMovePending) != 0) {
 		fPlatform->bits &= ~BPrivate::kNativeMovePending;
@@ -491,10 +581,15 @@ bool BView::ApplyPendingNativeMoves()
 			moved = true;
 		}
 	}
+	if (!validity->IsAlive())
+		return moved;
+	if (fPlatform != nullptr && fPlatform->pendingSync != 0)
+		ApplyNativeSync(fPlatform->pendingSync);
 	bool childMoved = false;
-	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
-		childMoved |= child->ApplyPendingNativeMoves();
-	if (moved || childMoved)
+	ChildWalk children(this);
+	while (BView* child = children.Next())
+		childMoved |= child->ApplyPendingNativeState();
+	if ((moved || childMoved) && validity->IsAlive())
 		InvalidateChildren();
 	return moved || childMoved;
 }
@@ -576,17 +671,20 @@ void BView::SetScrollOrigin(BPoint origin)
 		child->ApplyFrameChange(BRect(frame.left - dx, frame.top - dy, frame.right - dx, frame.bottom - dy),
 			FrameSource::kScrolling);
 	}
+	bool onWindowThread = BPrivate::OnWindowThread(fWindow);
 	if (HWND handle = NativeHandle()) {
 		BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);
-		ScrollWindowEx(handle, BPrivate::NativeUnits(-dx, scale), BPrivate::NativeUnits(-dy, scale), nullptr, nullptr,
-			nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE);
-		// Contents that moved by part of a pixel cannot be copied: all of
-		// them are drawn again.
-		if (scale.ToNative(dx) != std::trunc(scale.ToNative(dx)) || scale.ToNative(dy) != std::trunc(scale.ToNative(dy)))
+		// Contents that moved by part of a pixel cannot be copied, nor can
+		// another thread scroll them: then all of them are drawn again.
+		if (onWindowThread)
+			ScrollWindowEx(handle, BPrivate::NativeUnits(-dx, scale), BPrivate::NativeUnits(-dy, scale), nullptr,
+				nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE);
+		if (!onWindowThread || scale.ToNative(dx) != std::trunc(scale.ToNative(dx)) ||
+			scale.ToNative(dy) != std::trunc(scale.ToNative(dy)))
 			InvalidateRect(handle, nullptr, FALSE);
 	}
 	fOrigin = origin;
-	if (fFirstChild != nullptr && fWindow != nullptr)
+	if (fFirstChild != nullptr && fWindow != nullptr && onWindowThread)
 		DispatchPendingPaints();
 	if (fWindow != nullptr && fWindow->MouseView() == this && fLastMouseMessage != nullptr)
 		SendScrolledMouseMove();
@@ -674,31 +772,38 @@ void BView::SetFocused(bool focused)
 void BView::SetEnabled(bool enabled, bool children)
 {
 	BPrivate::WindowLockCheck check(fWindow, "SetEnabled");
+	sptr<ValidAtom> validity = Validity();
 	if (enabled != IsEnabled()) {
 		fViewState ^= kDisabledState;
-		if (HWND handle = NativeHandle())
-			EnableWindow(handle, enabled);
+		SyncNative(BPrivate::kSyncEnabled);
 	}
-	if (!children)
+	if (!children || !validity->IsAlive())
 		return;
-	for (BView* child = fFirstChild; child != nullptr; child = child->fNextSibling)
+	ChildWalk walk(this);
+	while (BView* child = walk.Next())
 		child->SetEnabled(enabled, false);
 }
 
 void BView::Show()
 {
 	BPrivate::WindowLockCheck check(fWindow, "Show");
-	if (HWND handle = NativeHandle())
-		ShowWindow(handle, SW_SHOW);
+	if (NativeHandle() == nullptr)
+		return;
+	fViewState &= ~kHiddenState;
+	SyncNative(BPrivate::kSyncVisibility);
 }
 
 void BView::Hide()
 {
 	BPrivate::WindowLockCheck check(fWindow, "Hide");
-	if (HWND handle = NativeHandle())
-		ShowWindow(handle, SW_HIDE);
+	if (NativeHandle() == nullptr)
+		return;
+	fViewState |= kHiddenState;
+	SyncNative(BPrivate::kSyncVisibility);
 }
 
+// While the native window has yet to follow a Show or Hide of another thread,
+// the framework's state answers.
 bool BView::IsHidden() const
 {
 	if (fParent != nullptr && fParent->IsHidden())
@@ -706,15 +811,51 @@ bool BView::IsHidden() const
 	HWND handle = NativeHandle();
 	if (handle == nullptr)
 		return false;
+	if ((fPlatform->pendingSync & BPrivate::kSyncVisibility) != 0)
+		return (fViewState & kHiddenState) != 0;
 	return (GetWindowLongPtrW(handle, GWL_STYLE) & WS_VISIBLE) == 0;
+}
+
+void BView::SetCursor(const BCursor* cursor)
+{
+	BPrivate::WindowLockCheck check(fWindow, "SetCursor");
+	fCursor = cursor;
 }
 
 void BView::SetViewFlags(uint32 flags)
 {
 	BPrivate::WindowLockCheck check(fWindow, "SetViewFlags");
 	fViewFlags = flags;
-	if (HWND handle = NativeHandle())
-		DragAcceptFiles(handle, (flags & kAcceptsDroppedFiles) != 0);
+	SyncNative(BPrivate::kSyncDroppedFiles);
+}
+
+void BView::SyncNative(uint8 what)
+{
+	if (NativeHandle() == nullptr)
+		return;
+	if (BPrivate::OnWindowThread(fWindow)) {
+		ApplyNativeSync(what);
+		return;
+	}
+	fPlatform->pendingSync |= what;
+	fWindow->RequestPendingFrame();
+}
+
+// Enabling and showing may move the native focus, whose hooks may delete the
+// view: each step asks for the view again.
+void BView::ApplyNativeSync(uint8 what)
+{
+	sptr<ValidAtom> validity = Validity();
+	fPlatform->pendingSync &= ~what;
+	HWND handle = NativeHandle();
+	if ((what & BPrivate::kSyncDroppedFiles) != 0)
+		DragAcceptFiles(handle, (fViewFlags & kAcceptsDroppedFiles) != 0);
+	if ((what & BPrivate::kSyncText) != 0)
+		SetWindowTextW(handle, fPlatform->pendingText.CharsOrEmpty());
+	if ((what & BPrivate::kSyncEnabled) != 0)
+		EnableWindow(handle, IsEnabled());
+	if ((what & BPrivate::kSyncVisibility) != 0 && validity->IsAlive() && NativeHandle() == handle)
+		ShowWindow(handle, (fViewState & kHiddenState) != 0 ? SW_HIDE : SW_SHOW);
 }
 
 void BView::ClearTracking()
@@ -800,8 +941,12 @@ bool BView::RecordMouse(const BMessage& message, BPoint* where)
 
 status_t BView::StartDrag(const BMessage& message)
 {
+	BPrivate::WindowLockCheck check(fWindow, "StartDrag");
 	if (fWindow == nullptr || NativeHandle() == nullptr)
 		return kError;
+	// The drag's loop takes the pointer of the window's thread.
+	if (!BPrivate::CheckWindowThread(fWindow, "StartDrag"))
+		return kNotAllowed;
 	// Without a button held the drag loop would find every button of the
 	// drag still down and never drop.
 	if (fButtons == 0)

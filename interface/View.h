@@ -8,11 +8,15 @@
 // coordinates (what the native child window's position is); its bounds start
 // at its scroll origin.
 //
-// A view is used on its window's thread with the window locked; other threads
-// reach it by messages to the window. Its mutating operations report a call
-// made without the window's lock through the debugger hook (WindowLockCheck)
-// and go on. A detached view belongs to whoever made it and may be used by
-// that one thread.
+// A view is used with its window locked: on the window's thread, or on
+// another thread that holds the lock. Its mutating operations report a call
+// made without the lock through the debugger hook (WindowLockCheck) and go on.
+// Its native windows belong to the window's thread: there a change reaches
+// them at once; from another thread the view's state changes at once and its
+// native windows follow at the window thread's next turn (SyncNative), and
+// the few operations that cannot wait (StartDrag) are refused and reported.
+// A detached view belongs to whoever made it and may be used by that one
+// thread.
 #pragma once
 
 #include "interface/Color.h"
@@ -176,7 +180,7 @@ public:
 	// click count; any output may be null.
 	void MouseState(BPoint* where, int32* buttons, int32* clicks) const;
 	// Null means the default arrow. The cursor is not owned.
-	void SetCursor(const BCursor* cursor) { fCursor = cursor; }
+	void SetCursor(const BCursor* cursor);
 
 	float StringWidth(const BString& text);
 	void SetForegroundColor(uint8 red, uint8 green, uint8 blue, uint8 alpha);
@@ -199,7 +203,8 @@ public:
 	uint32 DragState() const { return fDragState; }
 	// From one of this view's mouse hooks, while a button is held: drags a
 	// copy of `message` once the hook has returned. kNotAllowed without a
-	// button held, kError without a native window.
+	// button held or on another thread than the window's (reported), kError
+	// without a native window.
 	[[nodiscard]] status_t StartDrag(const BMessage& message);
 
 protected:
@@ -218,6 +223,11 @@ private:
 
 	static constexpr uint32 kDisabledState = 0x1;
 	static constexpr uint32 kBackgroundFollowsParent = 0x2;
+	// Hidden by Hide while it has a native window; what IsHidden tells while
+	// the native window has yet to follow.
+	static constexpr uint32 kHiddenState = 0x4;
+
+	class ChildWalk;
 
 	// Where the frame change comes from.
 	enum class FrameSource { kSetter, kParent, kScrolling, kNative };
@@ -239,13 +249,23 @@ private:
 	void DetachPass();
 	void ForgetInWindow();
 	void DestroyNativeView();
+	// Runs the attach pass over a view added to a window that has its native
+	// window: at once on the window's thread, else at that thread's next turn.
+	void AttachNow();
+	// The attach pass over every child (the root view's own native window is
+	// the window's).
+	void AttachChildren();
 
 	void ApplyFrameChange(BRect frame, FrameSource source);
 	void ComputeFollowOffsets();
 	void FollowParentResize(BRect parentBounds);
-	// Moves the native windows of the subtree to their pending frames; true
-	// when any moved.
-	bool ApplyPendingNativeMoves();
+	// Moves the native windows of the subtree to their pending frames and
+	// gives them the rest of their pending native state; true when any moved.
+	bool ApplyPendingNativeState();
+	// Gives the native window `what` (kSync bits of ViewPlatform.h) of the
+	// view's state: at once on the window's thread, else at its next turn.
+	void SyncNative(uint8 what);
+	void ApplyNativeSync(uint8 what);
 	// Marks the subtree's native windows to move to their frames at the
 	// window's new scale, and gives them the control font made for it.
 	void PrepareRescale();

@@ -109,32 +109,29 @@ HRESULT WinViewDropTarget::Drop(IDataObject* data, DWORD keyState, POINTL point,
 
 // --- the drag step ---
 
-void WinViewDropTarget::RunDragStep(DragKind kind, DWORD keyState, POINTL point, DWORD* effect, BView* view)
+void WinViewDropTarget::RunDragStep(DragKind kind, DWORD keyState, POINTL point, DWORD* effect, bool toDragSource)
 {
 	if (effect != nullptr)
 		*effect = DROPEFFECT_NONE;
-	bool topLevel = view == nullptr;
-	if (topLevel)
-		view = fView;
-	if (view == nullptr || fWindow == nullptr)
+	if (fWindow == nullptr)
 		return;
-	BView* repeatFor = nullptr;
+	bool repeat = false;
 	{
-		NativeDelivery delivery(fWindow, view);
-		// A repeat goes to the window's drag source only while it still is one.
-		bool current = delivery.IsOpen() && view->Window() == fWindow && BPrivate::NativeHandleOf(view) != nullptr &&
-		               (topLevel || fWindow->DragView() == view);
-		if (!current)
+		// The view is read with the window locked: another thread may remove
+		// and delete it only while it holds the lock.
+		NativeDelivery delivery(fWindow);
+		BView* view = toDragSource ? fWindow->DragView() : fView;
+		if (!delivery.Reach(view) || BPrivate::NativeHandleOf(view) == nullptr)
 			return;
-		if (topLevel)
-			repeatFor = NoteHandOver(keyState, point);
+		if (!toDragSource)
+			repeat = NoteHandOver(keyState, point) != nullptr;
 		if (DeliverStep(kind, keyState, point, view, &delivery) && effect != nullptr)
 			*effect = EffectOf(view);
 	}
 	// The source sees the drag pass over the other views of its window; its
 	// own leave and drop come when the drag ends.
-	if (repeatFor != nullptr && (kind == DragKind::kEnter || kind == DragKind::kOver))
-		RunDragStep(DragKind::kOver, keyState, point, nullptr, repeatFor);
+	if (repeat && (kind == DragKind::kEnter || kind == DragKind::kOver))
+		RunDragStep(DragKind::kOver, keyState, point, nullptr, true);
 }
 
 BView* WinViewDropTarget::NoteHandOver(DWORD keyState, POINTL point)

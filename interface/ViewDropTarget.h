@@ -35,6 +35,10 @@ public:
 	// Revokes and releases a registered target (null: nothing); a call that
 	// still reaches it afterwards does nothing.
 	static void Revoke(WinViewDropTarget* target, HWND handle);
+	// The view leaves the target on a thread that cannot revoke it: the
+	// platform's calls reach no view from now on, and the window's thread
+	// revokes it later. With the window locked.
+	void ForgetView() { fView = nullptr; }
 	// The view's registered target, or null.
 	static WinViewDropTarget* Of(const BView* view);
 
@@ -44,10 +48,11 @@ public:
 	HRESULT STDMETHODCALLTYPE DragLeave() override;
 	HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
 
-	// One step of a drag at `point` (screen coordinates) over `view`, or over
-	// the target's own view when null, which is how the platform's calls come.
-	// `effect`, when given, receives the effect the view chose.
-	void RunDragStep(DragKind kind, DWORD keyState, POINTL point, DWORD* effect, BView* view = nullptr);
+	// One step of a drag at `point` (screen coordinates) over the target's
+	// own view, which is how the platform's calls come, or over the view of
+	// the window that a drag started from. `effect`, when given, receives the
+	// effect the view chose.
+	void RunDragStep(DragKind kind, DWORD keyState, POINTL point, DWORD* effect, bool toDragSource = false);
 
 private:
 	~WinViewDropTarget() override = default;

@@ -115,7 +115,6 @@ void ViewInput::BuildMouseEvent(BView* view, HWND handle, LPARAM lParam, MouseKi
 		transit = ExitForm(view, &point);
 	}
 	AddMouseFields(view, point, kind, transit, buttons, clicks, &event->message);
-	event->input = true;
 	if (kind == MouseKind::kUp)
 		TakeDraggedMessage(point, &event->dropped);
 }
@@ -198,11 +197,6 @@ void BuildDroppedFiles(BView* view, HDROP drop, view_event* event)
 	message.what = kRefsReceived;
 }
 
-void BuildKeyEvent(uint32 what, WPARAM wParam, LPARAM lParam, view_event* event)
-{
-	event->input = true;
-	BuildKey(what, wParam, lParam, event);
-}
 
 }  // namespace
 
@@ -227,11 +221,11 @@ void ViewInput::BuildEvent(BView* view, HWND handle, UINT message, WPARAM wParam
 		break;
 	case WM_KEYDOWN:
 	case WM_SYSKEYDOWN:
-		BuildKeyEvent(kKeyDown, wParam, lParam, event);
+		BuildKey(kKeyDown, wParam, lParam, event);
 		break;
 	case WM_KEYUP:
 	case WM_SYSKEYUP:
-		BuildKeyEvent(kKeyUp, wParam, lParam, event);
+		BuildKey(kKeyUp, wParam, lParam, event);
 		break;
 	case WM_COMMAND:
 		// A view's native window has no menu: only its controls command it.
@@ -264,7 +258,6 @@ void ViewInput::BuildEvent(BView* view, HWND handle, UINT message, WPARAM wParam
 		break;
 	}
 	case WM_MOUSEWHEEL:
-		event->input = true;
 		(void)BuildWheelMessage(&event->message, wParam);  // on failure the what code stays 0: nothing goes
 		break;
 	case WM_DROPFILES:

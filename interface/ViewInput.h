@@ -2,9 +2,8 @@
 // mouse messages' fields, pointer tracking and the cursor, and the same mouse
 // messages for the steps of a drag. Private to the interface layer.
 //
-// Used on the view's window thread: building an event runs before the window
-// is locked and touches only the view's native tracking state; the drag's
-// steps run with the window locked.
+// Used on the view's window thread with the window locked, for a native
+// message of the view's and for the steps of a drag alike.
 #pragma once
 
 #include "interface/NativeDispatch.h"
@@ -35,7 +34,6 @@ struct view_event : native_event {
 	HWND receiver;
 	// Made for the mouse-up that ends an in-process drag.
 	std::unique_ptr<BMessage> dropped;
-	bool input = false;
 	bool callPrevious = false;
 	bool paint = false;
 };

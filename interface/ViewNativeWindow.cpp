@@ -1,5 +1,6 @@
 // The native child windows of views: registration, creation, the class and
-// subclass procedures, and the delivery of native events to views.
+// subclass procedures, the delivery of native events to views, and the
+// hand-over of a view's native windows to the window's thread.
 #include "interface/ViewNativeWindow.h"
 
 #include "interface/Keyboard.h"
@@ -7,12 +8,14 @@
 #include "interface/NativeDispatch.h"
 #include "interface/NativeHandle.h"
 #include "interface/NativeNotifications.h"
+#include "interface/NativeWindow.h"
 #include "interface/View.h"
 #include "interface/ViewDropTarget.h"
 #include "interface/ViewInput.h"
 #include "interface/ViewPaint.h"
 #include "interface/ViewPlatform.h"
 #include "interface/Window.h"
+#include "interface/WindowLockCheck.h"
 #include "interface/WindowNative.h"
 #include "kernel/ProcessSlots.h"
 #include "kernel/SystemTime.h"
@@ -43,12 +46,83 @@ bool TakesModifiers(uint32 what)
 	return what == kMouseDown || what == kMouseUp || what == kMouseWheelChanged;
 }
 
+// Input: what was posted before it is handled first.
+bool IsInput(UINT message)
+{
+	switch (message) {
+	case WM_KEYDOWN:
+	case WM_SYSKEYDOWN:
+	case WM_KEYUP:
+	case WM_SYSKEYUP:
+	case WM_MOUSEMOVE:
+	case WM_LBUTTONDOWN:
+	case WM_RBUTTONDOWN:
+	case WM_MBUTTONDOWN:
+	case WM_LBUTTONDBLCLK:
+	case WM_RBUTTONDBLCLK:
+	case WM_MBUTTONDBLCLK:
+	case WM_LBUTTONUP:
+	case WM_RBUTTONUP:
+	case WM_MBUTTONUP:
+	case WM_MOUSEWHEEL:
+	case WM_MOUSELEAVE:
+		return true;
+	default:
+		return false;
+	}
+}
+
+// The native messages a view's procedure makes something of. Every other one
+// goes to the previous procedure at once, without the view and without its
+// window's lock, so that another thread holding that lock may still send
+// them (a read of the window text, say) without waiting for this thread.
+bool IsTranslated(UINT message)
+{
+	switch (message) {
+	case WM_NCDESTROY:
+	case WM_DESTROY:
+	case WM_SETFOCUS:
+	case WM_KILLFOCUS:
+	case WM_HSCROLL:
+	case WM_VSCROLL:
+	case WM_MENUSELECT:
+	case WM_MEASUREITEM:
+	case WM_SIZE:
+	case WM_PAINT:
+	case WM_NOTIFY:
+	case WM_COMMAND:
+	case WM_DROPFILES:
+		return true;
+	default:
+		return IsInput(message);
+	}
+}
+
 void RevokeDropTarget(BView* view, HWND handle)
 {
 	ViewPlatform* platform = PlatformOf(view);
 	WinViewDropTarget* target = platform->dropTarget;
 	platform->dropTarget = nullptr;
 	WinViewDropTarget::Revoke(target, handle);
+}
+
+// The procedure the view's own replaced, found without the view: noted by the
+// window of this thread when the view's native window was subclassed. A
+// native window that a view left on another thread has its own procedure
+// back, and a message already on its way here still reaches that.
+LRESULT CallReplacedProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+{
+	BWindow* window = BWindow::ThreadWindow();
+	BNativeWindow* native = window != nullptr ? WindowNative::NativeWindowOf(window) : nullptr;
+	WNDPROC previous = native != nullptr ? native->ViewProcedureOf(handle) : nullptr;
+	if (previous == nullptr) {
+		WNDPROC current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(handle, GWLP_WNDPROC));
+		if (current != ViewWindowProc)
+			previous = current;
+	}
+	if (previous == nullptr)
+		return DefWindowProcW(handle, message, wParam, lParam);
+	return CallWindowProcW(previous, handle, message, wParam, lParam);
 }
 
 }  // namespace
@@ -61,8 +135,7 @@ void RevokeDropTarget(BView* view, HWND handle)
 class ViewNativeWindow::NativeMessageScope {
 public:
 	NativeMessageScope(BView* view, HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
-		: fView(view),
-		  fValidity(view->Validity()),
+		: fValidity(view->Validity()),
 		  fPlatform(PlatformOf(view)),
 		  fMessage(fPlatform->current),
 		  fResult(fPlatform->result),
@@ -77,7 +150,7 @@ public:
 	// A view that left its window meanwhile (or is gone) is not touched.
 	~NativeMessageScope()
 	{
-		if (fValidity == nullptr || !fValidity->IsValid())
+		if (!Reaches())
 			return;
 		fPlatform->current = fMessage;
 		fPlatform->result = fResult;
@@ -87,8 +160,11 @@ public:
 	NativeMessageScope(const NativeMessageScope&) = delete;
 	NativeMessageScope& operator=(const NativeMessageScope&) = delete;
 
+	// The view is still in its window: a hook of the message may have removed
+	// or deleted it.
+	bool Reaches() const { return fValidity != nullptr && fValidity->IsValid(); }
+
 private:
-	BView* fView;
 	sptr<BHandler::ValidAtom> fValidity;
 	ViewPlatform* fPlatform;
 	native_message fMessage;
@@ -140,6 +216,10 @@ status_t ViewNativeWindow::Create(BView* view)
 		return kError;
 	if (platform->handle != nullptr)
 		return kOk;
+	// A native window made here would belong to this thread, and its
+	// messages would never reach the window's.
+	if (!CheckWindowThread(view->fWindow, "AddChild"))
+		return kError;
 	HWND parent = view->fParent != nullptr ? NativeHandleOf(view->fParent) : nullptr;
 	if (parent == nullptr && view->fWindow != nullptr)
 		parent = NativeHandleOf(view->fWindow);
@@ -154,12 +234,64 @@ status_t ViewNativeWindow::Create(BView* view)
 	if (handle == nullptr)
 		return kError;
 	platform->handle = handle;
+	platform->pendingSync = 0;
+	WNDPROC previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(handle, GWLP_WNDPROC));
+	if (BNativeWindow* native = WindowNative::NativeWindowOf(view->fWindow))
+		native->NoteViewProcedure(handle, previous);
+	platform->previousProc = previous;
 	SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<BHandler*>(view)));
-	platform->previousProc =
-		reinterpret_cast<WNDPROC>(SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewWindowProc)));
+	SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewWindowProc));
 	SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFontOf(view)), FALSE);
 	if ((view->fViewFlags & kAcceptsDroppedFiles) != 0)
 		DragAcceptFiles(handle, TRUE);
+	return kOk;
+}
+
+// The native windows stay until the window's thread destroys them; from now
+// on they reach no view: each has its own procedure back and no view in its
+// user data, and each drop target has let go of its view.
+void ViewNativeWindow::LeaveToWindowThread(BView* view)
+{
+	BWindow* window = view->fWindow;
+	BNativeWindow* native = window != nullptr ? WindowNative::NativeWindowOf(window) : nullptr;
+	HWND handle = NativeHandleOf(view);
+	if (native == nullptr || handle == nullptr)
+		return;
+	Unhook(view, native);
+	native->DeferDestruction(handle);
+	WindowNative::RequestNativeUpdate(window);
+}
+
+void ViewNativeWindow::Unhook(BView* view, BNativeWindow* native)
+{
+	ViewPlatform* platform = PlatformOf(view);
+	if (platform != nullptr && platform->handle != nullptr) {
+		HWND handle = platform->handle;
+		SetWindowLongPtrW(handle, GWLP_USERDATA, 0);
+		SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(platform->previousProc));
+		if (WinViewDropTarget* target = platform->dropTarget) {
+			platform->dropTarget = nullptr;
+			target->ForgetView();
+			native->DeferRevocation(handle, target);
+		}
+		platform->handle = nullptr;
+		platform->previousProc = nullptr;
+		platform->bits &= ~kNativeMovePending;
+		platform->pendingSync = 0;
+		platform->tracking = false;
+		platform->inside = false;
+	}
+	for (int32 i = 0; BView* child = view->ChildAt(i); i++)
+		Unhook(child, native);
+}
+
+status_t ViewNativeWindow::ShowText(BView* view, const BString& text)
+{
+	ViewPlatform* platform = PlatformOf(view);
+	if (platform == nullptr || platform->handle == nullptr)
+		return kError;
+	platform->pendingText = text;
+	view->SyncNative(kSyncText);
 	return kOk;
 }
 
@@ -189,8 +321,13 @@ void BView::RunDefaultNativeHandling()
 	if (fPlatform == nullptr || (fPlatform->bits & BPrivate::kDefaultHandlingOwed) == 0)
 		return;
 	fPlatform->bits &= ~BPrivate::kDefaultHandlingOwed;
-	const BPrivate::native_message& current = fPlatform->current;
-	fPlatform->result = CallPreviousWindowProc(current.window, current.message, current.wParam, current.lParam);
+	BPrivate::native_message current = fPlatform->current;
+	sptr<ValidAtom> validity = Validity();
+	LRESULT result = CallPreviousWindowProc(current.window, current.message, current.wParam, current.lParam);
+	// The native handling runs hooks of its own (a press takes the focus),
+	// which may have deleted the view.
+	if (validity->IsAlive())
+		fPlatform->result = result;
 }
 
 namespace BPrivate {
@@ -202,6 +339,7 @@ LRESULT ViewNativeWindow::HandleClassMessage(HWND handle, UINT message, WPARAM w
 	switch (message) {
 	case WM_NCCREATE:
 	case WM_CREATE: {
+		// Sent by the creation, which runs with the window locked.
 		BView* view = static_cast<BView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
 		SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<BHandler*>(view)));
 		ViewPlatform* platform = view != nullptr ? PlatformOf(view) : nullptr;
@@ -224,7 +362,8 @@ LRESULT ViewNativeWindow::HandleClassMessage(HWND handle, UINT message, WPARAM w
 	case WM_CTLCOLOREDIT:
 	case WM_CTLCOLORSTATIC: {
 		LRESULT brush = 0;
-		if (AnswerControlColor(message, wParam, lParam, ViewOfNativeWindow(handle), &brush))
+		BAutolock lock(NativeDelivery::LooperFor(handle));
+		if (lock.IsLocked() && AnswerControlColor(message, wParam, lParam, ViewOfNativeWindow(handle), &brush))
 			return brush;
 		break;
 	}
@@ -237,51 +376,39 @@ LRESULT ViewNativeWindow::HandleClassMessage(HWND handle, UINT message, WPARAM w
 // --- delivery ---
 
 // Hands the event to the view whose native window is the event's target, on
-// this thread, with its window locked. False when it was not delivered.
-bool ViewNativeWindow::Deliver(view_event* event, bigtime_t when, LRESULT* result)
+// this thread, with its window locked (the receiving procedure already holds
+// that lock). False when it was not delivered.
+bool ViewNativeWindow::Deliver(view_event* event, LRESULT* result, std::unique_ptr<PendingDrag>* drag)
 {
+	NativeDelivery delivery(NativeDelivery::LooperFor(event->target));
 	BView* target = ViewOfNativeWindow(event->target);
-	std::unique_ptr<PendingDrag> drag;
-	{
-		NativeDelivery delivery(target != nullptr ? target->Looper() : nullptr, target);
-		if (!delivery.IsOpen())
-			return false;
-		if (event->input)
-			delivery.RunDueWork(when);
-		// The due work may have removed or deleted the view: then the event
-		// goes nowhere, and nothing of the view may be touched, its default
-		// handling included.
-		if (!delivery.StillReaches())
-			return true;
-		BWindow* window = delivery.Window();
-		// A change of the keys held is reported before the click that revealed it.
-		if (window != nullptr && TakesModifiers(event->message.what))
-			WindowNative::SetCurrentModifiers(window, CurrentModifiers(false));
-		ViewPlatform* platform = PlatformOf(target);
-		bool owesDefault = event->ForReceiver();
-		if (owesDefault)
-			platform->bits |= kDefaultHandlingOwed;
-		delivery.Dispatch(std::move(event->dropped));
-		if (event->paint)
-			PaintView(target);
-		else
-			delivery.Dispatch(event->message);
-		// A hook may have deleted the view.
-		if (delivery.StillReaches()) {
-			if (owesDefault) {
-				*result = platform->result;
-				platform->bits &= ~kDefaultHandlingOwed;
-			}
-			drag = std::move(platform->pendingDrag);
-			if (event->message.what == kMouseUp) {
-				target->fDragState = 0;
-				ReleaseCapture();
-			}
-		}
+	if (!delivery.Reach(target))
+		return false;
+	BWindow* window = delivery.Window();
+	// A change of the keys held is reported before the click that revealed it.
+	if (window != nullptr && TakesModifiers(event->message.what))
+		WindowNative::SetCurrentModifiers(window, CurrentModifiers(false));
+	ViewPlatform* platform = PlatformOf(target);
+	bool owesDefault = event->ForReceiver();
+	if (owesDefault)
+		platform->bits |= kDefaultHandlingOwed;
+	delivery.Dispatch(std::move(event->dropped));
+	if (event->paint)
+		PaintView(target);
+	else
+		delivery.Dispatch(event->message);
+	// A hook may have deleted the view: then nothing of it is touched.
+	if (!delivery.StillReaches())
+		return true;
+	if (owesDefault) {
+		*result = platform->result;
+		platform->bits &= ~kDefaultHandlingOwed;
 	}
-	// With the window unlocked: the drag's own loop runs the window's messages.
-	if (drag != nullptr)
-		drag->Run();
+	*drag = std::move(platform->pendingDrag);
+	if (event->message.what == kMouseUp) {
+		target->fDragState = 0;
+		ReleaseCapture();
+	}
 	return true;
 }
 
@@ -293,36 +420,38 @@ LRESULT ViewNativeWindow::ReleaseNativeWindow(BView* view, HWND handle, WPARAM w
 	WNDPROC previous = platform->previousProc;
 	SetWindowLongPtrW(handle, GWLP_USERDATA, 0);
 	SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+	if (BNativeWindow* native = WindowNative::NativeWindowOf(view->fWindow))
+		native->ForgetViewProcedure(handle);
 	if (platform->handle == handle)
 		platform->handle = nullptr;
 	return CallWindowProcW(previous, handle, WM_NCDESTROY, wParam, lParam);
 }
 
-LRESULT ViewNativeWindow::HandleNativeMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+// With the window locked and the view known to be in it. Whenever a hook may
+// have run, the view is asked for again before anything of it is used: a hook
+// may remove or delete it, and then the message gets no default handling
+// either, since the view's native window is gone with it.
+LRESULT ViewNativeWindow::HandleReceived(BView* view, HWND handle, UINT message, WPARAM wParam, LPARAM lParam,
+	std::unique_ptr<PendingDrag>* drag)
 {
-	BView* view = ViewOfNativeWindow(handle);
-	if (view == nullptr)
-		return DefWindowProcW(handle, message, wParam, lParam);
 	if (message == WM_NCDESTROY)
 		return ReleaseNativeWindow(view, handle, wParam, lParam);
 	if (message == WM_DESTROY)
 		RevokeDropTarget(view, handle);
 
 	NativeMessageScope current(view, handle, message, wParam, lParam);
-	bigtime_t when = SystemTimeMicros();
-
 	switch (message) {
 	case WM_SETFOCUS:
 	case WM_KILLFOCUS:
-		HandleNativeFocus(view, message == WM_SETFOCUS ? kNativeFocusGained : kNativeFocusLost);
-		return view->CallPreviousWindowProc(handle, message, wParam, lParam);
+		HandleNativeFocus(view, message == WM_SETFOCUS ? NativeFocus::kGained : NativeFocus::kLost);
+		return current.Reaches() ? view->CallPreviousWindowProc(handle, message, wParam, lParam) : 0;
 	case WM_HSCROLL:
 	case WM_VSCROLL:
 		HandleNativeScroll(wParam, lParam);
-		return view->CallPreviousWindowProc(handle, message, wParam, lParam);
+		return current.Reaches() ? view->CallPreviousWindowProc(handle, message, wParam, lParam) : 0;
 	case WM_MENUSELECT:
 		HandleMenuSelect(handle, wParam, lParam);
-		return view->CallPreviousWindowProc(handle, message, wParam, lParam);
+		return current.Reaches() ? view->CallPreviousWindowProc(handle, message, wParam, lParam) : 0;
 	case WM_MEASUREITEM:
 		if (MeasureMenuItem(lParam))
 			return TRUE;
@@ -334,9 +463,38 @@ LRESULT ViewNativeWindow::HandleNativeMessage(HWND handle, UINT message, WPARAM 
 	view_event event(handle);
 	ViewInput::BuildEvent(view, handle, message, wParam, lParam, &event);
 	LRESULT result = 0;
-	bool delivered = event.HasMessage() && Deliver(&event, when, &result);
+	bool delivered = event.HasMessage() && Deliver(&event, &result, drag);
+	if (!current.Reaches())
+		return result;
 	if (event.callPrevious || !delivered)
 		return view->CallPreviousWindowProc(handle, message, wParam, lParam);
+	return result;
+}
+
+LRESULT ViewNativeWindow::HandleNativeMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+{
+	if (!IsTranslated(message))
+		return CallReplacedProcedure(handle, message, wParam, lParam);
+	BLooper* looper = NativeDelivery::LooperFor(handle);
+	// What was posted before an input event is handled first, before the
+	// lock is taken, so that the work it leaves to run unlocked runs so.
+	if (IsInput(message))
+		NativeDelivery::RunDueWork(looper, SystemTimeMicros());
+	std::unique_ptr<PendingDrag> drag;
+	LRESULT result = 0;
+	bool reached = false;
+	{
+		NativeDelivery receiving(looper);
+		BView* view = ViewOfNativeWindow(handle);
+		reached = receiving.Reach(view);
+		if (reached)
+			result = HandleReceived(view, handle, message, wParam, lParam, &drag);
+	}
+	if (!reached)
+		return CallReplacedProcedure(handle, message, wParam, lParam);
+	// With the window unlocked: the drag's own loop runs the window's messages.
+	if (drag != nullptr)
+		drag->Run();
 	return result;
 }
 

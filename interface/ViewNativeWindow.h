@@ -3,18 +3,24 @@
 // which delivers the native events that ViewInput builds and the paints of
 // ViewPaint to the view. Private to the interface layer.
 //
-// Everything here runs on the window thread of the view concerned; delivery
-// locks the view's window (NativeDelivery).
+// Everything here runs on the window thread of the view concerned, with the
+// view's window locked (NativeDelivery) before anything of the view is read;
+// LeaveToWindowThread and ShowText run on any thread that holds that lock.
 #pragma once
 
+#include "support/String.h"
 #include "support/SupportDefs.h"
 
 #include <windows.h>
 
+#include <memory>
+
+class BNativeWindow;
 class BView;
 
 namespace BPrivate {
 
+class PendingDrag;
 struct view_event;
 
 // The procedure of the "BView" class: creation, erasing and control colours.
@@ -33,6 +39,15 @@ public:
 	// or when the native window could not be made.
 	[[nodiscard]] static status_t Create(BView* view);
 
+	// The view leaves its window on a thread other than the window's: its
+	// native windows and those of its subtree stop reaching their views at
+	// once, and the window's thread destroys them at its next turn.
+	static void LeaveToWindowThread(BView* view);
+	// The window text of the view's native window, for assistive technology:
+	// set at once on the window's thread, else at its next turn. -1 without
+	// a native window.
+	[[nodiscard]] static status_t ShowText(BView* view, const BString& text);
+
 	// Style of a "BView" native window under `view`'s parent.
 	static DWORD StyleFor(const BView* view);
 	// The name of the class views' own native windows have.
@@ -46,9 +61,12 @@ private:
 
 	static LRESULT HandleClassMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
 	static LRESULT HandleNativeMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+	static LRESULT HandleReceived(BView* view, HWND handle, UINT message, WPARAM wParam, LPARAM lParam,
+		std::unique_ptr<PendingDrag>* drag);
 	// WM_NCDESTROY, the last message: the native window lets go of the view.
 	static LRESULT ReleaseNativeWindow(BView* view, HWND handle, WPARAM wParam, LPARAM lParam);
-	static bool Deliver(view_event* event, bigtime_t when, LRESULT* result);
+	static bool Deliver(view_event* event, LRESULT* result, std::unique_ptr<PendingDrag>* drag);
+	static void Unhook(BView* view, BNativeWindow* native);
 };
 
 }  // namespace BPrivate

@@ -14,6 +14,7 @@
 
 #include "interface/Rect.h"
 #include "interface/WinGdi.h"
+#include "support/String.h"
 
 #include <windows.h>
 
@@ -41,6 +42,15 @@ constexpr uint8 kPaintsNatively = 0x4;
 // A native move to the pending frame waits for the window.
 constexpr uint8 kNativeMovePending = 0x10;
 
+// Native state that a thread other than the window's changed in the
+// framework and that the window's thread gives the native window at its next
+// turn (the view's `pendingSync` bits): visibility, enabling, the window text
+// and the acceptance of dropped files.
+constexpr uint8 kSyncVisibility = 0x1;
+constexpr uint8 kSyncEnabled = 0x2;
+constexpr uint8 kSyncText = 0x4;
+constexpr uint8 kSyncDroppedFiles = 0x8;
+
 // A native message as a window procedure receives it.
 struct native_message {
 	HWND window = nullptr;
@@ -58,6 +68,10 @@ struct ViewPlatform {
 	LRESULT result = 0;
 	uint8 bits = 0;
 	BRect pendingFrame;
+	// What the native window still has to be given (kSync bits), and the
+	// window text it is to show.
+	uint8 pendingSync = 0;
+	BString pendingText;
 	// Leave tracking is armed and the cursor was set.
 	bool tracking = false;
 	// The pointer was inside the bounds at the last computed move.

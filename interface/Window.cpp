@@ -157,7 +157,10 @@ void BWindow::ThreadStartHook()
 
 void BWindow::Show()
 {
-	fState &= ~kWindowHidden;
+	{
+		BAutolock lock(this);
+		fState &= ~kWindowHidden;
+	}
 	if (!fStarted)
 		Run();
 	// Posting fails only for a window already quitting or without memory;
@@ -167,7 +170,10 @@ void BWindow::Show()
 
 void BWindow::Hide()
 {
-	fState |= kWindowHidden;
+	{
+		BAutolock lock(this);
+		fState |= kWindowHidden;
+	}
 	(void)Post(kHideNativeWindow);  // as for Show
 }
 
@@ -225,10 +231,14 @@ void BWindow::HandleMessage(BMessage* message)
 
 void BWindow::AttachViews()
 {
-	if (fRootView == nullptr)
-		return;
-	for (BView* child = fRootView->fFirstChild; child != nullptr; child = child->fNextSibling)
-		child->AttachPass();
+	if (fRootView != nullptr)
+		fRootView->AttachChildren();
+}
+
+void BWindow::RequestAttachPass()
+{
+	fTransientBits |= kAttachPending;
+	RequestPendingFrame();
 }
 
 void BWindow::RescaleViews()
@@ -236,7 +246,7 @@ void BWindow::RescaleViews()
 	if (fRootView == nullptr)
 		return;
 	fRootView->PrepareRescale();
-	fRootView->ApplyPendingNativeMoves();
+	fRootView->ApplyPendingNativeState();
 }
 
 void BWindow::InvokeMenuCommand(BMessage* message)
@@ -310,6 +320,8 @@ void BWindow::ApplyPendingFrame()
 {
 	if (fNativeWindow == nullptr || !fNativeWindow->IsPendingPostOutstanding())
 		return;
+	if (!BPrivate::CheckWindowThread(this, "ApplyPendingFrame"))
+		return;
 	fNativeWindow->SetPendingPostOutstanding(false);
 	// One application covers every request made so far.
 	if (BMessageQueue* queue = MessageQueue())
@@ -325,8 +337,19 @@ void BWindow::ApplyPendingFrame()
 			BPrivate::WholePixels(scale.ToNative(frame.Width()) - adjustment.left + adjustment.right),
 			BPrivate::WholePixels(scale.ToNative(frame.Height()) - adjustment.top + adjustment.bottom), TRUE);
 	}
+	// What other threads left to this one: native windows of views that left
+	// the window, views added to it, the views' native state and the focus.
+	fNativeWindow->DestroyDeferred();
+	if ((fTransientBits & kAttachPending) != 0) {
+		fTransientBits &= ~kAttachPending;
+		AttachViews();
+	}
 	if (fRootView != nullptr)
-		fRootView->ApplyPendingNativeMoves();
+		fRootView->ApplyPendingNativeState();
+	if ((fTransientBits & kNativeFocusPending) != 0) {
+		fTransientBits &= ~kNativeFocusPending;
+		GiveNativeFocus();
+	}
 }
 
 void BWindow::ReportFrameChange()
@@ -395,6 +418,11 @@ void BWindow::SetFocus(BView* view)
 
 void BWindow::GiveNativeFocus()
 {
+	if (!BPrivate::OnWindowThread(this)) {
+		fTransientBits |= kNativeFocusPending;
+		RequestPendingFrame();
+		return;
+	}
 	// While the platform moves the focus itself, following it is enough.
 	if (IsHandlingNativeFocus() || !IsActive())
 		return;
@@ -431,8 +459,15 @@ status_t BWindow::AddChild(BView* view, BView* before)
 
 void BWindow::ShowFocusCues()
 {
-	if (HWND handle = NativeHandle())
+	HWND handle = NativeHandle();
+	if (handle == nullptr)
+		return;
+	// Sent, it would wait for the window's thread; posted, the default
+	// handling shows the cues there.
+	if (BPrivate::OnWindowThread(this))
 		SendMessageW(handle, WM_CHANGEUISTATE, kShowFocusCues, 0);
+	else
+		PostMessageW(handle, WM_CHANGEUISTATE, kShowFocusCues, 0);
 }
 
 // --- hooks ---

@@ -3,12 +3,14 @@
 // The window's looper thread creates the native window, receives its native
 // messages and dispatches the framework messages they become, so native
 // messages, framework messages and painting of one window all run on that
-// thread. Every other thread changes a window only by posting to it (Show and
-// Hide post) or with the window locked; everything else, SetSize included,
-// expects the window locked by the caller, as for any looper, and the
-// mutating operations report a call made without the lock through the
-// debugger hook (WindowLockCheck). The window owns its views and deletes
-// itself when its looper quits.
+// thread, and only that thread acts on the native windows. Every other thread
+// changes a window by posting to it (Show and Hide post) or with the window
+// locked; everything else, SetSize included, expects the window locked by the
+// caller, as for any looper, and the mutating operations report a call made
+// without the lock through the debugger hook (WindowLockCheck). A change made
+// on another thread changes the window's state at once and reaches the native
+// windows at the window thread's next turn (the '_RSN' it posts). The window
+// owns its views and deletes itself when its looper quits.
 #pragma once
 
 #include "interface/Color.h"
@@ -116,7 +118,10 @@ public:
 	// state: the caller holds the window's lock.
 	[[nodiscard]] status_t SetSize(float width, float height);
 	// On the window's thread: moves the native window to the pending frame
-	// and the views' native windows to theirs.
+	// and the views' native windows to theirs, and gives the native windows
+	// what other threads changed meanwhile (views added and removed, their
+	// visibility, enabling and text, the focus). A call on another thread is
+	// reported and does nothing.
 	void ApplyPendingFrame();
 	// Screen to client coordinates, rounded; -1 without a native window.
 	[[nodiscard]] status_t ScreenToWindow(BPoint* point) const;
@@ -177,6 +182,10 @@ private:
 
 	static constexpr uint8 kHandlingNativeFocus = 0x1;
 	static constexpr uint8 kNavigating = 0x2;
+	// Left by other threads to the window's: the attach pass over views they
+	// added, and the native focus of a focus view they set.
+	static constexpr uint8 kAttachPending = 0x4;
+	static constexpr uint8 kNativeFocusPending = 0x8;
 
 	HWND NativeHandle() const;
 	// Asks for an ApplyPendingFrame: posts one '_RSN' unless one is outstanding.
@@ -190,6 +199,9 @@ private:
 
 	void ShowNativeWindow();
 	void AttachViews();
+	// A view was added on another thread: the window's thread runs the attach
+	// pass at its next turn.
+	void RequestAttachPass();
 	// Moves every view's native window to its frame at the window's current
 	// scale and gives it the control font made for that scale.
 	void RescaleViews();

@@ -9,7 +9,9 @@
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 #include "support/Autolock.h"
+#include "support/Vector.h"
 
+#include <memory>
 #include <new>
 
 namespace {
@@ -130,11 +132,20 @@ void BWindow::HandleActivation(BMessage* message)
 	OnWindowActivated(active);
 	if (fRootView == nullptr)
 		return;
+	// Every view hears it, each with its validity noted first: a hook may
+	// remove or delete any view, and one that went is passed over.
 	BList views(20);
 	views.AddItem(fRootView);
 	CollectViews(fRootView, &views);
+	BVector<sptr<ValidAtom>> validities;
+	for (int32 i = 0; i < views.CountItems(); i++) {
+		if (validities.AddItem(static_cast<BView*>(views.ItemAtFast(i))->Validity()) < 0)
+			return;  // without memory to note them, no view is told
+	}
 	for (int32 i = 0; i < views.CountItems(); i++) {
 		BView* view = static_cast<BView*>(views.ItemAtFast(i));
+		if (!validities.ItemAt(i)->IsAlive() || view->Window() != this)
+			continue;
 		view->ClearTracking();
 		view->OnWindowActivated(active);
 	}
@@ -162,12 +173,10 @@ void BWindow::HandleMouseMoved(BMessage* message, BView* view)
 	// moved over another one; that late exit does not take the mouse view back.
 	if (transit != kExitedView || fMouseView == nullptr || fMouseView == view)
 		fMouseView = view;
-	if (!HasCurrentDragMessage()) {
-		view->OnMouseMoved(where, transit, nullptr);
-		return;
-	}
-	DragMessageReader drag;
-	view->OnMouseMoved(where, transit, drag.Message());
+	// The hook gets a copy of the drag message, so that the slot's lock is
+	// not held while it runs.
+	std::unique_ptr<BMessage> drag = HasCurrentDragMessage() ? CurrentDragMessageCopy() : nullptr;
+	view->OnMouseMoved(where, transit, drag.get());
 }
 
 void BWindow::HandleMouseUp(BMessage* message, BView* view)

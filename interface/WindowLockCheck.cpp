@@ -2,6 +2,7 @@
 #include "interface/WindowLockCheck.h"
 
 #include "interface/Window.h"
+#include "interface/WindowNative.h"
 #include "kernel/DebuggerHook.h"
 
 #include <cstdio>
@@ -14,6 +15,16 @@ namespace {
 thread_local int tOpenChecks = 0;
 
 }  // namespace
+
+bool CheckWindowThread(const BWindow* window, const char* operation)
+{
+	if (OnWindowThread(window))
+		return true;
+	char text[96];
+	snprintf(text, sizeof(text), "%s must be called on the window's thread", operation);
+	DebuggerHook(text);
+	return false;
+}
 
 WindowLockCheck::WindowLockCheck(const BWindow* window, const char* operation)
 {

@@ -9,11 +9,24 @@
 // name; calls that operation makes in turn are not reported again. The
 // operation then goes on, as a looper's operations do after reporting misuse.
 // A view without a window belongs to its maker and is not checked.
+//
+// Native windows belong to the thread that made them: the window's. The
+// operations that change native state do so there and then, and from another
+// thread leave it to the window's thread (WindowNative.h, OnWindowThread);
+// the few that cannot wait check the thread (CheckWindowThread).
 #pragma once
 
 class BWindow;
 
 namespace BPrivate {
+
+// For the operations that only the window's thread can carry out, because
+// they act on its native windows at once and cannot wait for a later turn:
+// true on that thread, or while the window has no native window. Elsewhere
+// the call is reported through the debugger hook with "<operation> must be
+// called on the window's thread", and the answer is false: the caller then
+// does nothing and answers a status.
+bool CheckWindowThread(const BWindow* window, const char* operation);
 
 class WindowLockCheck {
 public:

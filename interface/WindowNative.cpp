@@ -10,6 +10,12 @@
 
 namespace BPrivate {
 
+bool OnWindowThread(const BWindow* window)
+{
+	const BNativeWindow* native = window != nullptr ? WindowNative::NativeWindowOf(window) : nullptr;
+	return native == nullptr || native->IsNativeThread();
+}
+
 DisplayScale ScaleOf(const BWindow* window)
 {
 	const BNativeWindow* native = window != nullptr ? WindowNative::NativeWindowOf(window) : nullptr;

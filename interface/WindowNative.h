@@ -27,6 +27,8 @@ struct WindowNative {
 	// native focus back.
 	static void SetHandlingNativeFocus(BWindow* window, bool handling) { window->SetHandlingNativeFocus(handling); }
 	static void SetDragView(BWindow* window, BView* view) { window->fDragView = view; }
+	// Another thread left native work to the window's: one '_RSN' asks for it.
+	static void RequestNativeUpdate(BWindow* window) { window->RequestPendingFrame(); }
 	static drop_hand_over& DropHandOver(BWindow* window) { return window->fDropHandOver; }
 	// The window is now on a display of `scale`: its native window takes
 	// `suggested` (the platform's outer rectangle for it there), or, given
@@ -35,6 +37,12 @@ struct WindowNative {
 	// the whole window is drawn again. On the window's thread; locks it.
 	static void ApplyDisplayScale(BWindow* window, DisplayScale scale, const RECT* suggested);
 };
+
+// Whether the calling thread may act on the window's native windows at once:
+// it is the thread that made them, or they do not exist yet (null window
+// included). Another thread changes the framework's state and leaves the
+// native side to the window's thread, which gives it at its next turn.
+bool OnWindowThread(const BWindow* window);
 
 // The scale the window's native windows are at: its native window's, or the
 // system's for a window without one.

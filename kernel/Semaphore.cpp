@@ -31,9 +31,24 @@ status_t ExpiredStatus(bigtime_t timeout)
 
 enum class WaitOutcome { kTaken, kTimedOut, kFailed, kRetry };
 
-WaitOutcome WaitOnce(HANDLE semaphore, DWORD millis)
+// Sent messages are answered by a peek, which hands them to their window
+// procedures and takes nothing out of the queue.
+DWORD WaitAnsweringSentMessages(HANDLE semaphore, DWORD millis)
 {
-	switch (WaitForSingleObject(semaphore, millis)) {
+	DWORD result = MsgWaitForMultipleObjectsEx(1, &semaphore, millis, QS_SENDMESSAGE, 0);
+	if (result == WAIT_OBJECT_0 + 1) {
+		MSG message;
+		PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+		return WAIT_IO_COMPLETION;  // no unit taken: the caller waits again
+	}
+	return result;
+}
+
+WaitOutcome WaitOnce(HANDLE semaphore, DWORD millis, uint32 flags)
+{
+	DWORD result = (flags & kAnswerSentMessages) != 0 ? WaitAnsweringSentMessages(semaphore, millis)
+													 : WaitForSingleObject(semaphore, millis);
+	switch (result) {
 		case WAIT_OBJECT_0:
 			return WaitOutcome::kTaken;
 		case WAIT_TIMEOUT:
@@ -49,10 +64,10 @@ WaitOutcome WaitOnce(HANDLE semaphore, DWORD millis)
 // One unit, waiting until the framework clock reaches `deadlineMillis`. The
 // platform's timer may fire a little before the clock has moved on, so an early
 // timeout waits again for what is left.
-status_t TakeUnitBefore(HANDLE semaphore, bigtime_t deadlineMillis, bigtime_t timeout)
+status_t TakeUnitBefore(HANDLE semaphore, bigtime_t deadlineMillis, bigtime_t timeout, uint32 flags)
 {
 	for (;;) {
-		switch (WaitOnce(semaphore, ClampedWaitMillis(deadlineMillis - NowMillis()))) {
+		switch (WaitOnce(semaphore, ClampedWaitMillis(deadlineMillis - NowMillis()), flags)) {
 			case WaitOutcome::kTaken:
 				return kOk;
 			case WaitOutcome::kFailed:
@@ -67,10 +82,10 @@ status_t TakeUnitBefore(HANDLE semaphore, bigtime_t deadlineMillis, bigtime_t ti
 	}
 }
 
-status_t TakeUnitWithin(HANDLE semaphore, DWORD millis, bigtime_t timeout)
+status_t TakeUnitWithin(HANDLE semaphore, DWORD millis, bigtime_t timeout, uint32 flags)
 {
 	for (;;) {
-		switch (WaitOnce(semaphore, millis)) {
+		switch (WaitOnce(semaphore, millis, flags)) {
 			case WaitOutcome::kTaken:
 				return kOk;
 			case WaitOutcome::kFailed:
@@ -86,14 +101,18 @@ status_t TakeUnitWithin(HANDLE semaphore, DWORD millis, bigtime_t timeout)
 status_t TakeUnit(HANDLE semaphore, uint32 flags, bigtime_t timeout)
 {
 	if (timeout == kInfinite || (flags & (kRelativeTimeout | kAbsoluteTimeout)) == 0)
-		return TakeUnitWithin(semaphore, INFINITE, timeout);
+		return TakeUnitWithin(semaphore, INFINITE, timeout, flags);
 	if ((flags & kAbsoluteTimeout) != 0) {
 		// Rounded up, so that the wait never ends before the deadline; the
 		// division first keeps timeouts near the top of the range from overflowing.
 		bigtime_t deadlineMillis = timeout / 1000 + (timeout % 1000 > 0 ? 1 : 0);
-		return TakeUnitBefore(semaphore, deadlineMillis, timeout);
+		return TakeUnitBefore(semaphore, deadlineMillis, timeout, flags);
 	}
-	return TakeUnitWithin(semaphore, ClampedWaitMillis(timeout / 1000), timeout);
+	// A wait that answers messages in between keeps to the time it was given
+	// in all, not to that time after each message.
+	if ((flags & kAnswerSentMessages) != 0 && timeout > 0)
+		return TakeUnitBefore(semaphore, NowMillis() + ClampedWaitMillis(timeout / 1000), timeout, flags);
+	return TakeUnitWithin(semaphore, ClampedWaitMillis(timeout / 1000), timeout, flags);
 }
 
 }  // namespace

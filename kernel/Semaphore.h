@@ -17,6 +17,10 @@ constexpr int32 kSemaphoreMaximum = 100000000;
 constexpr uint32 kRelativeTimeout = 0x08;
 // The timeout is a time on the framework clock (SystemTimeMicros) to wait until.
 constexpr uint32 kAbsoluteTimeout = 0x10;
+// While it waits, the thread answers the messages other threads send to its
+// native windows: a thread whose windows another thread may send to must not
+// block that thread, which may hold what this one waits for.
+constexpr uint32 kAnswerSentMessages = 0x100;
 
 // The name only identifies the semaphore to a reader of the code; it is not kept.
 sem_handle CreateCountingSemaphore(int32 initialCount, const char* name = nullptr);

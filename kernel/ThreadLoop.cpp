@@ -276,3 +276,9 @@ ThreadRecord* SetWakeWindow(HWND window)
 		record->fWakeWindow.store(window, std::memory_order_release);
 	return record;
 }
+
+bool ThreadServesWindows()
+{
+	ThreadRecord* record = BPrivate::StoredThreadRecord();
+	return record != nullptr && record->fWakeWindow.load(std::memory_order_relaxed) != nullptr;
+}

@@ -40,3 +40,7 @@ void RunThreadLoopStepNow();
 // Makes `window` the calling thread's wake window. Returns the thread's record,
 // null when it could not be made.
 ThreadRecord* SetWakeWindow(HWND window);
+
+// Whether the calling thread has a wake window: native windows of the
+// framework live on it, and other threads may send messages to them.
+bool ThreadServesWindows();

@@ -75,6 +75,10 @@ BHandler::~BHandler()
 	DeleteOwnFilters();
 	delete fObservers;
 	fObservers = nullptr;
+	if (fValidity) {
+		fValidity->fValid.store(false, std::memory_order_release);
+		fValidity->fAlive.store(false, std::memory_order_release);
+	}
 	fValidity.Clear();
 }
 

@@ -28,16 +28,19 @@ class _ObserverList;
 
 class BHandler : public BArchivable {
 public:
-	// Set while the handler has a looper; shared with whoever needs to know
-	// that later without touching the handler.
+	// Whether the handler still has a looper, and whether it still exists at
+	// all; shared with whoever needs to know that later without touching the
+	// handler (a walk whose hooks may delete what it walks over).
 	class ValidAtom : public BAtom {
 	public:
 		bool IsValid() const { return fValid.load(std::memory_order_acquire); }
+		bool IsAlive() const { return fAlive.load(std::memory_order_acquire); }
 
 	private:
 		friend class BHandler;
 		// Written by the looper's thread, read by any.
 		std::atomic<bool> fValid{true};
+		std::atomic<bool> fAlive{true};
 	};
 
 	explicit BHandler(const char* name = nullptr);

@@ -498,6 +498,12 @@ void BLooper::RunPendingExecutions()
 
 void BLooper::RunUnlockedWork()
 {
+	// A thread that still holds the lock (a hook that runs a native loop of
+	// its own, in which messages are dispatched) leaves the work for the
+	// moment it lets go: the end of the message or of the native event that
+	// locked the looper, where this runs again.
+	if (IsLocked())
+		return;
 	while (Lock()) {
 		if (fUnlockedWork.CountItems() == 0) {
 			Unlock();

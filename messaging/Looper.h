@@ -111,11 +111,13 @@ public:
 	// time, so that messages queued before the event are handled first.
 	bigtime_t DispatchDueWork(bigtime_t now, bool* quit);
 	// Runs the unlocked work until the list is empty or the looper cannot be
-	// locked. Called without the looper locked by the caller.
+	// locked. Nothing runs while the calling thread holds the lock: the work
+	// waits for the point where that thread lets go of it.
 	void RunUnlockedWork();
 	// Both expect the looper locked. Unlocked work runs once the message being
-	// dispatched is done; a pending execution at the next due-work step, for
-	// which the looper thread is woken.
+	// dispatched is done and the looper thread holds the lock no more; a
+	// pending execution at the next due-work step, for which the looper
+	// thread is woken.
 	void AddUnlockedWork(const sptr<UnlockedDispatcher>& work);
 	void AddPendingExecution(const pending_execution& execution);
 

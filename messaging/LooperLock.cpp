@@ -1,6 +1,7 @@
 // BLooper::SafeLock: the benaphore behind a looper's lock.
 #include "messaging/LooperLock.h"
 
+#include "kernel/ThreadLoop.h"
 #include "support/Benaphore.h"
 
 #include <windows.h>
@@ -35,7 +36,11 @@ void BLooper::SafeLock::TakeUncontended()
 status_t BLooper::SafeLock::WaitForTurn(int32 previousLockers, bigtime_t timeout)
 {
 	if (previousLockers > 0) {
-		status_t status = WaitForBenaphoreTurn(fSemaphore.Get(), kRelativeTimeout, timeout);
+		// A window thread answers what other threads send to its windows while
+		// it waits: the holder may be one of them, sending while it holds the
+		// lock (a window text read, say).
+		uint32 flags = kRelativeTimeout | (ThreadServesWindows() ? kAnswerSentMessages : 0);
+		status_t status = WaitForBenaphoreTurn(fSemaphore.Get(), flags, timeout);
 		if (status != kOk) {
 			ReleaseStrong();
 			return status;
