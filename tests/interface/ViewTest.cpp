@@ -3,9 +3,11 @@
 // frames with pending moves, scrolling, mouse transits and coordinates with the
 // real pointer, wheel routing, dropped files through a real HDROP, painting
 // read back from the screen and the draw lock.
+#include "interface/Button.h"
 #include "interface/Keyboard.h"
 #include "interface/NativeHandle.h"
 #include "interface/ScrollBar.h"
+#include "interface/StringView.h"
 #include "interface/ViewPaint.h"
 #include "tests/harness/DebuggerSeam.h"
 #include "tests/interface/WindowTestSupport.h"
@@ -114,8 +116,13 @@ TEST_F(ViewTest, MutatorsCalledWithoutTheWindowsLockAreReportedOnce)
 	ProbeWindow* window = new ProbeWindow(BRect(50, 50, 250, 150), "Unlocked");
 	ProbeView* view = new ProbeView(BRect(0, 0, 50, 50), "view");
 	ProbeView* child = new ProbeView(BRect(0, 0, 10, 10), "child");
+	BButton* button = new BButton(BRect(60, 0, 100, 20), nullptr, BString("B"), nullptr, kFollowLeftTop, 0);
+	BStringView* text = new BStringView(BRect(0, 60, 50, 80), nullptr, "text", kFollowLeftTop, 0);
+	BScrollBar* bar = new BScrollBar(BRect(110, 0, 125, 100), nullptr, view, 0, 100, true);
 	ASSERT_EQ(window->AddChild(view), kOk);
 	ASSERT_EQ(view->AddChild(child), kOk);
+	for (BView* control : {static_cast<BView*>(button), static_cast<BView*>(text), static_cast<BView*>(bar)})
+		ASSERT_EQ(window->AddChild(control), kOk);
 	struct Case {
 		const char* operation;
 		std::function<void()> call;
@@ -125,6 +132,11 @@ TEST_F(ViewTest, MutatorsCalledWithoutTheWindowsLockAreReportedOnce)
 		{"SetEnabled", [&] { view->SetEnabled(!view->IsEnabled(), true); }},
 		{"SetFocused", [&] { view->SetFocused(true); }},
 		{"SetForegroundColor", [&] { view->SetForegroundColor(1, 2, 3, 255); }},
+		{"SetCursor", [&] { view->SetCursor(nullptr); }},
+		{"StartDrag", [&] { EXPECT_EQ(view->StartDrag(BMessage(FourCC("drag"))), kError); }},
+		{"SetLabel", [&] { button->SetLabel("Label"); }},
+		{"SetText", [&] { text->SetText(BString("more text")); }},
+		{"SetValue", [&] { bar->SetValue(bar->Value() == 10.0f ? 20.0f : 10.0f); }},
 		{"SetSize", [&] { EXPECT_EQ(window->SetSize(300, 200), kOk); }},
 		{"AddShortcut", [&] { EXPECT_EQ(window->AddShortcut('s', kControlKey, FourCC("Save"), nullptr), kOk); }},
 	};

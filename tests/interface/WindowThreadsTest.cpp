@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -24,6 +25,21 @@ using namespace zeltest;
 constexpr uint32 kPressed = FourCC("prsd");
 constexpr uint32 kQueued = FourCC("queu");
 
+// Views that the tests delete under the native layer are poisoned when they
+// go, and their memory is kept from reuse (a few hundred bytes a test): a use
+// after the deletion then reads the poison and fails at once, instead of
+// finding the old values that freed memory still holds.
+void PoisonAndKeep(void* memory, size_t size)
+{
+	std::memset(memory, 0xDD, size);
+}
+
+class PoisonedView : public BView {
+public:
+	PoisonedView(BRect frame, const char* name) : BView(frame, name, kFollowLeftTop, 0) {}
+	static void operator delete(void* memory, size_t size) { PoisonAndKeep(memory, size); }
+};
+
 // A button whose click runs `onClicked` inside the native delivery of the
 // click, in place of the invocation (the hook may delete the button).
 class HookedButton : public BButton {
@@ -32,8 +48,11 @@ public:
 		: BButton(frame, nullptr, BString(label), new BMessage(what), kFollowLeftTop, kNavigable)
 	{
 	}
+	static void operator delete(void* memory, size_t size) { PoisonAndKeep(memory, size); }
 	status_t OnClicked() override
 	{
+		if (!onClicked)
+			return BButton::OnClicked();
 		onClicked();
 		return kOk;
 	}
@@ -47,6 +66,7 @@ public:
 		: BView(frame, name, kFollowLeftTop, 0), fLog(log), fId(id)
 	{
 	}
+	static void operator delete(void* memory, size_t size) { PoisonAndKeep(memory, size); }
 	void OnWindowActivated(bool active) override
 	{
 		fLog->Add({kActivated, BPoint(), fId, active ? 1.0f : 0.0f});
@@ -123,7 +143,7 @@ protected:
 TEST_F(WindowThreadsTest, AClickThatDeletesItsPanelLeavesTheWindowWorking)
 {
 	ProbeWindow* window = new ProbeWindow(BRect(100, 100, 340, 220), "Click deletes");
-	BView* panel = new BView(BRect(0, 0, 240, 120), "panel", kFollowLeftTop, 0);
+	BView* panel = new PoisonedView(BRect(0, 0, 240, 120), "panel");
 	HookedButton* button = new HookedButton(BRect(20, 20, 120, 50), "Delete", kPressed);
 	std::atomic<int> clicks{0};
 	button->onClicked = [&] {
@@ -155,9 +175,8 @@ TEST_F(WindowThreadsTest, AClickThatDeletesItsPanelLeavesTheWindowWorking)
 TEST_F(WindowThreadsTest, AFocusHookThatDeletesTheViewEndsItsNativeHandling)
 {
 	FocusWindow* window = new FocusWindow(BRect(100, 100, 340, 220), "Focus deletes");
-	BView* panel = new BView(BRect(0, 0, 240, 120), "panel", kFollowLeftTop, 0);
-	BButton* button = new BButton(BRect(20, 20, 120, 50), nullptr, BString("Focus"), new BMessage(kPressed),
-		kFollowLeftTop, kNavigable);
+	BView* panel = new PoisonedView(BRect(0, 0, 240, 120), "panel");
+	HookedButton* button = new HookedButton(BRect(20, 20, 120, 50), "Focus", kPressed);
 	std::atomic<bool> deleted{false};
 	window->onFocus = [&](BView* focus) {
 		if (focus != button || deleted)
@@ -329,75 +348,77 @@ TEST_F(WindowThreadsTest, ADragStartedOnAnotherThreadIsRefusedAndReported)
 
 // --- work that runs unlocked ---
 
-// Unlocked work of a message that a pointer move's delivery dispatches (the
-// message was queued before the move) runs with the window unlocked, after
-// the message and before the move's hook.
-TEST_F(WindowThreadsTest, WorkOfAMessageDispatchedBeforeAMoveRunsUnlocked)
+// A hook that runs a native loop of its own (as a menu, a scroll bar's thumb
+// or a message box does) keeps the window locked, and the messages queued
+// meanwhile are dispatched inside that loop; the work they leave to run
+// unlocked waits until the hook has returned and the window is unlocked.
+TEST_F(WindowThreadsTest, WorkLeftInsideAHooksNativeLoopRunsUnlockedAfterIt)
 {
+	std::atomic<bool> inLoop{false};
+	std::atomic<bool> leave{false};
+	std::atomic<bool> handledInLoop{false};
+	std::atomic<bool> ran{false};
+	std::atomic<bool> ranInLoop{true};
+	std::atomic<bool> ranLocked{true};
+
 	class RecordingWork : public UnlockedDispatcher {
 	public:
-		explicit RecordingWork(BWindow* window) : fWindow(window) {}
-		void Dispatch() override
-		{
-			ran = true;
-			locked = fWindow->IsLocked();
-		}
-		std::atomic<bool> ran{false};
-		std::atomic<bool> locked{true};
+		explicit RecordingWork(const std::function<void()>& body) : fBody(body) {}
+		void Dispatch() override { fBody(); }
 
 	private:
-		BWindow* fWindow;
+		std::function<void()> fBody;
 	};
-
 	// Queues the work when it handles the message.
 	class WorkWindow : public ProbeWindow {
 	public:
 		using ProbeWindow::ProbeWindow;
 		void HandleMessage(BMessage* message) override
 		{
-			if (message->what == kQueued)
-				AddUnlockedWork(work);
-			else
+			if (message->what != kQueued) {
 				ProbeWindow::HandleMessage(message);
+				return;
+			}
+			onQueued();
+			AddUnlockedWork(work);
 		}
+		std::function<void()> onQueued;
 		sptr<UnlockedDispatcher> work;
 	};
 
 	WorkWindow* window = new WorkWindow(BRect(100, 100, 300, 200), "Unlocked work");
 	ProbeView* view = new ProbeView(BRect(0, 0, 200, 100), "view");
-	ASSERT_EQ(window->AddChild(view), kOk);
-	sptr<RecordingWork> work(new RecordingWork(window));
-	window->work = work;
-	ASSERT_TRUE(ShowAndWait(window));
-	POINT inside = ScreenPointOf(view, BPoint(100, 50));
-	MovePointer(ScreenPointOf(view, BPoint(300, 50)));
-	ASSERT_TRUE(DrainWindow(window));
-
-	// The window's thread is held until the move is in its queue, behind the
-	// message: after a wake-up the loop reads input first, and the move's
-	// delivery finds the message due and dispatches it.
-	std::atomic<bool> holding{false};
-	std::atomic<bool> moved{false};
-	std::atomic<bool> sawMove{false};
-	std::thread holder([&] {
-		RunOnWindowThread(window, [&] {
-			holding = true;
-			DWORD start = GetTickCount();
-			while (!sawMove && GetTickCount() - start < kDeadlineMillis) {
-				sawMove = moved && (HIWORD(GetQueueStatus(QS_MOUSEMOVE)) & QS_MOUSEMOVE) != 0;
-				Sleep(1);
-			}
-		});
+	view->onMouseDown = [&](BPoint) {
+		inLoop = true;
+		DWORD start = GetTickCount();
+		while (!leave && GetTickCount() - start < kDeadlineMillis) {
+			MSG message;
+			while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+				DispatchMessageW(&message);
+			MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+		}
+		inLoop = false;
+	};
+	window->onQueued = [&] {
+		handledInLoop = inLoop.load();
+		leave = true;
+	};
+	window->work = new RecordingWork([&] {
+		ranInLoop = inLoop.load();
+		ranLocked = window->IsLocked();
+		ran = true;
 	});
-	EXPECT_TRUE(WaitFor([&] { return holding.load(); }));
+	ASSERT_EQ(window->AddChild(view), kOk);
+	ASSERT_TRUE(ShowAndActivate(window));
+	ClickAt(ScreenPointOf(view, BPoint(40, 40)));
+	ASSERT_TRUE(WaitFor([&] { return inLoop.load(); }));
+
 	BMessage queued(kQueued);
-	EXPECT_EQ(BMessenger(window, window).Send(&queued), kOk);
-	MovePointer(inside);
-	moved = true;
-	holder.join();
-	EXPECT_TRUE(sawMove.load());
-	ASSERT_TRUE(WaitFor([&] { return work->ran.load(); }));
-	EXPECT_FALSE(work->locked.load());
+	ASSERT_EQ(BMessenger(window, window).Send(&queued), kOk);
+	ASSERT_TRUE(WaitFor([&] { return ran.load(); }, kDeadlineMillis));
+	EXPECT_TRUE(handledInLoop.load());
+	EXPECT_FALSE(ranInLoop.load());
+	EXPECT_FALSE(ranLocked.load());
 	QuitWindow(window);
 }
 
