@@ -9,6 +9,7 @@
 #include "interface/GdiPlusFlat.h"
 
 #include <cmath>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -208,11 +209,12 @@ void BRender::SetOrigin(BPoint origin)
 	ApplyTranslation();
 }
 
-status_t BRender::SetGraphics(WinGdipGraphics* graphics, float scale, BPoint offset)
+status_t BRender::SetGraphics(WinGdipGraphics* graphics, float scale, BPoint offset, BRect bounds)
 {
 	fGraphics = graphics;
 	fDeviceScale = scale;
 	fDeviceOffset = offset;
+	fPaintBounds = bounds;
 	if (fGraphics == nullptr)
 		return kError;
 
@@ -235,6 +237,7 @@ WinGdipGraphics* BRender::DetachGraphics()
 	fGraphics = nullptr;
 	fDeviceScale = 1.0f;
 	fDeviceOffset = BPoint();
+	fPaintBounds = BRect();
 	return graphics;
 }
 
@@ -292,21 +295,30 @@ bool BRender::CanDrawText(const BString& text) const
 // A font set at the display's size can run wider than at 96 DPI, where the
 // layout was measured: its height is rounded to whole pixels, and Wine's
 // 11-pixel Tahoma is a bitmap strike narrower than its outlines. Such text is
-// drawn a little smaller, so that it keeps the layout and stays inside its
-// view. Only a smaller size helps: the platform sets a narrowed font at a
-// whole average character width, which steps by a seventh at this size. Nor
-// does measuring at the display's size tell: it can come out narrower than
-// the ink. So the text is set once at that size and its ink looked at; the
-// last text's answer is kept, as a view draws the same text again and again.
-float BRender::FitTextToItsWidth(const BString& text, float x, float y)
+// drawn a little smaller, so that it stays inside its view. Only a smaller
+// size helps: the platform sets a narrowed font at a whole average character
+// width, which steps by a seventh at this size. Nor does measuring at the
+// display's size tell: it can come out narrower than the ink. So the text is
+// set once at that size and its ink looked at; the last text's answer is
+// kept, as a view draws the same text again and again.
+//
+// The text may take all the room its view gives it, its insets included,
+// before it is made smaller: a size a pixel smaller can be a strike of the
+// font's with narrower spacing (Wine's Tahoma Bold at 16 pixels against 17
+// sets its backslashes against the letters), so the display's own size is
+// kept wherever it fits.
+float BRender::FitTextToItsWidth(const BString& text, float x, float y, float right)
 {
 	if (fDeviceScale == 1.0f)
 		return 1.0f;
-	if (fFitScale != fDeviceScale || fFitText != text) {
+	float viewRoom = RoomBetween(x, right);
+	if (fFitScale != fDeviceScale || fFitText != text || fFitRoom != viewRoom) {
 		fFitScale = fDeviceScale;
 		fFitText = text;
+		fFitRoom = viewRoom;
 		fFitFactor = 1.0f;
 		float laidOut = StringWidth(text) * fDeviceScale;
+		float room = std::fmax(laidOut, viewRoom);
 		float overstrike = NeedsOverstrike() ? 1.0f : 0.0f;
 		float lineHeight = fFont.CombinedHeight(kAscentPart | kDescentPart | kLeadingPart);
 		// Whole pixels of height step the width unevenly: a second look
@@ -314,9 +326,9 @@ float BRender::FitTextToItsWidth(const BString& text, float x, float y)
 		for (int attempt = 0; attempt < 3 && laidOut > 0.0f; attempt++) {
 			float ink = InkRightEdge(fFont.NativeFont(), text, fDeviceScale * fFitFactor, lineHeight, laidOut) +
 				overstrike;
-			if (ink <= laidOut)
+			if (ink <= room)
 				break;
-			fFitFactor *= laidOut / ink;
+			fFitFactor *= room / ink;
 		}
 	}
 	float factor = fFitFactor;
@@ -327,6 +339,16 @@ float BRender::FitTextToItsWidth(const BString& text, float x, float y)
 	fGraphics->Record(gdip::GdipScaleWorldTransform(native, factor, factor, Gdiplus::MatrixOrderPrepend));
 	fGraphics->Record(gdip::GdipTranslateWorldTransform(native, -x, -y, Gdiplus::MatrixOrderPrepend));
 	return factor;
+}
+
+// The whole pixels from `x` to `right` or to the right edge of the view
+// being painted, whichever is nearer, less that edge's own pixel, where ink
+// would seem to run into the edge; 0 when the view's bounds are not known.
+float BRender::RoomBetween(float x, float right) const
+{
+	if (fPaintBounds.right < fPaintBounds.left)
+		return 0.0f;
+	return std::floor((std::fmin(right, fPaintBounds.right) - x) * fDeviceScale) - 1.0f;
 }
 
 // `factor` is what FitTextToItsWidth applied: one pixel of the display is
@@ -352,7 +374,7 @@ void BRender::DrawStringInRect(const BString& text, float left, float top, float
 	StringFormatOwner format = CreateSingleLineFormat(mode);
 	if (format == nullptr)
 		return;
-	float factor = FitTextToItsWidth(text, left, top);
+	float factor = FitTextToItsWidth(text, left, top, right);
 	// The layout keeps its size on the display.
 	const Gdiplus::RectF layout(left, top, (right - left) / factor, (bottom - top) / factor);
 	DrawLaidOut(text, layout, format.get(), factor);
@@ -373,7 +395,7 @@ void BRender::DrawStringAt(const BString& text, float x, float y, uint32 mode)
 		y -= fAscentCeiling;
 	// An empty layout size: the text is placed at the point and not bounded.
 	const Gdiplus::RectF layout(x, y, 0.0f, 0.0f);
-	float factor = FitTextToItsWidth(text, x, y);
+	float factor = FitTextToItsWidth(text, x, y, std::numeric_limits<float>::infinity());
 	DrawLaidOut(text, layout, nullptr, factor);
 	if (factor != 1.0f)
 		ApplyTranslation();

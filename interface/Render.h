@@ -73,8 +73,11 @@ public:
 	// them. -1 for null. A paint lends them through BPrivate::RenderTarget.
 	// The graphics address pixels of a display `scale` times 96 DPI, with
 	// (0, 0) of the view's pixels at `offset`: the render draws in units of
-	// 96 DPI all the same, scaled up, at the same layout.
-	[[nodiscard]] status_t SetGraphics(WinGdipGraphics* graphics, float scale = 1.0f, BPoint offset = BPoint());
+	// 96 DPI all the same, scaled up, at the same layout. `bounds` are the
+	// view's (an unset rectangle when unknown): text at the display's size
+	// may take the room its view gives it.
+	[[nodiscard]] status_t SetGraphics(WinGdipGraphics* graphics, float scale = 1.0f, BPoint offset = BPoint(),
+		BRect bounds = BRect());
 	// Stops drawing on the graphics set; answers them.
 	WinGdipGraphics* DetachGraphics();
 	WinGdipGraphics* Graphics() const { return fGraphics; }
@@ -101,9 +104,11 @@ private:
 	void ApplyCompositingMode();
 	bool CanDrawText(const BString& text) const;
 	// At a display scale other than 1, shrinks the graphics' transform
-	// around (x, y) so that `text` covers no more than its 96-DPI width; the
+	// around (x, y) so that `text` covers no more than the room it has: its
+	// 96-DPI width, or up to `right` within its view where that is more; the
 	// factor applied (1 when none was needed).
-	float FitTextToItsWidth(const BString& text, float x, float y);
+	float FitTextToItsWidth(const BString& text, float x, float y, float right);
+	float RoomBetween(float x, float right) const;
 	// The bold font draws no heavier than its regular face at the display's
 	// scale: bold text is struck twice.
 	bool NeedsOverstrike();
@@ -118,13 +123,16 @@ private:
 	// them, while graphics are set.
 	float fDeviceScale = 1.0f;
 	BPoint fDeviceOffset;
+	// The bounds of the view being painted; unset outside painting.
+	BRect fPaintBounds;
 	// The scale the overstrike was decided for (0: not yet), and the decision.
 	float fOverstrikeScale = 0.0f;
 	bool fOverstrike = false;
-	// The last text fitted to its 96-DPI width, the scale (0: none yet) and
-	// the factor it is drawn at.
+	// The last text fitted, the scale (0: none yet) and the room its view
+	// gave it (pixels), and the factor it is drawn at.
 	BString fFitText;
 	float fFitScale = 0.0f;
+	float fFitRoom = 0.0f;
 	float fFitFactor = 1.0f;
 	float fAscentCeiling = 0.0f;
 	int32 fBlend = 1;
@@ -148,10 +156,11 @@ namespace BPrivate {
 class RenderTarget {
 public:
 	// Draws nothing when `graphics` is null.
-	RenderTarget(BRender* render, WinGdipGraphics* graphics, float scale = 1.0f, BPoint offset = BPoint())
+	RenderTarget(BRender* render, WinGdipGraphics* graphics, float scale = 1.0f, BPoint offset = BPoint(),
+		BRect bounds = BRect())
 		: fRender(render)
 	{
-		(void)render->SetGraphics(graphics, scale, offset);  // fails only for null, which draws nothing
+		(void)render->SetGraphics(graphics, scale, offset, bounds);  // fails only for null, which draws nothing
 	}
 	~RenderTarget() { fRender->DetachGraphics(); }
 

@@ -441,7 +441,7 @@ status_t BView::ConvertToScreen(BPoint* point) const
 	if (handle == nullptr)
 		return kError;
 	BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);
-	POINT native = BPrivate::RoundedNativePoint(BPoint(point->x - fOrigin.x, point->y - fOrigin.y), scale);
+	POINT native = BPrivate::ClientPointOfView(*point, fOrigin, scale);
 	if (!ClientToScreen(handle, &native))
 		return kError;
 	*point = BPrivate::FrameworkPoint(native, scale);
@@ -1046,9 +1046,15 @@ void BView::HandleMessage(BMessage* message)
 		return;
 	}
 	BPoint size;
-	message->GetPoint("be:size", &size);
-	fFrame.right = fFrame.left + size.x;
-	fFrame.bottom = fFrame.top + size.y;
+	// A resize that does not say to what size changes nothing.
+	if (message->GetPoint("be:size", &size) != kOk)
+		return;
+	// A size the frame already has keeps the frame's own edges, which a sum
+	// of the left edge and the width may miss by a float step.
+	if (size.x != fFrame.Width())
+		fFrame.right = fFrame.left + size.x;
+	if (size.y != fFrame.Height())
+		fFrame.bottom = fFrame.top + size.y;
 	OnFrameResized(size.x, size.y);
 }
 

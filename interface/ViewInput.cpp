@@ -100,9 +100,8 @@ void TakeDraggedMessage(BPoint point, std::unique_ptr<BMessage>* dropped)
 void ViewInput::BuildMouseEvent(BView* view, HWND handle, LPARAM lParam, MouseKind kind, int32 buttons,
 	int32 clicks, view_event* event)
 {
-	BPoint origin = view->ScrollOrigin();
-	BPoint client = FrameworkPoint(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, ScaleOf(view));
-	BPoint point(client.x + origin.x, client.y + origin.y);
+	BPoint point =
+		ViewPointOfClient(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, view->ScrollOrigin(), ScaleOf(view));
 	int32 transit = kInsideView;
 	if (kind == MouseKind::kMove) {
 		if (!PlatformOf(view)->tracking) {
@@ -122,9 +121,7 @@ void ViewInput::BuildMouseEvent(BView* view, HWND handle, LPARAM lParam, MouseKi
 void ViewInput::BuildDragMouseMessage(BView* view, POINT client, MouseKind kind, int32 transit,
 	int32 buttons, BMessage* message, std::unique_ptr<BMessage>* dropped)
 {
-	BPoint origin = view->ScrollOrigin();
-	BPoint framework = FrameworkPoint(client, ScaleOf(view));
-	BPoint point(framework.x + origin.x, framework.y + origin.y);
+	BPoint point = ViewPointOfClient(client, view->ScrollOrigin(), ScaleOf(view));
 	if (kind == MouseKind::kLeave)
 		transit = ExitForm(view, &point);
 	AddMouseFields(view, point, kind, transit, buttons, 0, message);
@@ -137,9 +134,9 @@ void ViewInput::AddMouseFields(BView* view, BPoint point, MouseKind kind, int32 
 	int32 clicks, BMessage* message)
 {
 	HWND handle = NativeHandleOf(view);
-	BPoint origin = view->ScrollOrigin();
 	DisplayScale scale = ScaleOf(view);
-	POINT client = NativePoint(BPoint(point.x - origin.x, point.y - origin.y), scale);
+	// The pixel the point came from, for the fields in other coordinates.
+	POINT client = ClientPointOfView(point, view->ScrollOrigin(), scale);
 	POINT screen = client;
 	ClientToScreen(handle, &screen);
 	bool moved = kind == MouseKind::kMove || kind == MouseKind::kLeave;
@@ -189,10 +186,8 @@ void BuildDroppedFiles(BView* view, HDROP drop, view_event* event)
 	DragFinish(drop);
 	if (listed == 0)
 		return;
-	BPoint origin = view->ScrollOrigin();
-	BPoint dropped = FrameworkPoint(point, ScaleOf(view));
 	// Files dropped nowhere in particular are not delivered.
-	if (message.AddPoint("be:drop pt", BPoint(dropped.x + origin.x, dropped.y + origin.y)) != kOk)
+	if (message.AddPoint("be:drop pt", ViewPointOfClient(point, view->ScrollOrigin(), ScaleOf(view))) != kOk)
 		return;
 	message.what = kRefsReceived;
 }
@@ -208,7 +203,8 @@ void ViewInput::BuildEvent(BView* view, HWND handle, UINT message, WPARAM wParam
 	switch (message) {
 	case WM_SIZE:
 		// A resize without its size is not delivered; the previous procedure still sees it.
-		if (event->message.AddPoint("be:size", BPoint(LOWORD(lParam), HIWORD(lParam))) == kOk)
+		if (event->message.AddPoint("be:size", FrameworkSize(LOWORD(lParam), HIWORD(lParam),
+				BPoint(view->fFrame.Width(), view->fFrame.Height()), ScaleOf(view))) == kOk)
 			event->message.what = kViewResized;
 		event->callPrevious = true;
 		break;

@@ -80,7 +80,7 @@ void PaintView(BView* view)
 	BRect rect(update.left + origin.x, update.top + origin.y, update.right + origin.x, update.bottom + origin.y);
 	BRender* render = view->Render();
 	BPoint offset = offscreen.Graphics() != nullptr ? native->ContainerOffset() : BPoint();
-	RenderTarget target(render, graphics, scale.Factor(), offset);
+	RenderTarget target(render, graphics, scale.Factor(), offset, view->Bounds());
 	render->FillBackground(rect);
 	view->OnDraw(render, rect);
 }

@@ -7,8 +7,10 @@
 # the prefix, read by every program once its wineserver restarts). At DPI the
 # window's client area and every native child are their 96-DPI rectangles
 # times DPI/96; every line's ink lies inside its view; the folder's path is
-# drawn heavier than the explanatory line; "OK" is pressed at its scaled place
-# and removes the folder. The screenshot stays in BUILD_DIR/e2e-artifacts.
+# drawn heavier than the explanatory line, and as wide as at 96 DPI times
+# DPI/96 (text squeezed into its view sets its glyphs against each other);
+# "OK" is pressed at its scaled place and removes the folder. The screenshots
+# stay in BUILD_DIR/e2e-artifacts.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/e2e-lib.sh"
@@ -74,12 +76,22 @@ expect_lines_inside() {
 	done < <(awk -F'|' '$1 == "child"' <<<"$E2E_LISTING")
 }
 
+# The crop geometry of the path's line in the listing.
+path_geometry() {
+	awk -F'|' '$1 == "child" && $2 == "BView" && $3 ~ /^[A-Z]:\\/ {
+		printf "%dx%d+%d+%d", $6 - $4, $7 - $5, $4, $5; exit }' <<<"$E2E_LISTING"
+}
+
+# ink_width SHOT GEOMETRY: how many columns the dark ink there spans.
+ink_width() {
+	convert "$1" -crop "$2" +repage -colorspace Gray -threshold 50% -format '%@' info: | cut -dx -f1
+}
+
 # The path's line carries more ink for its size than the explanatory line.
 expect_path_bold() {
 	local shot=$1 plain bold
 	plain=$(e2e_record child "$line" | awk -F'|' '{ printf "%dx%d+%d+%d", $6 - $4, $7 - $5, $4, $5 }')
-	bold=$(awk -F'|' '$1 == "child" && $2 == "BView" && $3 ~ /^[A-Z]:\\/ {
-		printf "%dx%d+%d+%d", $6 - $4, $7 - $5, $4, $5; exit }' <<<"$E2E_LISTING")
+	bold=$(path_geometry)
 	[ -n "$bold" ] || e2e_fail "no line reads the folder's path"
 	local plain_ink bold_ink
 	plain_ink=$(ink_share "$shot" "$plain")
@@ -106,6 +118,7 @@ e2e_wait_window
 reference=$E2E_LISTING
 e2e_screenshot at-96
 expect_path_bold "$E2E_SHOTS/$E2E_CASE-at-96.png"
+path_width=$(ink_width "$E2E_SHOTS/$E2E_CASE-at-96.png" "$(path_geometry)")
 e2e_click_child Cancel
 e2e_expect_exit_code 0
 
@@ -117,6 +130,10 @@ shot="$E2E_SHOTS/$E2E_CASE-shown.png"
 expect_scaled "$reference" "$E2E_LISTING"
 expect_lines_inside "$shot"
 expect_path_bold "$shot"
+scaled_width=$(ink_width "$shot" "$(path_geometry)")
+e2e_log "the path's ink spans $path_width columns at 96 DPI, $scaled_width at $dpi"
+awk -v w="$path_width" -v s="$scaled_width" -v dpi="$dpi" 'BEGIN { exit !(s >= 0.95 * w * dpi / 96) }' ||
+	e2e_fail "the path is squeezed: $scaled_width columns against $path_width x $dpi/96"
 e2e_expect_enabled OK 1
 e2e_click_child OK
 e2e_expect_exit_code 0

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -219,6 +220,71 @@ TEST_F(RenderTest, TextInAWidthStaysInsideItAndTruncatesAsAsked)
 		EXPECT_LE(clipped.Ink().right, 80);
 		EXPECT_EQ(truncated.SamePixels(clipped), c.sameAsClipped);
 	}
+}
+
+// The columns that dark ink reaches, right edge exclusive, in text drawn on
+// a 24-bit bitmap, the kind of the windows' off-screen buffers (text on other
+// kinds of surface can come out a few pixels narrower).
+int InkRightOfText(BRender& render, const BString& text, float scale, float viewWidth)
+{
+	constexpr int kHeight = 48;
+	int width = static_cast<int>(viewWidth * scale * 2.0f);
+	std::unique_ptr<WinGdipBitmap> bitmap = WinGdipBitmap::Create(width, kHeight, PixelFormat24bppRGB);
+	std::unique_ptr<WinGdipGraphics> graphics = WinGdipGraphics::CreateFromImage(bitmap.get());
+	if (graphics == nullptr || gdip::GdipGraphicsClear(graphics->Native(), 0xFFFFFFFF) != Gdiplus::Ok)
+		return -1;
+	{
+		BPrivate::RenderTarget target(&render, graphics.get(), scale, BPoint(), BRect(0, 0, viewWidth, 20));
+		render.DrawString(text, 2, 14);
+	}
+	graphics.reset();
+	for (int x = width - 1; x >= 0; x--) {
+		for (int y = 0; y < kHeight; y++) {
+			Gdiplus::ARGB pixel = 0;
+			if (gdip::GdipBitmapGetPixel(bitmap->Native(), x, y, &pixel) == Gdiplus::Ok && (pixel & 0xFF) < 0x80)
+				return x + 1;
+		}
+	}
+	return 0;
+}
+
+// Text at a display's scale, placed as a string view places it: from a
+// 2-unit inset in a view as wide as its 96-DPI width and both insets. Where
+// its ink at the display's own size keeps off the view's last pixel, it is
+// drawn at that size (a size a pixel smaller can be a strike of the font's
+// that sets its glyphs closer together); where it would not, it is made
+// smaller and stays inside.
+TEST_F(RenderTest, TextAtADisplayScaleKeepsTheDisplaysSizeWhereItsViewHasRoom)
+{
+	const BString texts[] = {"C:\\users\\root\\Documents\\Quorvane\\Brisca",
+		"This utility will remove the following folder from your computer:"};
+	int shrunk = 0;
+	for (uint16 face : {kBoldFace, kRegularFace}) {
+		BFont font = *PlainFont();
+		ASSERT_EQ(font.SetFace(face), kOk);
+		for (const BString& text : texts) {
+			for (float scale : {1.25f, 1.5f, 1.75f, 2.0f}) {
+				SCOPED_TRACE(testing::Message() << "face " << face << ", scale " << scale);
+				BRender render;
+				render.SetFont(font, 0xFF);
+				float width = std::ceil(render.StringWidth(text)) + 4.0f;
+				int natural = InkRightOfText(render, text, scale, 2.0f * width);
+				int inView = InkRightOfText(render, text, scale, width);
+				int lastPixel = static_cast<int>(std::floor(width * scale)) - 1;
+				ASSERT_GT(inView, 0);
+				EXPECT_LE(inView, lastPixel);
+				if (natural <= lastPixel) {
+					EXPECT_EQ(inView, natural);
+				} else {
+					EXPECT_LT(inView, natural);
+					shrunk++;
+				}
+			}
+		}
+	}
+	// Both ways were taken: some text fits at the display's size, some not.
+	EXPECT_GT(shrunk, 0);
+	EXPECT_LT(shrunk, 16);
 }
 
 TEST_F(RenderTest, NothingIsDrawnOrMeasuredWithoutTextOrFont)

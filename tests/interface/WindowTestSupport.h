@@ -89,6 +89,7 @@ struct Event {
 	int32 value = 0;  // transit, clicks, key, modifiers or activation
 	float dx = 0.0f;
 	float dy = 0.0f;
+	BPoint screen = BPoint();  // a mouse message's "screen_where"
 };
 
 class EventLog {
@@ -164,11 +165,12 @@ public:
 	{
 	}
 
-	// Mouse events record the hook's point, and the message's "where" in dx, dy.
+	// Mouse events record the hook's point, the message's "where" in dx, dy
+	// and its "screen_where".
 	void OnMouseDown(BPoint where) override
 	{
 		BPoint field = CurrentPoint(this, "where");
-		log.Add({kMouseDown, where, Clicks(), field.x, field.y});
+		log.Add({kMouseDown, where, Clicks(), field.x, field.y, CurrentPoint(this, "screen_where")});
 		if (onMouseDown)
 			onMouseDown(where);
 		BView::OnMouseDown(where);
@@ -183,13 +185,13 @@ public:
 			lastScrolledWhere = where;
 			scrolledMoves++;
 		}
-		log.Add({kMouseMoved, where, transit, field.x, field.y});
+		log.Add({kMouseMoved, where, transit, field.x, field.y, CurrentPoint(this, "screen_where")});
 		BView::OnMouseMoved(where, transit, drag);
 	}
 	void OnMouseUp(BPoint where) override
 	{
 		BPoint field = CurrentPoint(this, "where");
-		log.Add({kMouseUp, where, 0, field.x, field.y});
+		log.Add({kMouseUp, where, 0, field.x, field.y, CurrentPoint(this, "screen_where")});
 		BView::OnMouseUp(where);
 	}
 	void OnKeyDown(const char* bytes, int32 numBytes) override
