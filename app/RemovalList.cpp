@@ -3,7 +3,6 @@
 
 #include "storage/Directory.h"
 #include "storage/Entry.h"
-#include "storage/FolderTree.h"
 #include "storage/Path.h"
 
 namespace {
@@ -34,19 +33,40 @@ bool FolderHoldsOnly(BDirectory& folder, const BString& name)
 	return folder.NextEntry(&entry, false) == kNoMoreEntries;
 }
 
+// The vendor folder that would go in the product's place: it is named so and
+// holds nothing but the product.
+bool IsVendorHoldingOnly(const BPath& vendor, const char* name)
+{
+	if (vendor.LastComponent().Compare(BString(kVendorFolderName)) != 0 || vendor.Path().Length() == 0)
+		return false;
+	BDirectory folder(vendor.Path());
+	return folder.Status() >= 0 && FolderHoldsOnly(folder, BString(name));
+}
+
 }  // namespace
 
 // Without memory for the entry the folder stays unlisted, so nothing is removed by mistake.
-void RkRemovalList::Append(const BString& path)
+bool RkRemovalList::Append(const BString& path)
 {
-	if (path.Length() > 0)
-		fFolders.AddItem(path);
+	return path.Length() > 0 && fFolders.AddItem(path) >= 0;
 }
 
-void RkRemovalList::AppendIfContained(const BString& path)
+void RkRemovalList::ListOrRefuse(const BString& path)
 {
-	if (ExamineFolderTree(path, kShellPathLimit) == FolderTreeState::kContained)
-		Append(path);
+	BVector<BString> inventory;
+	FolderTreeState state = ExamineFolderTree(path, kShellPathLimit, &inventory);
+	if (state == FolderTreeState::kContained) {
+		if (Append(path))
+			fInventory = inventory;
+	} else if (state != FolderTreeState::kMissing) {
+		Refuse(path, state);
+	}
+}
+
+void RkRemovalList::Refuse(const BString& path, FolderTreeState reason)
+{
+	fRefused = path;
+	fRefusal = reason;
 }
 
 bool RkRemovalList::SameFoldersAs(const RkRemovalList& other) const
@@ -84,13 +104,25 @@ void RkRemovalList::ConsiderFolder(BPath& path, const char* name)
 		return;
 	if (path.LastComponent().Compare(BString(name)) != 0)
 		return;
-	// A candidate inside a link lies elsewhere, whatever its path says.
 	BPath parent;
-	if (path.ParentPath(&parent) != kOk || ExamineFolder(parent.Path()) != FolderTreeState::kContained)
+	if (path.ParentPath(&parent) != kOk)
 		return;
+	switch (ExamineFolder(parent.Path())) {
+		case FolderTreeState::kContained:
+			break;
+		case FolderTreeState::kLink:
+			// A candidate inside a link lies elsewhere, whatever its path says.
+			// The link is what stays, when the candidate is in it or it would
+			// have gone in the candidate's place.
+			if (path.ExistsOnDisk() || IsVendorHoldingOnly(parent, name))
+				Refuse(parent.Path(), FolderTreeState::kLink);
+			return;
+		default:
+			return;
+	}
 	if (ListVendorFolderInstead(path, name))
 		return;
-	AppendIfContained(path.Path());
+	ListOrRefuse(path.Path());
 }
 
 bool RkRemovalList::ListVendorFolderInstead(BPath& path, const char* name)
@@ -98,35 +130,31 @@ bool RkRemovalList::ListVendorFolderInstead(BPath& path, const char* name)
 	BPath vendor;
 	if (path.ParentPath(&vendor) != kOk || vendor.Status() < 0)
 		return false;
-	if (vendor.LastComponent().Compare(BString(kVendorFolderName)) != 0)
+	if (!vendor.IsFolderOnDisk() || !IsVendorHoldingOnly(vendor, name))
 		return false;
-	if (!vendor.IsFolderOnDisk() || vendor.Path().Length() == 0)
-		return false;
-	BDirectory folder(vendor.Path());
-	if (folder.Status() < 0)
-		return false;
-	if (!FolderHoldsOnly(folder, BString(name)))
-		return false;
-	AppendIfContained(vendor.Path());
+	ListOrRefuse(vendor.Path());
 	return true;
 }
 
 // The tree walks of the new list run right before the move, so that the disk
 // has as little time as possible to change between the check and the move.
-status_t RkRemovalList::RemoveFolders()
+RkRemovalOutcome RkRemovalList::RemoveFolders()
 {
+	RkRemovalOutcome outcome;
 	if (CountFolders() == 0)
-		return kOk;
+		return outcome;
 	RkRemovalList current;
 	current.FindFolders();
-	if (!SameFoldersAs(current))
-		return kRemovalListChanged;
-	status_t result = kOk;
-	for (const BString& folder : fFolders) {
-		BEntry entry(folder, false);
-		status_t status = entry.Status() < 0 ? entry.Status() : entry.MoveToRecycleBin();
-		if (result == kOk)
-			result = status;
+	if (!SameFoldersAs(current)) {
+		outcome.result = RkRemovalResult::kChanged;
+		outcome.folder = FolderAt(0);
+		return outcome;
 	}
-	return result;
+	// The list holds one folder, and the inventory is its tree's.
+	const BString& folder = current.FolderAt(0);
+	BEntry entry(folder, false);
+	// The move's answer is not trusted either way: the disk says what went.
+	if (entry.Status() >= 0)
+		(void)entry.MoveToRecycleBin();
+	return OutcomeOnDisk(folder, current.fInventory);
 }

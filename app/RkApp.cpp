@@ -1,7 +1,10 @@
 // RkApp: the uninstaller's application object.
 #include "app/RkApp.h"
 
+#include "app/ExitCode.h"
 #include "app/RkWin.h"
+#include "messaging/Message.h"
+#include "messaging/MessageCodes.h"
 
 #include <new>
 
@@ -21,7 +24,7 @@ const BString* UninstallerName()
 
 }  // namespace
 
-RkApp::RkApp() : BApplication(UninstallerVendor(), UninstallerName())
+RkApp::RkApp() : BApplication(UninstallerVendor(), UninstallerName()), fExitCode(kExitDone)
 {
 }
 
@@ -30,4 +33,15 @@ void RkApp::OnReady()
 	RkWin* window = new (std::nothrow) RkWin();
 	if (window != nullptr)
 		window->Show();
+}
+
+void RkApp::HandleMessage(BMessage* message)
+{
+	if (message->what != kExitCodeMessage) {
+		BApplication::HandleMessage(message);
+		return;
+	}
+	int32 exitCode = kExitDone;
+	if (message->GetInt32(kExitCodeField, &exitCode) == kOk)
+		fExitCode = exitCode;
 }

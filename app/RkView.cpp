@@ -51,7 +51,8 @@ BButton* NewButton(BRect frame, const char* label, uint32 what)
 
 }  // namespace
 
-RkView::RkView(BRect frame, const char* name, const char* const* lines, const BVector<BString>& folders)
+RkView::RkView(
+	BRect frame, const char* name, const char* const* lines, const BVector<BString>& folders, bool removable)
 	: BView(frame, name, kChildFollowMode, 0)
 {
 	float y = 0.0f;
@@ -76,7 +77,7 @@ RkView::RkView(BRect frame, const char* name, const char* const* lines, const BV
 		listed++;
 	}
 
-	AddButtons(y - kLineGap, widest, listed == 0);
+	AddButtons(y - kLineGap, widest, listed == 0 || !removable);
 }
 
 RkView::~RkView() = default;

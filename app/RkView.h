@@ -1,6 +1,6 @@
 // RkView: the content of the uninstall window.
 //
-// Stacks the explanatory text lines, then the folders to be removed in bold,
+// Stacks the explanatory text lines, then the folders in question in bold,
 // then the buttons "OK" and "Cancel", right-aligned under the text. All of its
 // work is the layout, done once in the constructor before the view is
 // attached; it draws nothing itself (its children do) and handles no messages
@@ -19,9 +19,11 @@ public:
 	// At most this many text lines are shown.
 	static constexpr int32 kMaxLines = 100;
 
-	// `lines` is a null-terminated list of UTF-8 lines; `folders` is the
-	// removal list, read here only. "OK" is disabled when no folder is listed.
-	RkView(BRect frame, const char* name, const char* const* lines, const BVector<BString>& folders);
+	// `lines` is a null-terminated list of UTF-8 lines; `folders` are the
+	// folders shown, read here only. "OK" is disabled when no folder is shown,
+	// or when the folders shown are not `removable` (left alone for safety).
+	RkView(BRect frame, const char* name, const char* const* lines, const BVector<BString>& folders,
+		bool removable = true);
 	~RkView() override;
 
 private:

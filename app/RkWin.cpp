@@ -1,10 +1,14 @@
 // RkWin: the uninstaller's only window, "Uninstall Brisca".
 #include "app/RkWin.h"
 
+#include "app/ExitCode.h"
 #include "app/RkView.h"
+#include "interface/NativeHandle.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 #include "messaging/Messenger.h"
+
+#include <windows.h>
 
 #include <new>
 
@@ -22,12 +26,35 @@ constexpr float kRightMargin = 2.0f;
 constexpr float kBottomMargin = 5.0f;
 const rgb_color kContentBackground = {220, 220, 220, 255};
 
+// Why a folder that is there is left alone, in place of the explanatory line.
+const char* RefusalLine(FolderTreeState reason)
+{
+	switch (reason) {
+		case FolderTreeState::kLink:
+			return "This utility will not remove the following folder, because it is a link to another place:";
+		case FolderTreeState::kHoldsLink:
+			return "This utility will not remove the following folder, because it holds a link to another place:";
+		case FolderTreeState::kNotAFolder:
+			return "This utility will not remove the following folder, because it is a file, not a folder:";
+		case FolderTreeState::kPathTooLong:
+			return "This utility will not remove the following folder, because it holds a path too long to handle "
+				   "safely:";
+		case FolderTreeState::kContained:
+		case FolderTreeState::kMissing:
+		case FolderTreeState::kUnreadable:
+			break;
+	}
+	return "This utility will not remove the following folder, because it could not be read:";
+}
+
 }  // namespace
 
 RkWin::RkWin()
-	: BWindow(kInitialFrame, BString(kTitle), kToolWindowLook, kNormalFeel, kNotResizable)
+	: BWindow(kInitialFrame, BString(kTitle), kToolWindowLook, kNormalFeel, kNotResizable), fExitCode(kExitDone)
 {
 	fFolders.FindFolders();
+	if (fFolders.CountFolders() == 0 && fFolders.RefusedFolder().Length() > 0)
+		fExitCode = kExitFolderRefused;
 	BuildContent();
 }
 
@@ -36,8 +63,20 @@ RkWin::~RkWin() = default;
 // Without memory for the views the window stays empty at its initial frame.
 void RkWin::BuildContent()
 {
-	const char* const* lines = fFolders.CountFolders() > 0 ? kFolderLines : kNoFolderLines;
-	RkView* content = new (std::nothrow) RkView(BRect(2.0f, 2.0f, 2.0f, 2.0f), nullptr, lines, fFolders.Folders());
+	const char* const refusalLines[] = {RefusalLine(fFolders.RefusalReason()), nullptr};
+	BVector<BString> refused;
+	const char* const* lines = kNoFolderLines;
+	const BVector<BString>* shown = &fFolders.Folders();
+	if (fFolders.CountFolders() > 0) {
+		lines = kFolderLines;
+	} else if (fExitCode == kExitFolderRefused) {
+		lines = refusalLines;
+		// Without memory for the path the reason still shows, above no path.
+		refused.AddItem(fFolders.RefusedFolder());
+		shown = &refused;
+	}
+	RkView* content = new (std::nothrow)
+		RkView(BRect(2.0f, 2.0f, 2.0f, 2.0f), nullptr, lines, *shown, fFolders.CountFolders() > 0);
 	if (content == nullptr)
 		return;
 	(void)content->FitToSizeHint(kContentSizeHint);  // a view's content hint always answers
@@ -65,9 +104,7 @@ void RkWin::HandleMessage(BMessage* message)
 			(void)Post(kQuitRequested);  // posting to its own running looper cannot be refused
 			break;
 		case kUninstallMessage:
-			// Failures, and a list that no longer matches the disk, are not
-			// reported: the window closes as after a removal.
-			(void)fFolders.RemoveFolders();
+			Remove();
 			(void)Post(kQuitRequested);
 			break;
 		default:
@@ -76,10 +113,37 @@ void RkWin::HandleMessage(BMessage* message)
 	}
 }
 
+void RkWin::Remove()
+{
+	RkRemovalOutcome outcome = fFolders.RemoveFolders();
+	fExitCode = ExitCodeOf(outcome.result);
+	BString report = OutcomeReport(outcome);
+	if (report.Length() > 0)
+		ShowReport(report);
+}
+
+// The platform's own message box, which screen readers read and the keyboard
+// answers. Task-modal and owned by this window, so that nothing else of the
+// program takes input meanwhile; while it is open, its loop also runs this
+// window's painting and due messages.
+void RkWin::ShowReport(const BString& text)
+{
+	BString caption(kTitle);
+	// One button, so the answer is always OK; a box that cannot be shown leaves
+	// the exit code to tell.
+	(void)MessageBoxW(BPrivate::NativeHandleOf(this), text.CharsOrEmpty(), caption.CharsOrEmpty(),
+		MB_OK | MB_ICONWARNING | MB_TASKMODAL);
+}
+
 bool RkWin::ConfirmQuit()
 {
+	// Sent before the quit request, so that the application has it when it quits.
+	// Without an application there is nothing left to tell or ask; the window
+	// closes anyway.
+	BMessage exitCode(kExitCodeMessage);
+	if (exitCode.AddInt32(kExitCodeField, fExitCode) == kOk)
+		(void)ApplicationMessenger().Send(&exitCode);
 	BMessage request(kQuitRequested);
-	// Without an application there is nothing left to ask; the window closes anyway.
 	(void)ApplicationMessenger().Send(&request);
 	return true;
 }

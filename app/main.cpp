@@ -1,7 +1,9 @@
 // The uninstaller's entry point: brings up OLE and GDI+, records the module
 // handle and the accelerator table, and runs the application until its window
-// has gone. It takes no arguments and always exits with 0: the uninstaller
-// reports neither success nor failure.
+// has gone. It takes no arguments. It exits with the code the window handed the
+// application (app/ExitCode.h): 0 when the folder went, the user cancelled or
+// there was nothing to remove, non-zero when a removal did not complete or a
+// folder was left alone for safety.
 #include "app/ResourceIds.h"
 #include "app/RkApp.h"
 #include "kernel/ProcessSlots.h"
@@ -13,11 +15,13 @@
 
 namespace {
 
-void RunUninstaller()
+// The application is gone when this returns, before GDI+ and OLE go down.
+int32 RunUninstaller()
 {
 	RkApp app;
 	// Run answers the loop's thread; the application has quit either way.
 	(void)app.Run();
+	return app.ExitCode();
 }
 
 }  // namespace
@@ -36,9 +40,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 	// A missing table leaves the slot as it was: the pump then translates nothing.
 	SetProcessAcceleratorTable(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_BRISCA_UNINSTALLER)));
 
-	RunUninstaller();
+	int32 exitCode = RunUninstaller();
 
 	Gdiplus::GdiplusShutdown(gdiplusToken);
 	OleUninitialize();
-	return 0;
+	return static_cast<int>(exitCode);
 }

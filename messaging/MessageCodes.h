@@ -71,6 +71,8 @@ constexpr uint32 kNativeSelectionChanged = FourCC("BSCh");
 constexpr uint32 kNativeClicked = FourCC("BClk");
 constexpr uint32 kNativeChanged = FourCC("BChg");
 
-// The uninstaller's own messages begin with '@': its two buttons.
+// The uninstaller's own messages begin with '@': its two buttons, and the exit
+// code its window hands to the application before asking it to quit.
 constexpr uint32 kUninstallMessage = FourCC("@OK ");
 constexpr uint32 kCancelMessage = FourCC("@Cnc");
+constexpr uint32 kExitCodeMessage = FourCC("@Ext");

@@ -4,6 +4,7 @@
 #include "kernel/WinOwner.h"
 #include "storage/Directory.h"
 #include "storage/Entry.h"
+#include "storage/Path.h"
 
 #include <windows.h>
 
@@ -54,10 +55,27 @@ bool ReadFinalPath(const BString& path, BString* finalPath)
 	return read;
 }
 
-FolderTreeState ExamineEntries(const BString& folder, const BString& folderFinal, int32 pathLimit);
+// The entry's final path is its folder's final path plus a separator and its
+// name: it is where its path says.
+bool LiesInFolder(const BString& folder, const BString& folderFinal, const BString& path, const BString& finalPath)
+{
+	BString expected(folderFinal);
+	path.AppendRangeTo(&expected, folder.Length(), path.Length() - folder.Length());
+	return SameText(finalPath, expected);
+}
+
+// Appends to the inventory when there is one; false when memory ran out.
+bool Record(BVector<BString>* inventory, const BString& path)
+{
+	return inventory == nullptr || inventory->AddItem(path) >= 0;
+}
+
+FolderTreeState ExamineEntries(
+	const BString& folder, const BString& folderFinal, int32 pathLimit, BVector<BString>* inventory);
 
 // One entry of a folder whose own final path is folderFinal.
-FolderTreeState ExamineEntry(const BString& folder, const BString& folderFinal, const BString& path, int32 pathLimit)
+FolderTreeState ExamineEntry(const BString& folder, const BString& folderFinal, const BString& path, int32 pathLimit,
+	BVector<BString>* inventory)
 {
 	if (path.Length() >= pathLimit)
 		return FolderTreeState::kPathTooLong;
@@ -65,23 +83,23 @@ FolderTreeState ExamineEntry(const BString& folder, const BString& folderFinal, 
 	if (attributes == INVALID_FILE_ATTRIBUTES)
 		return FolderTreeState::kUnreadable;
 	if (IsLink(attributes))
-		return FolderTreeState::kLink;
+		return FolderTreeState::kHoldsLink;
 	BString finalPath;
 	if (!ReadFinalPath(path, &finalPath))
 		return FolderTreeState::kUnreadable;
-	// The entry's path is the folder's path plus a separator and the name.
-	BString expected(folderFinal);
-	path.AppendRangeTo(&expected, folder.Length(), path.Length() - folder.Length());
-	if (!SameText(finalPath, expected))
-		return FolderTreeState::kLink;
+	if (!LiesInFolder(folder, folderFinal, path, finalPath))
+		return FolderTreeState::kHoldsLink;
+	if (!Record(inventory, path))
+		return FolderTreeState::kUnreadable;
 	if (IsFolder(attributes))
-		return ExamineEntries(path, finalPath, pathLimit);
+		return ExamineEntries(path, finalPath, pathLimit, inventory);
 	return FolderTreeState::kContained;
 }
 
 // Every path adds at least two characters to its folder's, so the path limit
 // also bounds how deep this recursion goes.
-FolderTreeState ExamineEntries(const BString& folder, const BString& folderFinal, int32 pathLimit)
+FolderTreeState ExamineEntries(
+	const BString& folder, const BString& folderFinal, int32 pathLimit, BVector<BString>* inventory)
 {
 	BDirectory listing(folder);
 	BEntry entry;
@@ -90,11 +108,25 @@ FolderTreeState ExamineEntries(const BString& folder, const BString& folderFinal
 		BString path;
 		if (entry.CopyPathStringTo(&path) != kOk)
 			return FolderTreeState::kUnreadable;
-		FolderTreeState state = ExamineEntry(folder, folderFinal, path, pathLimit);
+		FolderTreeState state = ExamineEntry(folder, folderFinal, path, pathLimit, inventory);
 		if (state != FolderTreeState::kContained)
 			return state;
 	}
 	return status == kNoMoreEntries ? FolderTreeState::kContained : FolderTreeState::kUnreadable;
+}
+
+// A file, or a link to a file elsewhere that the platform does not mark as a
+// link (Wine): the two differ only in where the file system keeps them.
+FolderTreeState ExamineFile(const BString& path)
+{
+	BPath parent;
+	BString parentFinal;
+	BString finalPath;
+	if (BPath(&path).ParentPath(&parent) != kOk || !ReadFinalPath(parent.Path(), &parentFinal) ||
+		!ReadFinalPath(path, &finalPath))
+		return FolderTreeState::kUnreadable;
+	return LiesInFolder(parent.Path(), parentFinal, path, finalPath) ? FolderTreeState::kNotAFolder
+																	 : FolderTreeState::kLink;
 }
 
 }  // namespace
@@ -111,15 +143,17 @@ FolderTreeState ExamineFolder(const BString& path)
 	return FolderTreeState::kContained;
 }
 
-FolderTreeState ExamineFolderTree(const BString& path, int32 pathLimit)
+FolderTreeState ExamineFolderTree(const BString& path, int32 pathLimit, BVector<BString>* inventory)
 {
 	if (path.Length() >= pathLimit)
 		return FolderTreeState::kPathTooLong;
 	FolderTreeState state = ExamineFolder(path);
+	if (state == FolderTreeState::kNotAFolder)
+		return ExamineFile(path);
 	if (state != FolderTreeState::kContained)
 		return state;
 	BString finalPath;
 	if (!ReadFinalPath(path, &finalPath))
 		return FolderTreeState::kUnreadable;
-	return ExamineEntries(path, finalPath, pathLimit);
+	return ExamineEntries(path, finalPath, pathLimit, inventory);
 }

@@ -10,16 +10,22 @@
 // the file system resolves it, must be its folder's final path plus its own
 // name. Anything the walk cannot read counts against the folder.
 //
+// The answer says why a folder is not contained, so that a caller can tell the
+// user; on request the walk also keeps an inventory of the tree, from which a
+// caller can tell afterwards what of it is still on disk.
+//
 // Any thread; the walk keeps no state between calls.
 #pragma once
 
 #include "support/String.h"
+#include "support/Vector.h"
 
 enum class FolderTreeState : int32 {
 	kContained,    // a plain folder whose whole tree lies inside it
 	kMissing,      // no entry at the path
 	kNotAFolder,   // a file
-	kLink,         // the folder, or an entry in its tree, leads elsewhere
+	kLink,         // the folder itself is a link to another place
+	kHoldsLink,    // an entry in its tree is a link to another place
 	kPathTooLong,  // a path in the tree reaches the limit
 	kUnreadable,   // a listing or an entry could not be read
 };
@@ -31,5 +37,9 @@ constexpr int32 kShellPathLimit = 260;
 // reparse point. Its content is not read.
 FolderTreeState ExamineFolder(const BString& path);
 
-// The folder and its whole tree; every path in it must be shorter than pathLimit.
-FolderTreeState ExamineFolderTree(const BString& path, int32 pathLimit);
+// The folder and its whole tree; every path in it must be shorter than
+// pathLimit. A file that is a link the platform does not mark as one is told
+// from a plain file by its final path. With `inventory`, the full path of every
+// entry of a contained tree is appended to it, each folder before what it
+// holds; an inventory that cannot be kept makes the tree kUnreadable.
+FolderTreeState ExamineFolderTree(const BString& path, int32 pathLimit, BVector<BString>* inventory = nullptr);

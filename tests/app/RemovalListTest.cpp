@@ -34,11 +34,20 @@ protected:
 		return list.FolderAt(0).Chars();
 	}
 
-	status_t FindAndRemove()
+	// Where Brisca is really not there, nothing is refused either, so that the
+	// window may say there is nothing to remove.
+	void ExpectNothingRefused()
 	{
 		RkRemovalList list;
 		list.FindFolders();
-		return list.RemoveFolders();
+		EXPECT_EQ(list.RefusedFolder().Length(), 0);
+	}
+
+	RkRemovalResult FindAndRemove()
+	{
+		RkRemovalList list;
+		list.FindFolders();
+		return list.RemoveFolders().result;
 	}
 
 	std::unique_ptr<ScratchFolder> fVendor;
@@ -51,7 +60,7 @@ TEST_F(RemovalListTest, VendorHoldingOnlyTheProductIsListedAndTrashedWhole)
 	MakeFile(Join(fProduct, L"game.dat"));
 	EXPECT_EQ(Found(), fVendor->Path());
 
-	EXPECT_EQ(FindAndRemove(), kOk);
+	EXPECT_EQ(FindAndRemove(), RkRemovalResult::kRemoved);
 	EXPECT_FALSE(Exists(fVendor->Path()));
 	EXPECT_EQ(CountTrashedEntries(L"Quorvane"), 1);
 	EXPECT_TRUE(Exists(Join(TrashFilesFolder(), L"Quorvane\\Brisca\\game.dat")));
@@ -63,7 +72,7 @@ TEST_F(RemovalListTest, ProductBesideAnotherFileIsListedAloneAndTheFileSurvives)
 	MakeFile(*fVendor / L"Readme.txt");
 	EXPECT_EQ(Found(), fProduct);
 
-	EXPECT_EQ(FindAndRemove(), kOk);
+	EXPECT_EQ(FindAndRemove(), RkRemovalResult::kRemoved);
 	EXPECT_FALSE(Exists(fProduct));
 	EXPECT_TRUE(Exists(*fVendor / L"Readme.txt"));
 	EXPECT_EQ(CountTrashedEntries(L"Brisca"), 1);
@@ -77,7 +86,7 @@ TEST_F(RemovalListTest, ProductBesideAnotherFolderIsListedAlone)
 	MakeFile(*fVendor / L"Zorvik\\keep.txt");
 	EXPECT_EQ(Found(), fProduct);
 
-	EXPECT_EQ(FindAndRemove(), kOk);
+	EXPECT_EQ(FindAndRemove(), RkRemovalResult::kRemoved);
 	EXPECT_FALSE(Exists(fProduct));
 	EXPECT_TRUE(Exists(*fVendor / L"Zorvik\\keep.txt"));
 }
@@ -94,7 +103,7 @@ TEST_F(RemovalListTest, AnEntryEnumeratedBeforeTheProductDecidesTheSame)
 TEST_F(RemovalListTest, EmptyVendorFolderIsListedAndRecycled)
 {
 	EXPECT_EQ(Found(), fVendor->Path());
-	EXPECT_EQ(FindAndRemove(), kOk);
+	EXPECT_EQ(FindAndRemove(), RkRemovalResult::kRemoved);
 	EXPECT_FALSE(Exists(fVendor->Path()));
 	EXPECT_EQ(CountTrashedEntries(L"Quorvane"), 1);
 }
@@ -107,7 +116,8 @@ TEST_F(RemovalListTest, VendorPathThatIsAFileIsNeverListedAndSurvives)
 	fVendor.reset();
 	MakeFile(vendorPath, "not a folder");
 	EXPECT_EQ(Found(), L"");
-	EXPECT_EQ(FindAndRemove(), kOk);
+	ExpectNothingRefused();
+	EXPECT_EQ(FindAndRemove(), RkRemovalResult::kRemoved);
 	EXPECT_TRUE(Exists(vendorPath));
 	EXPECT_FALSE(IsFolder(vendorPath));
 	RemoveTree(vendorPath);
@@ -123,7 +133,7 @@ TEST_F(RemovalListTest, VendorFolderWhoseListingFailsIsNeverListed)
 		FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 	ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
 	std::wstring found = Found();
-	EXPECT_EQ(FindAndRemove(), kOk);
+	EXPECT_EQ(FindAndRemove(), RkRemovalResult::kRemoved);
 	CloseHandle(exclusive);
 
 	EXPECT_EQ(found, fProduct);
@@ -136,7 +146,8 @@ TEST_F(RemovalListTest, VendorWithoutTheProductListsNothing)
 	MakeFile(*fVendor / L"Readme.txt");
 	MakeFolder(*fVendor / L"Other");
 	EXPECT_EQ(Found(), L"");
-	EXPECT_EQ(FindAndRemove(), kOk);
+	ExpectNothingRefused();
+	EXPECT_EQ(FindAndRemove(), RkRemovalResult::kRemoved);
 	EXPECT_TRUE(Exists(*fVendor / L"Readme.txt"));
 	EXPECT_TRUE(Exists(*fVendor / L"Other"));
 }
@@ -146,48 +157,89 @@ TEST_F(RemovalListTest, NoVendorFolderListsNothing)
 	fVendor.reset();
 	ASSERT_FALSE(Exists(Join(DocumentsFolder(), L"Quorvane")));
 	EXPECT_EQ(Found(), L"");
+	ExpectNothingRefused();
 }
 
-// Layouts in which a removal would reach outside the product folder: none is
-// listed, and "OK" could remove nothing. (Links inside the tree are the tree
-// walk's, tested with it.)
-TEST_F(RemovalListTest, NothingThatLeadsOutsideIsListed)
+// Layouts in which a removal would reach outside the folder it removes: none
+// is listed, so "OK" could remove nothing, and the folder that is there is
+// kept with the reason it stays.
+TEST_F(RemovalListTest, NothingThatLeadsOutsideIsListedAndTheFolderThereIsRefusedWithItsReason)
 {
 	struct Layout {
 		const char* name;
 		std::function<void()> make;
+		std::wstring refused;
+		FolderTreeState reason;
 	};
 	ScratchFolder outside;
 	MakeFile(outside / L"keep.txt");
 	std::wstring documents = DocumentsFolder();
+	std::wstring vendor = Join(documents, L"Quorvane");
+	auto productBesideReadme = [&] {
+		MakeFolder(fProduct);
+		MakeFile(*fVendor / L"Readme.txt");
+	};
+	HANDLE exclusive = INVALID_HANDLE_VALUE;
 	const Layout layouts[] = {
 		{"vendor folder is a link", [&] {
 			fVendor.reset();
 			MakeFolder(outside / L"Brisca");
-			ASSERT_TRUE(MakeLink(Join(documents, L"Quorvane"), outside.Path()));
-		}},
-		{"product folder is a link to the documents folder", [&] {
+			ASSERT_TRUE(MakeLink(vendor, outside.Path()));
+		}, vendor, FolderTreeState::kLink},
+		{"product folder is a link to the documents folder, alone in the vendor folder", [&] {
 			ASSERT_TRUE(MakeLink(fProduct, documents));
-		}},
+		}, vendor, FolderTreeState::kHoldsLink},
+		{"product folder is a link to a folder outside", [&] {
+			MakeFile(*fVendor / L"Readme.txt");
+			ASSERT_TRUE(MakeLink(fProduct, outside.Path()));
+		}, fProduct, FolderTreeState::kLink},
 		{"product is a link to a file", [&] {
 			MakeFile(*fVendor / L"Readme.txt");
 			ASSERT_TRUE(MakeLink(fProduct, outside / L"keep.txt"));
-		}},
+		}, fProduct, FolderTreeState::kLink},
 		{"product is a file", [&] {
 			MakeFile(*fVendor / L"Readme.txt");
 			MakeFile(fProduct);
-		}},
+		}, fProduct, FolderTreeState::kNotAFolder},
+		{"product holds a link", [&] {
+			productBesideReadme();
+			ASSERT_TRUE(MakeLink(Join(fProduct, L"notes.txt"), outside / L"keep.txt"));
+		}, fProduct, FolderTreeState::kHoldsLink},
+		{"product holds a path of 260 characters", [&] {
+			productBesideReadme();
+			// Past the platform's plain path limit only the long form of a path reaches.
+			std::wstring folder = L"\\\\?\\" + Join(fProduct, std::wstring(255 - fProduct.size(), L'n'));
+			MakeFolder(folder);
+			MakeFile(Join(folder, L"save"));
+		}, fProduct, FolderTreeState::kPathTooLong},
+		{"product cannot be read", [&] {
+			productBesideReadme();
+			MakeFolder(Join(fProduct, L"Saves"));
+			exclusive = CreateFileW(Join(fProduct, L"Saves").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+				FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+			ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+		}, fProduct, FolderTreeState::kUnreadable},
 	};
 	for (const Layout& layout : layouts) {
 		SCOPED_TRACE(layout.name);
 		fVendor.reset();
-		fVendor = std::make_unique<ScratchFolder>(Join(documents, L"Quorvane"));
+		RemoveTree(vendor);
+		fVendor = std::make_unique<ScratchFolder>(vendor);
 		layout.make();
-		EXPECT_EQ(Found(), L"");
-		EXPECT_EQ(FindAndRemove(), kOk);
+		RkRemovalList list;
+		list.FindFolders();
+		if (exclusive != INVALID_HANDLE_VALUE) {
+			CloseHandle(exclusive);
+			exclusive = INVALID_HANDLE_VALUE;
+		}
+		EXPECT_EQ(list.CountFolders(), 0);
+		EXPECT_EQ(std::wstring(list.RefusedFolder().CharsOrEmpty()), layout.refused);
+		EXPECT_EQ(list.RefusalReason(), layout.reason);
+		EXPECT_EQ(list.RemoveFolders().result, RkRemovalResult::kRemoved);
 		EXPECT_EQ(FileContents(outside / L"keep.txt"), "brisca");
+		EXPECT_EQ(CountTrashedEntries(L"Quorvane") + CountTrashedEntries(L"Brisca"), 0);
 		fVendor.reset();
-		RemoveTree(Join(documents, L"Quorvane"));
+		RemoveTree(vendor);
 	}
 }
 
@@ -226,7 +278,9 @@ TEST_F(RemovalListTest, AListThatChangedBeforeTheRemovalRemovesNothing)
 		ASSERT_EQ(shown.CountFolders(), 1);
 
 		change.make();
-		EXPECT_EQ(shown.RemoveFolders(), kRemovalListChanged);
+		RkRemovalOutcome outcome = shown.RemoveFolders();
+		EXPECT_EQ(outcome.result, RkRemovalResult::kChanged);
+		EXPECT_TRUE(outcome.folder == shown.FolderAt(0));
 		EXPECT_TRUE(Exists(fVendor->Path()));
 		EXPECT_TRUE(Exists(fProduct));
 		EXPECT_EQ(FileContents(outside / L"keep.txt"), "brisca");
@@ -234,7 +288,7 @@ TEST_F(RemovalListTest, AListThatChangedBeforeTheRemovalRemovesNothing)
 	}
 }
 
-TEST_F(RemovalListTest, ReadOnlyProductIsListedButLeftInPlace)
+TEST_F(RemovalListTest, ReadOnlyProductIsListedAndTheRemovalSaysNothingWent)
 {
 	MakeFolder(fProduct);
 	MakeFile(Join(fProduct, L"save.dat"));
@@ -242,7 +296,12 @@ TEST_F(RemovalListTest, ReadOnlyProductIsListedButLeftInPlace)
 	ASSERT_TRUE(SetReadOnly(fProduct, true));
 	EXPECT_EQ(Found(), fProduct);
 
-	EXPECT_EQ(FindAndRemove(), kReadOnly);
+	RkRemovalList list;
+	list.FindFolders();
+	RkRemovalOutcome outcome = list.RemoveFolders();
+	EXPECT_EQ(outcome.result, RkRemovalResult::kNothingRemoved);
+	EXPECT_EQ(std::wstring(outcome.folder.CharsOrEmpty()), fProduct);
+	EXPECT_EQ(outcome.left.CountItems(), 0);
 	EXPECT_TRUE(Exists(Join(fProduct, L"save.dat")));
 	EXPECT_EQ(CountTrashedEntries(L"Brisca"), 0);
 }

@@ -1,6 +1,7 @@
 // The uninstall window and its view: the content and its layout for each
 // removal list, the text and button edge cases of the view, and the real
 // program's window on the screen, ended with a real click.
+#include "app/ExitCode.h"
 #include "app/RkApp.h"
 #include "app/RkView.h"
 #include "app/RkWin.h"
@@ -8,6 +9,7 @@
 #include "interface/Font.h"
 #include "interface/StringView.h"
 #include "kernel/ProcessSlots.h"
+#include "kernel/WinOwner.h"
 #include "tests/harness/Folders.h"
 #include "tests/harness/InjectedInput.h"
 #include "tests/harness/NativeChildren.h"
@@ -18,6 +20,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -147,13 +150,7 @@ TEST_F(UninstallWindow, ShowsWhatTheRemovalListHoldsLaidOutUnderTheTextAndSizedT
 		SCOPED_TRACE(c.name);
 		RemoveTree(fVendorPath);
 		if (!c.vendorEntries.empty())
-			MakeFolder(fVendorPath);
-		for (const std::wstring& entry : c.vendorEntries) {
-			if (entry.back() == L'\\')
-				MakeFolder(Join(fVendorPath, entry.substr(0, entry.size() - 1)));
-			else
-				MakeFile(Join(fVendorPath, entry));
-		}
+			MakeTree(fVendorPath, c.vendorEntries);
 
 		RkWin* window = new RkWin();
 		BView* background = window->RootView()->ChildAt(0);
@@ -187,8 +184,83 @@ TEST_F(UninstallWindow, ShowsWhatTheRemovalListHoldsLaidOutUnderTheTextAndSizedT
 		EXPECT_EQ(background->BackgroundColor(), (rgb_color{220, 220, 220, 255}));
 		EXPECT_EQ(window->Name(), BString("Uninstall Brisca"));
 		EXPECT_EQ(window->Folders().CountFolders(), listed ? 1 : 0);
+		EXPECT_EQ(window->ExitCode(), kExitDone);
 
 		window->Quit();
+	}
+}
+
+// The content of the window for each layout, after it was built.
+RkView* ContentOf(RkWin* window)
+{
+	BView* background = window->RootView()->ChildAt(0);
+	return background != nullptr ? dynamic_cast<RkView*>(background->ChildAt(0)) : nullptr;
+}
+
+// A folder that is there but left alone for safety is shown, in bold under the
+// reason, with "OK" disabled; the program is then to exit with its own code.
+TEST_F(UninstallWindow, AFolderLeftAloneShowsWhyWithOKDisabled)
+{
+	struct Case {
+		const char* name;
+		std::function<void(const std::wstring& product, const std::wstring& outside)> make;
+		bool vendorRefused;
+		const char* reason;
+	};
+	const Case cases[] = {
+		{"holds a link", [](auto& product, auto& outside) {
+			MakeFolder(product);
+			ASSERT_TRUE(MakeLink(Join(product, L"notes.txt"), Join(outside, L"keep.txt")));
+		}, false, "it holds a link to another place"},
+		{"vendor holding only a product that holds a link", [](auto& product, auto& outside) {
+			MakeFolder(product);
+			ASSERT_TRUE(MakeLink(Join(product, L"away"), outside));
+		}, true, "it holds a link to another place"},
+		{"is a link", [](auto& product, auto& outside) { ASSERT_TRUE(MakeLink(product, outside)); }, false,
+			"it is a link to another place"},
+		{"is a file", [](auto& product, auto&) { MakeFile(product); }, false, "it is a file, not a folder"},
+		{"holds a path too long", [](auto& product, auto&) {
+			MakeFolder(product);
+			// Past the platform's plain path limit only the long form of a path reaches.
+			std::wstring folder = L"\\\\?\\" + Join(product, std::wstring(255 - product.size(), L'n'));
+			MakeFolder(folder);
+			MakeFile(Join(folder, L"save"));
+		}, false, "it holds a path too long to handle safely"},
+		{"cannot be read", [](auto& product, auto&) {
+			MakeFolder(product);
+			MakeFolder(Join(product, L"Saves"));
+		}, false, "it could not be read"},
+	};
+	ScratchFolder outside;
+	MakeFile(outside / L"keep.txt");
+	const std::wstring product = Join(fVendorPath, L"Brisca");
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.name);
+		RemoveTree(fVendorPath);
+		MakeFolder(fVendorPath);
+		if (!c.vendorRefused)
+			MakeFile(Join(fVendorPath, L"Readme.txt"));
+		c.make(product, outside.Path());
+		// Held open without sharing, Saves can be neither opened nor listed.
+		WinHandle exclusive(CreateFileW(Join(product, L"Saves").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+			FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+
+		RkWin* window = new RkWin();
+		exclusive.Reset();
+		RkView* content = ContentOf(window);
+		ASSERT_NE(content, nullptr);
+		std::string sentence =
+			std::string("This utility will not remove the following folder, because ") + c.reason + ":";
+		std::string path = Utf8(ToBString(c.vendorRefused ? fVendorPath : product));
+		std::vector<Shown> expected = {{sentence, false, false, true}, {path, false, true, true},
+			{"OK", true, false, false}, {"Cancel", true, false, true}};
+		EXPECT_EQ(ShownChildren(content), expected);
+		ExpectButtonRow(content, 2);
+		EXPECT_FLOAT_EQ(FrameOf(content, 1).top, FrameOf(content, 0).bottom + 2.0f + LineHeight(content));
+		EXPECT_EQ(window->Folders().CountFolders(), 0);
+		EXPECT_EQ(window->ExitCode(), kExitFolderRefused);
+		window->Quit();
+		EXPECT_EQ(FileContents(outside / L"keep.txt"), "brisca");
 	}
 }
 
@@ -230,7 +302,7 @@ TEST_F(UninstallWindow, NarrowTextMovesTheButtonsRightAndLongListsStopAtAHundred
 // (20, 40), covered by the background; the laid-out view at (2, 2) reaching
 // the right edge and 3 short of the bottom; every line readable as window text.
 // Then a real click on "Cancel" ends the program.
-void CheckShownWindowAndCancel(const std::wstring& listed)
+void CheckShownWindowAndCancel(const std::wstring& line, const std::wstring& path, bool okEnabled)
 {
 	HWND window = WaitForShownWindow(L"Uninstall Brisca");
 	ASSERT_NE(window, nullptr);
@@ -254,35 +326,59 @@ void CheckShownWindowAndCancel(const std::wstring& listed)
 	EXPECT_EQ(content.right - origin.x, client.right);
 	EXPECT_EQ(content.bottom - origin.y, client.bottom - 3);
 
-	EXPECT_EQ(children[2].text, L"This utility will remove the following folder from your computer:");
-	EXPECT_EQ(children[3].text, listed);
+	EXPECT_EQ(children[2].text, line);
+	EXPECT_EQ(children[3].text, path);
 	EXPECT_EQ(children[4].text, L"OK");
-	EXPECT_TRUE(children[4].enabled);
+	EXPECT_EQ(children[4].enabled, okEnabled);
 	EXPECT_EQ(children[5].text, L"Cancel");
 	ClickAt(children[5].Centre());
 }
 
-TEST_F(UninstallWindow, TheProgramsWindowSitsAtItsPlaceReadsAsTextAndCancelEndsItLeavingTheFolder)
+// The exit code travels from the window to the application, which the entry
+// point returns: 0 after "Cancel", the refusal's code for a folder left alone.
+TEST_F(UninstallWindow, TheProgramsWindowReadsAsTextAndCancelEndsItWithItsExitCodeLeavingTheFolder)
 {
+	struct Case {
+		const char* name;
+		bool holdsLink;
+		const wchar_t* line;
+		bool okEnabled;
+		int32 exitCode;
+	};
+	const Case cases[] = {
+		{"listed", false, L"This utility will remove the following folder from your computer:", true, kExitDone},
+		{"left alone", true, L"This utility will not remove the following folder, because it holds a link to another "
+							 L"place:", false, kExitFolderRefused},
+	};
 	std::wstring product = Join(fVendorPath, L"Brisca");
-	MakeFolder(fVendorPath);
-	MakeFolder(product);
-	MakeFile(Join(fVendorPath, L"Readme.txt"));
 	fApp.reset();
-
 	SetProcessModuleHandle(GetModuleHandleW(nullptr));
-	std::thread person;
-	{
-		RkApp app;
-		person = std::thread([&] { CheckShownWindowAndCancel(product); });
-		LoopDeadline deadline;
-		(void)app.Run();
-		EXPECT_FALSE(deadline.Expired()) << "the program did not end after \"Cancel\"";
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.name);
+		RemoveTree(fVendorPath);
+		MakeFolder(fVendorPath);
+		MakeFolder(product);
+		MakeFile(Join(fVendorPath, L"Readme.txt"));
+		if (c.holdsLink) {
+			ASSERT_TRUE(MakeLink(Join(product, L"up"), fVendorPath));
+		}
+
+		std::thread person;
+		int32 exitCode = -1;
+		{
+			RkApp app;
+			person = std::thread([&] { CheckShownWindowAndCancel(c.line, product, c.okEnabled); });
+			LoopDeadline deadline;
+			(void)app.Run();
+			EXPECT_FALSE(deadline.Expired()) << "the program did not end after \"Cancel\"";
+			exitCode = app.ExitCode();
+		}
+		person.join();
+		ReleaseInjectedKeys();
+		EXPECT_EQ(exitCode, c.exitCode);
+		EXPECT_TRUE(Exists(product));
+		EXPECT_EQ(CountTrashedEntries(L"Brisca"), 0);
 	}
-	person.join();
-	ReleaseInjectedKeys();
-	EXPECT_TRUE(Exists(product));
-	EXPECT_EQ(CountTrashedEntries(L"Brisca"), 0);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ E2E_CASE=case
 E2E_PID=""
 E2E_STATUS=""
 E2E_LISTING=""
+E2E_BOX_LISTING=""
 E2E_REAL_HOME_PRINT=""
 
 e2e_log() { echo "[$E2E_CASE] $*"; }
@@ -181,6 +182,14 @@ e2e_click_close_box() {
 	e2e_click_at $centre
 }
 
+# e2e_expect_path_line SUFFIX: a child of the window reads a Windows path
+# ending in SUFFIX.
+e2e_expect_path_line() {
+	SUFFIX=$1 awk -F'|' '$1 == "child" { n = length(ENVIRON["SUFFIX"])
+		if ($3 ~ /^[A-Z]:\\/ && substr($3, length($3) - n + 1) == ENVIRON["SUFFIX"]) found = 1 }
+		END { exit !found }' <<<"$E2E_LISTING" || e2e_fail "no native window reads a path ending in $1"
+}
+
 # e2e_expect_enabled TEXT 0|1
 e2e_expect_enabled() {
 	local enabled
@@ -205,18 +214,20 @@ e2e_keys() {
 	sleep 0.3
 }
 
-# e2e_screenshot STATE: saves the screen as CASE-STATE.png in the artifacts
-# folder, prints its path, and fails when the window's text area (the client
-# area above the buttons) is blank: one colour, or no dark ink at all.
+# e2e_screenshot STATE [LISTING]: saves the screen as CASE-STATE.png in the
+# artifacts folder, prints its path, and fails when the text area of the window
+# listed (the client area above the buttons; the uninstall window unless
+# another listing is given) is blank: one colour, or no dark ink at all.
 e2e_screenshot() {
 	local shot="$E2E_SHOTS/$E2E_CASE-$1.png"
+	local listing=${2:-$E2E_LISTING}
 	sleep 0.3
 	import -window root "$shot" || e2e_fail "no screenshot"
 	e2e_log "screenshot: $shot"
 	local client buttons_top geometry
-	client=$(e2e_record client)
+	client=$(awk -F'|' '$1 == "client" { print; exit }' <<<"$listing")
 	[ -n "$client" ] || return 0
-	buttons_top=$(awk -F'|' '$1 == "child" && $2 == "Button" { print $5 }' <<<"$E2E_LISTING" | sort -n | head -1)
+	buttons_top=$(awk -F'|' '$1 == "child" && $2 == "Button" { print $5 }' <<<"$listing" | sort -n | head -1)
 	geometry=$(awk -F'|' -v bottom="${buttons_top:-0}" '{
 		if (bottom <= $3) bottom = $5
 		printf "%dx%d+%d+%d", $4 - $2, bottom - $3, $2, $3 }' <<<"$client")
@@ -227,6 +238,60 @@ e2e_screenshot() {
 	if [ "${colours:-1}" -lt 2 ] || awk -v d="${darkest:-1}" 'BEGIN { exit !(d > 0.5) }'; then
 		e2e_fail "the text area of $shot is blank"
 	fi
+}
+
+# e2e_wait_message_box [MILLISECONDS]: waits for the program's message box (a
+# dialog captioned as its window), lists it into E2E_BOX_LISTING and the log,
+# and keeps a screenshot of it as CASE-message.png.
+e2e_wait_message_box() {
+	local deadline_ms=${1:-30000}
+	E2E_BOX_LISTING=$(e2e_probe box "$E2E_TITLE" "$deadline_ms") ||
+		e2e_fail "no message box \"$E2E_TITLE\" within $((deadline_ms / 1000)) s"
+	echo "$E2E_BOX_LISTING" | sed "s/^/[$E2E_CASE]   box /"
+	e2e_screenshot message "$E2E_BOX_LISTING"
+}
+
+# No message box opens within that many seconds (default 2).
+e2e_expect_no_message_box() {
+	local deadline_ms=$(( ${1:-2} * 1000 ))
+	if e2e_probe box "$E2E_TITLE" "$deadline_ms" >/dev/null 2>&1; then
+		e2e_fail "a message box opened"
+	fi
+}
+
+# The message box's text, as screen readers read it (its Static child), with
+# its line breaks.
+e2e_message_box_text() {
+	awk -F'|' '$1 == "child" && $2 == "Static" && $3 != "" { print $3; exit }' <<<"$E2E_BOX_LISTING" |
+		sed -e 's/%0D//g' -e 's/%0A/\n/g' -e 's/%7C/|/g' -e 's/%25/%/g'
+}
+
+# e2e_expect_message_box_line PATTERN: a line of the box's text matches the
+# extended regular expression.
+e2e_expect_message_box_line() {
+	e2e_message_box_text | grep -Eq -- "$1" || e2e_fail "no line of the message box matches $1"
+}
+
+# Answers the box with its one button, clicked as a person clicks.
+e2e_answer_message_box_with_mouse() {
+	local centre
+	centre=$(awk -F'|' '$1 == "child" && $2 == "Button" { printf "%d %d\n", ($4 + $6) / 2, ($5 + $7) / 2; exit }' \
+		<<<"$E2E_BOX_LISTING")
+	[ -n "$centre" ] || e2e_fail "the message box has no button"
+	e2e_log "clicking the message box's button at $centre"
+	# shellcheck disable=SC2086
+	e2e_click_at $centre
+}
+
+# Answers the box with Enter, after a click 3 pixels inside its client area
+# gave it the X focus.
+e2e_answer_message_box_with_keyboard() {
+	local left top
+	read -r left top < <(awk -F'|' '$1 == "client" { print $2 + 3, $3 + 3; exit }' <<<"$E2E_BOX_LISTING")
+	e2e_click_at "$left" "$top"
+	e2e_log "typing Return in the message box"
+	xdotool key Return
+	sleep 0.3
 }
 
 # e2e_wait_exit [SECONDS]: waits for the program to end; its status goes to E2E_STATUS.

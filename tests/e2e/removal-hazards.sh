@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # One end-to-end case of the removal in a layout that could take it outside
-# the folder it removes, in a sandbox of its own.
+# the folder it removes, or in which it cannot complete, in a sandbox of its
+# own: the window says why a folder is left alone, a message box says what a
+# removal that did not complete left, and the exit code tells a script.
 #
 #   removal-hazards.sh CASE BUILD_DIR
 #
@@ -76,26 +78,29 @@ expect_line() {
 	[ -n "$(e2e_record child "$1")" ] || e2e_fail "no line reads \"$1\""
 }
 
-# "OK" is clicked in the window as it is shown. It must list nothing, so that
-# "OK" is disabled and a click on it does nothing; whatever it listed, nothing
-# may change, which is checked first.
-expect_nothing_listed() {
+# The documented exit codes.
+EXIT_DONE=0
+EXIT_NOTHING_REMOVED=1
+EXIT_REFUSED=3
+
+# expect_refused REASON SUFFIX: the folder ending in SUFFIX is there but left
+# alone: the window gives the reason in place of the explanatory line, shows
+# the path, and "OK" is disabled, so that a click on it does nothing. "Cancel"
+# then ends the program with the refusal's code, and nothing changed.
+expect_refused() {
 	remember_documents
 	e2e_start "$exe"
 	e2e_wait_window
 	e2e_screenshot shown
-	local ok_enabled
-	ok_enabled=$(e2e_child_enabled OK) || exit 1
+	expect_line "This utility will not remove the following folder, because $1:"
+	e2e_expect_path_line "$2"
+	e2e_expect_enabled OK 0
 	e2e_click_child OK
-	if [ "$ok_enabled" = 0 ]; then
-		e2e_expect_running 1
-		e2e_click_child Cancel
-	fi
-	e2e_expect_exit_code 0 10
+	e2e_expect_running 1
+	e2e_click_child Cancel
+	e2e_expect_exit_code $EXIT_REFUSED 10
 	expect_contained
 	expect_documents_unchanged
-	expect_line "There are no folders to remove."
-	[ "$ok_enabled" = 0 ] || e2e_fail "\"OK\" was enabled"
 }
 
 show_listed_window() {
@@ -106,19 +111,38 @@ show_listed_window() {
 	e2e_screenshot shown
 }
 
-# "OK" closes the window without a dialog, with exit code 0, and nothing moved.
-click_ok_and_expect_nothing_removed() {
+# expect_failure_reported FIRST_LINE SUFFIX [keyboard]: after "OK" a message
+# box opens over the window; its text begins with FIRST_LINE, names the folder
+# ending in SUFFIX and says that nothing was removed. Answered (with the mouse,
+# or with Enter), it ends the program with the code for "nothing removed", and
+# Documents and the trash are as they were.
+expect_failure_reported() {
 	e2e_click_child OK
-	e2e_expect_exit_code 0 10
+	e2e_wait_message_box
+	e2e_message_box_text | head -1 | grep -Fxq -- "$1" || e2e_fail "the message box does not begin with \"$1\""
+	local suffix=${2//\\/\\\\}
+	e2e_expect_message_box_line "^[A-Z]:\\\\.*${suffix}\$"
+	e2e_expect_message_box_line '^Nothing was removed\.$'
+	kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended before the message was answered"
+	if [ "${3:-}" = keyboard ]; then
+		e2e_answer_message_box_with_keyboard
+	else
+		e2e_answer_message_box_with_mouse
+	fi
+	e2e_expect_exit_code $EXIT_NOTHING_REMOVED 10
 	expect_contained
 	expect_documents_unchanged
 }
+
+NOT_MOVED="This folder could not be moved to the Recycle Bin:"
+CHANGED="The folders changed since this window opened, so this folder was not removed:"
 
 case_control() {
 	e2e_make_vendor_folder Other/
 	show_listed_window
 	e2e_click_child OK
-	e2e_expect_exit_code 0 10
+	e2e_expect_no_message_box
+	e2e_expect_exit_code $EXIT_DONE 10
 	e2e_expect_trashed Brisca
 	e2e_expect_exists "$(e2e_trash)/files/Brisca/Saves/one.sav"
 	e2e_expect_missing "$(vendor)/Brisca"
@@ -126,10 +150,21 @@ case_control() {
 	expect_contained
 }
 
+case_cancel() {
+	e2e_make_vendor_folder Other/
+	remember_documents
+	show_listed_window
+	e2e_click_child Cancel
+	e2e_expect_no_message_box
+	e2e_expect_exit_code $EXIT_DONE 10
+	expect_contained
+	expect_documents_unchanged
+}
+
 case_product_links_to_outside_folder() {
 	mkdir -p "$(vendor)/Other"
 	ln -s "$OUTSIDE/folder" "$(vendor)/Brisca"
-	expect_nothing_listed
+	expect_refused "it is a link to another place" '\Quorvane\Brisca'
 }
 
 case_vendor_links_to_outside_folder() {
@@ -137,36 +172,45 @@ case_vendor_links_to_outside_folder() {
 	printf 'game\r\n' >"$OUTSIDE/vendor/Brisca/Saves/one.sav"
 	OUTSIDE_PRINT=$(tree_print "$OUTSIDE")
 	ln -s "$OUTSIDE/vendor" "$(vendor)"
-	expect_nothing_listed
+	expect_refused "it is a link to another place" '\Documents\Quorvane'
 }
 
+# The vendor folder holds only the product, so it is the folder in question.
 case_product_links_to_documents() {
 	mkdir -p "$(vendor)"
 	printf 'mine\r\n' >"$(e2e_documents)/letter.txt"
 	ln -s "$(e2e_documents)" "$(vendor)/Brisca"
-	expect_nothing_listed
+	expect_refused "it holds a link to another place" '\Documents\Quorvane'
 }
 
 case_product_links_to_outside_file() {
 	mkdir -p "$(vendor)/Other"
 	ln -s "$OUTSIDE/file.txt" "$(vendor)/Brisca"
-	expect_nothing_listed
+	expect_refused "it is a link to another place" '\Quorvane\Brisca'
 }
 
 case_product_is_a_file() {
 	mkdir -p "$(vendor)/Other"
 	printf 'not the product folder\r\n' >"$(vendor)/Brisca"
-	expect_nothing_listed
+	expect_refused "it is a file, not a folder" '\Quorvane\Brisca'
 }
 
 # The one case in which the trash itself has to refuse: the folder is listed,
-# and after "OK" it is still there, whole.
+# and after "OK" it is still there, whole, and the user is told so.
 case_trash_unusable() {
 	e2e_make_vendor_folder Other/
 	break_trash
 	remember_documents
 	show_listed_window
-	click_ok_and_expect_nothing_removed
+	expect_failure_reported "$NOT_MOVED" '\Quorvane\Brisca'
+}
+
+case_read_only() {
+	e2e_make_vendor_folder Other/
+	chmod 555 "$(vendor)/Brisca"
+	remember_documents
+	show_listed_window
+	expect_failure_reported "$NOT_MOVED" '\Quorvane\Brisca' keyboard
 }
 
 case_trash_unusable_links_inside() {
@@ -174,7 +218,7 @@ case_trash_unusable_links_inside() {
 	ln -s "$OUTSIDE/folder" "$(vendor)/Brisca/Saves/folder"
 	ln -s "$OUTSIDE/file.txt" "$(vendor)/Brisca/notes.txt"
 	break_trash
-	expect_nothing_listed
+	expect_refused "it holds a link to another place" '\Quorvane\Brisca'
 }
 
 # Three nested names of 90 characters take the Windows path well past 260.
@@ -186,14 +230,14 @@ case_trash_unusable_long_path() {
 	mkdir -p "$deep"
 	printf 'deep\r\n' >"$deep/save.dat"
 	break_trash
-	expect_nothing_listed
+	expect_refused "it holds a path too long to handle safely" '\Quorvane\Brisca'
 }
 
 case_trash_unusable_link_to_vendor() {
 	e2e_make_vendor_folder Other/
 	ln -s .. "$(vendor)/Brisca/vendor"
 	break_trash
-	expect_nothing_listed
+	expect_refused "it holds a link to another place" '\Quorvane\Brisca'
 }
 
 case_new_entry_while_open() {
@@ -202,7 +246,7 @@ case_new_entry_while_open() {
 	mkdir "$(vendor)/NewProduct"
 	printf 'new\r\n' >"$(vendor)/NewProduct/new.dat"
 	remember_documents
-	click_ok_and_expect_nothing_removed
+	expect_failure_reported "$CHANGED" '\Documents\Quorvane'
 }
 
 case_product_turns_into_link_while_open() {
@@ -211,7 +255,7 @@ case_product_turns_into_link_while_open() {
 	mv "$(vendor)/Brisca" "$E2E_SANDBOX/moved-away"
 	ln -s "$OUTSIDE/folder" "$(vendor)/Brisca"
 	remember_documents
-	click_ok_and_expect_nothing_removed
+	expect_failure_reported "$CHANGED" '\Quorvane\Brisca' keyboard
 }
 
 e2e_select_case "$case_name"

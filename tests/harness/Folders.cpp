@@ -64,6 +64,17 @@ void MakeFile(const std::wstring& path, const char* contents)
 	CloseHandle(file);
 }
 
+void MakeTree(const std::wstring& root, const std::vector<std::wstring>& entries)
+{
+	MakeFolder(root);
+	for (const std::wstring& entry : entries) {
+		if (!entry.empty() && entry.back() == L'\\')
+			MakeFolder(Join(root, entry.substr(0, entry.size() - 1)));
+		else
+			MakeFile(Join(root, entry));
+	}
+}
+
 std::string FileContents(const std::wstring& path)
 {
 	HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -7,6 +7,7 @@
 #include "support/String.h"
 
 #include <string>
+#include <vector>
 
 namespace zeltest {
 
@@ -21,6 +22,9 @@ bool Exists(const std::wstring& path);
 bool IsFolder(const std::wstring& path);
 void MakeFolder(const std::wstring& path);
 void MakeFile(const std::wstring& path, const char* contents = "brisca");
+// Makes the folder `root` and each entry under it, in order: a name ending in a
+// backslash is a folder, any other a file.
+void MakeTree(const std::wstring& root, const std::vector<std::wstring>& entries);
 // The first 4 KB of a file, read while others may still write it; "<missing>"
 // when it cannot be opened.
 std::string FileContents(const std::wstring& path);

@@ -8,6 +8,11 @@
 //                                        titled TITLE exists; prints it
 //   WindowProbe list TITLE [MILLISECONDS] prints the window, its client area, its
 //                                        close box and every descendant
+//   WindowProbe box TITLE [MILLISECONDS]  as list, for a message box (a dialog of
+//                                        class #32770) titled TITLE
+//
+// wait and list pass over message boxes, which a program may caption with its
+// window's title.
 //
 // Output, one record a line, fields separated by '|' ('%', '|', CR and LF in a
 // text are written as %25, %7C, %0D and %0A); rectangles are screen pixels
@@ -74,12 +79,26 @@ void PrintRect(const RECT& rect)
 	printf("|%ld|%ld|%ld|%ld", rect.left, rect.top, rect.right, rect.bottom);
 }
 
-HWND WaitForWindow(const std::wstring& title, DWORD deadlineMillis)
+// The class of dialogs, message boxes among them.
+const wchar_t* const kDialogClass = L"#32770";
+
+// The first visible top-level window of that title that is a dialog, or is not.
+HWND FindShownWindow(const std::wstring& title, bool dialog)
+{
+	HWND window = nullptr;
+	while ((window = FindWindowExW(nullptr, window, nullptr, title.c_str())) != nullptr) {
+		if (IsWindowVisible(window) && (ClassOf(window) == kDialogClass) == dialog)
+			return window;
+	}
+	return nullptr;
+}
+
+HWND WaitForWindow(const std::wstring& title, bool dialog, DWORD deadlineMillis)
 {
 	DWORD start = GetTickCount();
 	for (;;) {
-		HWND window = FindWindowW(nullptr, title.c_str());
-		if (window != nullptr && IsWindowVisible(window))
+		HWND window = FindShownWindow(title, dialog);
+		if (window != nullptr)
 			return window;
 		if (GetTickCount() - start >= deadlineMillis)
 			return nullptr;
@@ -151,22 +170,22 @@ int wmain(int argc, wchar_t** argv);
 int wmain(int argc, wchar_t** argv)
 {
 	if (argc < 3) {
-		fprintf(stderr, "usage: WindowProbe wait|list TITLE [MILLISECONDS]\n");
+		fprintf(stderr, "usage: WindowProbe wait|list|box TITLE [MILLISECONDS]\n");
 		return 2;
 	}
 	std::wstring mode = argv[1];
 	DWORD deadline = argc > 3 ? static_cast<DWORD>(wcstoul(argv[3], nullptr, 10)) : 0;
-	HWND window = WaitForWindow(argv[2], deadline);
+	if (mode != L"wait" && mode != L"list" && mode != L"box")
+		return 2;
+	HWND window = WaitForWindow(argv[2], mode == L"box", deadline);
 	if (window == nullptr) {
 		fprintf(stderr, "WindowProbe: no visible window \"%s\"\n", Utf8(argv[2]).c_str());
 		return 1;
 	}
 	if (mode == L"wait")
 		PrintWindow(window);
-	else if (mode == L"list")
-		PrintAll(window);
 	else
-		return 2;
+		PrintAll(window);
 	fflush(stdout);
 	return 0;
 }
