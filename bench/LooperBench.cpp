@@ -12,6 +12,11 @@
 // taking turns at going first, so that both see the same machine load; the
 // ratios are framework / platform round by round (above 1 means the framework
 // is faster), their median and spread.
+//
+//   LooperBench.exe                          rounds of everything and the result lines
+//   LooperBench.exe --count-round-trips N    one ping-pong of N round trips on each
+//                                            side, for bench/server-requests.sh to
+//                                            count the requests each thread makes
 #include "bench/BenchClock.h"
 #include "bench/BenchPinning.h"
 #include "bench/BenchResult.h"
@@ -25,6 +30,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -113,13 +120,18 @@ public:
 			BHandler::HandleMessage(message);
 			return;
 		}
+		fThreadId.store(GetCurrentThreadId(), std::memory_order_relaxed);
 		if (fHopsLeft->fetch_sub(1, std::memory_order_acq_rel) <= 1)
 			fDone->Set();
 		else
 			(void)fPeer.Send(message, nullptr, 0);  // a lost ping shows as a round that never ends
 	}
 
+	// The thread of the looper that passed the ping on last.
+	DWORD ThreadId() const { return fThreadId.load(std::memory_order_relaxed); }
+
 private:
+	std::atomic<DWORD> fThreadId{0};
 	std::atomic<int32>* fHopsLeft;
 	DoneEvent* fDone;
 	BMessenger fPeer;
@@ -170,15 +182,16 @@ double FrameworkOneWay(CountingHandler* counter, Send send)
 }
 
 // Round trips per second between the loopers of `first` and `second`.
-double FrameworkPingPong(PingHandler* first, std::atomic<int32>* hopsLeft, DoneEvent* done)
+double FrameworkPingPong(PingHandler* first, std::atomic<int32>* hopsLeft, DoneEvent* done,
+	int32 roundTrips = kRoundTrips)
 {
-	hopsLeft->store(2 * kRoundTrips);
+	hopsLeft->store(2 * roundTrips);
 	done->Reset();
 	BMessage ping(kPing);
 	double start = NowSeconds();
 	if (BMessenger(first, first->Looper()).Send(&ping, nullptr, 0) != kOk || !done->Wait())
 		return -1;
-	return kRoundTrips / (NowSeconds() - start);
+	return roundTrips / (NowSeconds() - start);
 }
 
 // --- the platform ---
@@ -244,9 +257,10 @@ double RawOneWay()
 	return kOneWayMessages / (NowSeconds() - start);
 }
 
-double RawPingPong()
+// With `threads`, the two threads' ids go there.
+double RawPingPong(int32 roundTrips = kRoundTrips, DWORD* threads = nullptr)
 {
-	std::atomic<int32> hopsLeft{2 * kRoundTrips};
+	std::atomic<int32> hopsLeft{2 * roundTrips};
 	std::atomic<DWORD> peers[2] = {{0}, {0}};
 	DoneEvent done;
 	auto passOn = [&](int self) {
@@ -261,18 +275,52 @@ double RawPingPong()
 	RawThread second(passOn(1));
 	peers[0] = first.Id();
 	peers[1] = second.Id();
+	if (threads != nullptr) {
+		threads[0] = first.Id();
+		threads[1] = second.Id();
+	}
 	double start = NowSeconds();
 	PostUntilTaken(first.Id(), 0);
 	if (!done.Wait())
 		return -1;
-	return kRoundTrips / (NowSeconds() - start);
+	return roundTrips / (NowSeconds() - start);
+}
+
+// The round trips of `--count-round-trips N`, or 0 for the measured rounds.
+int32 CountedRoundTrips(int argc, char** argv)
+{
+	if (argc == 3 && std::strcmp(argv[1], "--count-round-trips") == 0)
+		return std::atoi(argv[2]);
+	return 0;
+}
+
+// One ping-pong of each side, with the threads named as the server's log names them.
+int CountRoundTrips(int32 roundTrips)
+{
+	std::atomic<int32> hopsLeft{0};
+	DoneEvent done;
+	PingHandler pingA(&hopsLeft, &done);
+	PingHandler pingB(&hopsLeft, &done);
+	RunningLooper loopA("LooperBench A", &pingA);
+	RunningLooper loopB("LooperBench B", &pingB);
+	pingA.SetPeer(loopB.Messenger());
+	pingB.SetPeer(loopA.Messenger());
+	DWORD raw[2] = {0, 0};
+	if (FrameworkPingPong(&pingA, &hopsLeft, &done, roundTrips) < 0 || RawPingPong(roundTrips, raw) < 0)
+		return 1;
+	std::printf("THREAD|framework|%04lx\nTHREAD|framework|%04lx\nTHREAD|bare|%04lx\nTHREAD|bare|%04lx\n",
+		pingA.ThreadId(), pingB.ThreadId(), raw[0], raw[1]);
+	std::printf("EVENTS|%d\n", static_cast<int>(roundTrips));
+	return 0;
 }
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
 	PinToOneProcessor();
+	if (int32 counted = CountedRoundTrips(argc, argv))
+		return CountRoundTrips(counted);
 	CountingHandler counter;
 	std::atomic<int32> hopsLeft{0};
 	DoneEvent pingDone;
