@@ -10,6 +10,12 @@
 // Without the folder it says "There are no folders to remove." and "OK" is
 // disabled. It never deletes anything: "OK", "Cancel" and the close box all end
 // it with exit code 0. Everything runs on the main thread.
+//
+// With the argument --hooked, that thread carries a pass-through
+// WH_CALLWNDPROC hook from the start, as every thread of the framework carries
+// its foreground hook: the baseline of start to first paint on a hooked thread.
+#include "bench/BenchHook.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <objidl.h>
@@ -17,6 +23,8 @@
 #include <shlobj.h>
 
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <string>
 
 using namespace Gdiplus;
@@ -300,8 +308,11 @@ int RunWindow(HINSTANCE instance)
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
+	std::unique_ptr<BenchThreadHook> hook;
+	if (std::strcmp(commandLine, "--hooked") == 0)
+		hook.reset(new BenchThreadHook);
 	INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
 	InitCommonControlsEx(&controls);
 	GdiplusStartupInput input;
