@@ -103,6 +103,19 @@ zel_output_shows_crash() {
 	grep -q "^Unhandled exception:" "$@" 2>/dev/null
 }
 
+# The functions and lines of the frames of the x86_64 program $1 in Wine's
+# backtraces $2 (which name it in lower case), each from the byte before its
+# return address. A program built without its symbols (the shipped
+# uninstaller) names the file that holds them by its debug link, and addr2line
+# reads them from there.
+zel_print_own_frames() {
+	local program=$1 name
+	name=$(basename "$program")
+	grep -io "0x[0-9a-f]* in ${name%.exe} (+" <<<"$2" | awk '{ print $1 }' | sort -u |
+		while read -r address; do printf '0x%x\n' $((address - 1)); done |
+		x86_64-w64-mingw32-addr2line -a -f -C -p -e "$program"
+}
+
 # Runs from an EXIT trap under set -e: a server or display that has already
 # gone is no failure, and must not stop the rest of the clean-up.
 zel_stop_wine() {

@@ -23,8 +23,10 @@ zel_install_missing || e2e_fail "installing the packages failed"
 zel_build i686 BriscaUninstaller >/dev/null || e2e_fail "the i686 build failed"
 zel_build x86_64 BriscaUninstaller BareUninstallerWindow WindowProbe >/dev/null || e2e_fail "the x86_64 build failed"
 build="$ZEL_BUILD_ROOT/x86_64"
+shipped="$ZEL_BUILD_ROOT/i686/BriscaUninstaller.exe"
 echo "Built the uninstaller:"
-echo "  shipped 32-bit build: $ZEL_BUILD_ROOT/i686/BriscaUninstaller.exe"
+echo "  the file to ship (32-bit, $(($(stat -c %s "$shipped") / 1024)) KiB): $shipped"
+echo "  its symbols, kept beside it and not shipped: $ZEL_BUILD_ROOT/i686/BriscaUninstaller.debug"
 echo "  64-bit build (runs here under Wine): $build/BriscaUninstaller.exe"
 
 if [ "$program" = uninstaller ]; then

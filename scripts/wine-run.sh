@@ -32,23 +32,14 @@ hang_seconds=${ZEL_HANG_SECONDS:-200}
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 
-# The functions and lines of the frames of the program $1 in Wine's backtraces $2.
-print_own_frames() {
-	local program=$1 name
-	name=$(basename "$program")
-	echo "wine-run: the program's frames (the byte before each return address):"
-	grep -o "0x[0-9a-f]* in ${name%.exe} (+" <<<"$2" | awk '{ print $1 }' | sort -u |
-		while read -r address; do printf '0x%x\n' $((address - 1)); done |
-		x86_64-w64-mingw32-addr2line -a -f -C -p -e "$program"
-}
-
 # Prints the backtrace of every thread of the program named $1, then its own frames.
 print_threads_of() {
 	local program=$1 threads
 	threads=$(/usr/lib/wine/wine64 winedbg --command "bt all" 2>/dev/null | tr -d '\r' |
 		awk -v name="$(basename "$program")" '/^Backtracing for thread/ { mine = index($0, name) > 0 } mine')
 	printf '%s\n' "$threads"
-	print_own_frames "$program" "$threads"
+	echo "wine-run: the program's frames (the byte before each return address):"
+	zel_print_own_frames "$program" "$threads"
 }
 
 readonly kServerCrashed="wineserver crashed"
@@ -159,7 +150,10 @@ fi
 cat "$out"
 cat "$err" >&2
 if zel_output_shows_crash "$out" "$err"; then
-	print_own_frames "$1" "$(cat "$out" "$err")" >&2
+	{
+		echo "wine-run: the program's frames (the byte before each return address):"
+		zel_print_own_frames "$1" "$(cat "$out" "$err")"
+	} >&2
 	echo "wine-run: $(basename "$1") crashed" >&2
 	[ $status -ne 0 ] || status=1
 fi

@@ -17,6 +17,7 @@ E2E_PROBE=""
 E2E_SHOTS=""
 E2E_CASE=case
 E2E_PID=""
+E2E_PROGRAM=""
 E2E_STATUS=""
 E2E_LISTING=""
 E2E_BOX_LISTING=""
@@ -110,6 +111,7 @@ e2e_start() {
 	[ -f "$1" ] || e2e_fail "$1 is not built"
 	"$E2E_WINE" "$1" >"$E2E_SANDBOX/program.log" 2>&1 &
 	E2E_PID=$!
+	E2E_PROGRAM=$1
 	e2e_log "started $(basename "$1") (process $E2E_PID)"
 }
 
@@ -308,6 +310,10 @@ e2e_wait_exit() {
 	E2E_PID=""
 	e2e_log "the program ended with exit code $E2E_STATUS"
 	if zel_output_shows_crash "$E2E_SANDBOX/program.log"; then
+		{
+			echo "[$E2E_CASE] the program's frames (the byte before each return address):"
+			zel_print_own_frames "$E2E_PROGRAM" "$(tr -d '\r' <"$E2E_SANDBOX/program.log")"
+		} >&2
 		e2e_fail "the program crashed"
 	fi
 }
