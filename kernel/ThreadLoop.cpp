@@ -10,6 +10,10 @@
 // wake-up that cannot be posted to the loop's own thread is not needed: the
 // loop finds the step due before it waits.
 //
+// Input goes to windows, so a thread that serves none (a looper of its own,
+// woken through its thread queue) has none to prefer: it skips that peek, which
+// costs a round trip to the platform's server on every wake-up under Wine.
+//
 // A step that asks to quit ends the loop through the record, not only through
 // WM_QUIT: any other message loop on the thread (a modal loop, a peek for
 // paint messages inside a handler) may take WM_QUIT out of the queue, and the
@@ -99,6 +103,11 @@ void CALLBACK RunStepOnTimer(HWND, UINT, UINT_PTR, DWORD)
 	RunStepOfCallingThread();
 }
 
+bool ServesWindows(const ThreadRecord* record)
+{
+	return record->fWakeWindow.load(std::memory_order_relaxed) != nullptr;
+}
+
 bool StepIsDue(const ThreadRecord* record, bigtime_t now)
 {
 	return now >= record->fNextWakeTime || record->fWakePending.load(std::memory_order_acquire);
@@ -183,7 +192,7 @@ void PumpMessages(ThreadRecord* record)
 		}
 
 		now = SystemTimeMicros();
-		bool found = preferInput && PeekMessageW(&message, nullptr, 0, 0, kRemoveInput);
+		bool found = preferInput && ServesWindows(record) && PeekMessageW(&message, nullptr, 0, 0, kRemoveInput);
 		if (!found)
 			found = PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);
 		if (!found) {
@@ -280,5 +289,5 @@ ThreadRecord* SetWakeWindow(HWND window)
 bool ThreadServesWindows()
 {
 	ThreadRecord* record = BPrivate::StoredThreadRecord();
-	return record != nullptr && record->fWakeWindow.load(std::memory_order_relaxed) != nullptr;
+	return record != nullptr && ServesWindows(record);
 }
