@@ -358,6 +358,16 @@ LRESULT ViewNativeWindow::HandleClassMessage(HWND handle, UINT message, WPARAM w
 	case WM_ERASEBKGND:
 		// The paint fills the background itself, through the off-screen buffer.
 		return 0;
+	case WM_SETCURSOR:
+		// The pointer over the view's own area: the view showed its cursor when
+		// the pointer entered, and the default would only ask every parent in
+		// turn, each answering no (the class cursor it would set is this
+		// class's, and it has none). Each ask is a sent message, which the
+		// thread's hook sees: round trips to Wine's server on every move.
+		// Over a native control the control's own procedure decides.
+		if (reinterpret_cast<HWND>(wParam) == handle && LOWORD(lParam) == HTCLIENT)
+			return FALSE;
+		break;
 	case WM_CTLCOLORBTN:
 	case WM_CTLCOLOREDIT:
 	case WM_CTLCOLORSTATIC: {

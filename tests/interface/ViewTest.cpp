@@ -4,6 +4,7 @@
 // real pointer, wheel routing, dropped files through a real HDROP, painting
 // read back from the screen and the draw lock.
 #include "interface/Button.h"
+#include "interface/Cursor.h"
 #include "interface/Keyboard.h"
 #include "interface/NativeHandle.h"
 #include "interface/ScrollBar.h"
@@ -326,6 +327,61 @@ TEST_F(ViewTest, TheRealPointerGivesTransitsCoordinatesAndClicks)
 	RunOnWindowThread(window, [&] { target->SetScrollOrigin(BPoint(0, 25)); });
 	ASSERT_TRUE(WaitFor([&] { return target->scrolledMoves.load() == 1; }));
 	EXPECT_EQ(target->lastScrolledWhere, BPoint(60, 85));
+	QuitWindow(window);
+}
+
+// The pointer shows a view's cursor on every move over it, also in a view
+// nested in another with a cursor of its own, and a native control's own
+// cursor over the control.
+TEST_F(ViewTest, ThePointerShowsTheCursorOfTheViewOrControlUnderIt)
+{
+	MovePointer(POINT{0, 0});
+	ProbeWindow* window = new ProbeWindow(BRect(100, 100, 400, 260), "Cursors");
+	ProbeView* outer = new ProbeView(BRect(0, 0, 300, 160), "outer");
+	ProbeView* inner = new ProbeView(BRect(20, 20, 120, 120), "inner");
+	BButton* button = new BButton(BRect(150, 20, 250, 60), nullptr, BString("Press"), nullptr, kFollowLeftTop, 0);
+	const BCursor* cross = CursorAt(2);
+	const BCursor* hand = CursorAt(3);
+	ASSERT_TRUE(cross != nullptr && hand != nullptr);
+	outer->SetCursor(cross);
+	inner->SetCursor(hand);
+	EXPECT_EQ(outer->AddChild(inner), kOk);
+	EXPECT_EQ(outer->AddChild(button), kOk);
+	EXPECT_EQ(window->AddChild(outer), kOk);
+	ASSERT_TRUE(ShowAndActivate(window));
+	// The cursor of the window thread's input, where the pointer is.
+	auto shownCursor = [&] {
+		HCURSOR shown = nullptr;
+		RunOnWindowThread(window, [&] { shown = GetCursor(); });
+		return shown;
+	};
+	// Each move waits until the view has seen it; the cursor is then the one shown.
+	auto cursorsAlong = [&](ProbeView* view, std::initializer_list<BPoint> points) {
+		std::vector<HCURSOR> shown;
+		for (BPoint point : points) {
+			size_t before = view->log.Count(kMouseMoved);
+			MovePointer(ScreenPointOf(view, point));
+			EXPECT_TRUE(WaitFor([&] { return view->log.Count(kMouseMoved) > before; }));
+			shown.push_back(shownCursor());
+		}
+		return shown;
+	};
+	using Cursors = std::vector<HCURSOR>;
+	HCURSOR handCursor = hand->Handle();
+	HCURSOR crossCursor = cross->Handle();
+	EXPECT_EQ(cursorsAlong(inner, {BPoint(10, 10), BPoint(20, 20), BPoint(30, 30), BPoint(40, 40)}),
+		(Cursors{handCursor, handCursor, handCursor, handCursor}));
+	EXPECT_EQ(cursorsAlong(outer, {BPoint(10, 140), BPoint(20, 140), BPoint(30, 140)}),
+		(Cursors{crossCursor, crossCursor, crossCursor}));
+	// Over the button its class's arrow shows; the button is no probe, so the
+	// wait is for the cursor itself.
+	HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+	MovePointer(ScreenPointOf(outer, BPoint(200, 40)));
+	EXPECT_TRUE(WaitFor([&] { return shownCursor() == arrow; }));
+	MovePointer(ScreenPointOf(outer, BPoint(210, 45)));
+	Settle();
+	EXPECT_EQ(shownCursor(), arrow);
+	EXPECT_EQ(cursorsAlong(inner, {BPoint(50, 50), BPoint(60, 60)}), (Cursors{handCursor, handCursor}));
 	QuitWindow(window);
 }
 
