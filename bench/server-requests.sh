@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Counts the requests that reach the wine server per event, for the framework
-# and for the baseline of a benchmark: a mouse move (MouseDispatchBench) and a
-# ping-pong round trip (LooperBench). Unlike the timings, these counts do not
+# and for the baselines of a benchmark: a mouse move (MouseDispatchBench: a
+# bare window procedure on a thread with and without the hook every framework
+# thread carries) and a ping-pong round trip (LooperBench). Unlike the timings, these counts do not
 # depend on the machine's load.
 #
 #   bench/server-requests.sh [--list]
@@ -63,11 +64,13 @@ count_program() {
 	local program=$1 option=$2 unit=$3 side small large
 	run_counted "$program" "$option" "$kSmall"
 	run_counted "$program" "$option" "$kLarge"
-	for side in framework bare; do
+	# The sides in the order the program names them.
+	awk -F'|' '$1 == "THREAD" && !seen[$2]++ { print $2 }' "$work/$kLarge.out" >"$work/sides"
+	while read -r side; do
 		small=$(requests_of_side "$kSmall" "$side" | wc -l)
 		large=$(requests_of_side "$kLarge" "$side" | wc -l)
 		awk -v p="$program" -v s="$side" -v u="$unit" -v a="$small" -v b="$large" -v n=$((kLarge - kSmall)) \
-			'BEGIN { printf "%-20s %-10s %6.2f requests per %s\n", p, s, (b - a) / n, u }'
+			'BEGIN { printf "%-20s %-22s %6.2f requests per %s\n", p, s, (b - a) / n, u }'
 		if $list; then
 			# Per event as above, request by request; the ones that stay below
 			# 0.05 an event are what start-up and the end happened to differ by.
@@ -76,7 +79,7 @@ count_program() {
 				awk -v n=$((kLarge - kSmall)) '{ d = ($3 - $2) / n; if (d >= 0.05 || d <= -0.05) printf "%7.2f  %s\n", d, $1 }' |
 				sort -rn | sed 's/^/    /'
 		fi
-	done
+	done <"$work/sides"
 }
 
 count_program MouseDispatchBench --count-moves "mouse move"
