@@ -11,8 +11,9 @@
 // loop finds the step due before it waits.
 //
 // Input goes to windows, so a thread that serves none (a looper of its own,
-// woken through its thread queue) has none to prefer: it skips that peek, which
-// costs a round trip to the platform's server on every wake-up under Wine.
+// woken through its thread queue) has no input to read first: it skips the
+// peek for input, which under Wine costs a round trip to the platform's server
+// on every wake-up.
 //
 // A step that asks to quit ends the loop through the record, not only through
 // WM_QUIT: any other message loop on the thread (a modal loop, a peek for
