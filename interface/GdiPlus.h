@@ -26,6 +26,7 @@ class GpFont;
 class GpFontFamily;
 class GpGraphics;
 class GpImage;
+class GpMatrix;
 class GpPen;
 class GpStringFormat;
 class RectF;
@@ -170,6 +171,21 @@ public:
 
 private:
 	Gdiplus::GpBrush* fNative = nullptr;
+};
+
+// A matrix, the identity when made; Native() is null when GDI+ could not
+// make it.
+class WinGdipMatrix : public WinGdipObject {
+public:
+	WinGdipMatrix();
+	~WinGdipMatrix();
+
+	Gdiplus::GpMatrix* Native() const { return fNative; }
+	// The six elements m11, m12, m21, m22, dx and dy.
+	gdip_status GetElements(float elements[6]);
+
+private:
+	Gdiplus::GpMatrix* fNative = nullptr;
 };
 
 class WinGdipPen : public WinGdipObject {
