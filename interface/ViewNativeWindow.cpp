@@ -35,6 +35,9 @@ namespace {
 
 constexpr wchar_t kViewClassName[] = L"BView";
 constexpr DWORD kViewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+// Every view's native window has a word of its own beside the framework's
+// user data, which the platform zeroes and a caller may keep anything in.
+constexpr int kExtraWindowBytes = 4;
 
 BLocker gViewClassLock("WinView:gViewClassLock");
 bool gViewClassRegistered = false;
@@ -181,6 +184,7 @@ status_t ViewNativeWindow::RegisterClass()
 	windowClass.cbSize = sizeof(windowClass);
 	windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
 	windowClass.lpfnWndProc = ViewClassWindowProc;
+	windowClass.cbWndExtra = kExtraWindowBytes;
 	windowClass.hInstance = instance;
 	windowClass.lpszClassName = kViewClassName;
 	if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
