@@ -7,11 +7,13 @@
 // allocation gives null, never an exception. The factories answer owners. A drawing call that fails records
 // its status and drawing goes on.
 //
-// Only the interface layer includes this header: the GDI+ types are forward
+// The interface layer's units include this header; the application gets it
+// only through View.h and Render.h, since a view embeds its render and the
+// render its brushes and pens by value, and calls nothing of it. So that it
+// brings no platform header along that road, the GDI+ types are forward
 // declarations here, the few platform types come from WinTypes.h, and the
-// platform header stays in the sources. A wrapper is
-// used on one thread at a time (a window's thread, under the draw lock while
-// painting).
+// platform headers stay in the sources. A wrapper is used on one thread at a
+// time (a window's thread, under the draw lock while painting).
 #pragma once
 
 #include "interface/WinTypes.h"
