@@ -7,11 +7,11 @@
 #include "app/ResourceIds.h"
 #include "app/RkApp.h"
 #include "kernel/ProcessSlots.h"
+#include "kernel/WinOleInitialization.h"
 
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
-#include <ole2.h>
 
 namespace {
 
@@ -28,7 +28,9 @@ int32 RunUninstaller()
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
-	if (FAILED(OleInitialize(nullptr)))
+	// Taken down last, after GDI+.
+	WinOleInitialization ole = WinOleInitialization::Begin();
+	if (!ole)
 		return 0;
 	// Version 1, no debug hook, GDI+'s own background thread, external codecs.
 	Gdiplus::GdiplusStartupInput gdiplusInput;
@@ -43,6 +45,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 	int32 exitCode = RunUninstaller();
 
 	Gdiplus::GdiplusShutdown(gdiplusToken);
-	OleUninitialize();
 	return static_cast<int>(exitCode);
 }

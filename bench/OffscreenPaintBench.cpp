@@ -10,6 +10,7 @@
 #include "interface/GdiPlus.h"
 #include "interface/GdiPlusFlat.h"
 #include "interface/NativeWindow.h"
+#include "interface/OffscreenBuffer.h"
 #include "interface/Render.h"
 #include "interface/WinGdi.h"
 
@@ -31,7 +32,7 @@ constexpr uint32 kForeground = 0xFF000000;
 // A 24-bit DIB in a memory DC: the paint DC of the window, and the raw side's buffer.
 struct Surface {
 	Surface(HDC screen, int width, int height)
-		: dc(CreateCompatibleDC(screen)), bitmap(CreateBufferBitmap(screen, width, height))
+		: dc(CreateCompatibleDC(screen)), bitmap(BPrivate::CreateBufferBitmap(screen, width, height))
 	{
 		previous = SelectObject(dc.Get(), bitmap.Get());
 	}

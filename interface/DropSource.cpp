@@ -8,7 +8,8 @@
 #include "interface/View.h"
 #include "interface/ViewDropTarget.h"
 #include "interface/ViewInput.h"
-#include "interface/ViewPlatform.h"
+#include "interface/ViewNative.h"
+#include "interface/ViewNativeWindow.h"
 #include "interface/Window.h"
 #include "interface/WindowNative.h"
 #include "kernel/WinComPtr.h"
@@ -124,13 +125,14 @@ void DragRequest::Finish()
 		handOver = WindowNative::DropHandOver(fWindow);
 		WindowNative::DropHandOver(fWindow).pendingRelease = false;
 		if (ViewInWindow()) {
-			WinViewDropTarget* own = WinViewDropTarget::Of(fView);
+			WinViewDropTarget* own = ViewNativeWindow::DropTargetOf(fView);
 			if (own != nullptr && (fView->DragState() & kDragStarted) != 0 && handOver.pendingRelease) {
 				// Held past the unlock, when a revocation could let go of it.
 				own->AddRef();
 				target = WinComPtr<WinViewDropTarget>(own);
 			}
-			fView->EndDrag();
+			ViewNative::ClearDragState(fView);
+			ViewInput::ForgetTracking(fView);
 		}
 		WindowNative::SetDragView(fWindow, nullptr);
 	}

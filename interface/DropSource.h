@@ -7,6 +7,7 @@
 // the platform calls the drop source on that thread.
 #pragma once
 
+#include "interface/PendingDrag.h"
 #include "kernel/WinComObject.h"
 
 #include <oleidl.h>
@@ -17,8 +18,6 @@ class BMessage;
 class BView;
 
 namespace BPrivate {
-
-class PendingDrag;
 
 // The drag of a copy of `message` from `view`, with the buttons the view
 // holds, to be run once the view's mouse hook has returned; null without

@@ -64,8 +64,6 @@ public:
 	const WinGdipFont* NativeFont() const { return fFont.get(); }
 
 private:
-	friend status_t MakeFontFromGdipFont(std::unique_ptr<WinGdipFont> font, float logPixelsY, BFont* descriptor);
-
 	void CopyFrom(const BFont& other);
 	void ComputeMetrics();
 	void DeleteFont();

@@ -241,6 +241,28 @@ WinGdipFont::~WinGdipFont()
 	gdip::GdipDeleteFont(fNative);
 }
 
+// --- matrices ---
+
+WinGdipMatrix::WinGdipMatrix()
+{
+	Gdiplus::GpMatrix* matrix = nullptr;
+	if (Record(gdip::GdipCreateMatrix(&matrix)) == Gdiplus::Ok)
+		fNative = matrix;
+}
+
+WinGdipMatrix::~WinGdipMatrix()
+{
+	if (fNative != nullptr)
+		gdip::GdipDeleteMatrix(fNative);
+}
+
+gdip_status WinGdipMatrix::GetElements(float elements[6])
+{
+	if (fNative == nullptr)
+		return Record(Gdiplus::InvalidParameter);
+	return Record(gdip::GdipGetMatrixElements(fNative, elements));
+}
+
 // --- brushes and pens ---
 
 WinGdipSolidBrush::WinGdipSolidBrush()

@@ -7,11 +7,13 @@
 // allocation gives null, never an exception. The factories answer owners. A drawing call that fails records
 // its status and drawing goes on.
 //
-// Only the interface layer includes this header: the GDI+ types are forward
+// The interface layer's units include this header; the application gets it
+// only through View.h and Render.h, since a view embeds its render and the
+// render its brushes and pens by value, and calls nothing of it. So that it
+// brings no platform header along that road, the GDI+ types are forward
 // declarations here, the few platform types come from WinTypes.h, and the
-// platform header stays in the sources. A wrapper is
-// used on one thread at a time (a window's thread, under the draw lock while
-// painting).
+// platform headers stay in the sources. A wrapper is used on one thread at a
+// time (a window's thread, under the draw lock while painting).
 #pragma once
 
 #include "interface/WinTypes.h"
@@ -26,6 +28,7 @@ class GpFont;
 class GpFontFamily;
 class GpGraphics;
 class GpImage;
+class GpMatrix;
 class GpPen;
 class GpStringFormat;
 class RectF;
@@ -170,6 +173,21 @@ public:
 
 private:
 	Gdiplus::GpBrush* fNative = nullptr;
+};
+
+// A matrix, the identity when made; Native() is null when GDI+ could not
+// make it.
+class WinGdipMatrix : public WinGdipObject {
+public:
+	WinGdipMatrix();
+	~WinGdipMatrix();
+
+	Gdiplus::GpMatrix* Native() const { return fNative; }
+	// The six elements m11, m12, m21, m22, dx and dy.
+	gdip_status GetElements(float elements[6]);
+
+private:
+	Gdiplus::GpMatrix* fNative = nullptr;
 };
 
 class WinGdipPen : public WinGdipObject {

@@ -98,15 +98,22 @@ bool BMenu::AppendItems(HMENU menu, const BMessenger& target)
 		info.wID = item->Command();
 		info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
 		info.dwTypeData = const_cast<wchar_t*>(item->Label().Chars() != nullptr ? item->Label().Chars() : L"");
-		if (BMenu* submenu = item->Submenu()) {
-			// Filled when it is about to open.
-			submenu->fNative = CreatePopupMenu();
+		BMenu* submenu = item->Submenu();
+		// A submenu's popup is filled when it is about to open.
+		WinMenu popup(submenu != nullptr ? CreatePopupMenu() : nullptr);
+		if (popup) {
+			info.fMask |= MIIM_SUBMENU;
+			info.hSubMenu = popup.Get();
+		}
+		bool inserted = InsertMenuItemW(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &info) != FALSE;
+		if (submenu != nullptr) {
+			// Once inserted the popup goes with the menu it is in; one that
+			// could not be inserted goes now.
+			submenu->fNative = inserted ? popup.Release() : nullptr;
 			submenu->fTarget = target;
 			submenu->fFillState = kMenuNotFilled;
-			info.fMask |= MIIM_SUBMENU;
-			info.hSubMenu = submenu->fNative;
 		}
-		if (!InsertMenuItemW(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &info))
+		if (!inserted)
 			return false;
 	}
 	return true;
@@ -114,12 +121,10 @@ bool BMenu::AppendItems(HMENU menu, const BMessenger& target)
 
 HMENU BMenuBar::BuildNativeMenu(BWindow* window)
 {
-	fNative = CreateMenu();
-	if (fNative == nullptr)
-		return nullptr;
-	if (!AppendItems(fNative, BMessenger(window, window))) {
-		DestroyMenu(fNative);
-		fNative = nullptr;
-	}
+	fNative = nullptr;
+	WinMenu menu(CreateMenu());
+	// A menu bar that cannot hold every item goes, with the popups it took.
+	if (menu && AppendItems(menu.Get(), BMessenger(window, window)))
+		fNative = menu.Release();
 	return fNative;
 }

@@ -61,6 +61,13 @@ inline int RoundedNativeUnits(float value, DisplayScale scale)
 	return static_cast<int>(std::lround(scale.ToNative(value)));
 }
 
+// Whether a framework length is a whole number of native pixels: contents
+// moved by it can be copied pixel for pixel.
+inline bool IsWholeNativeLength(float value, DisplayScale scale)
+{
+	return scale.ToNative(value) == std::trunc(scale.ToNative(value));
+}
+
 // A native coordinate as a framework one.
 inline float FrameworkUnits(LONG value, DisplayScale scale)
 {

@@ -66,7 +66,7 @@ BHandler* HandlerOfNativeWindow(HWND handle)
 		return nullptr;
 	LONG_PTR procedure = GetWindowLongPtrW(handle, GWLP_WNDPROC);
 	if (procedure != reinterpret_cast<LONG_PTR>(TopLevelWindowProc) &&
-		procedure != reinterpret_cast<LONG_PTR>(ViewWindowProc))
+		procedure != reinterpret_cast<LONG_PTR>(ViewNativeWindow::ViewWindowProc))
 		return nullptr;
 	return reinterpret_cast<BHandler*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
 }
@@ -201,7 +201,7 @@ bool AnswerControlColor(UINT message, WPARAM wParam, LPARAM lParam, BView* recei
 	if (colours == nullptr)
 		return false;
 	SetBkColor(dc, ColorRefOf(colours->BackgroundColor()));
-	*result = reinterpret_cast<LRESULT>(BackgroundBrushOf(colours));
+	*result = reinterpret_cast<LRESULT>(ViewNativeWindow::BackgroundBrushOf(colours));
 	return true;
 }
 

@@ -9,22 +9,43 @@
 
 #include <windows.h>
 
+namespace {
+
+// The window follows a native focus change for the scope's length:
+// SetFocused must not move the native focus back while it follows the
+// platform's own change. A change the platform makes while another is
+// followed (a hook moved the focus) leaves the outer one followed when it
+// ends.
+class FollowedFocusChange {
+public:
+	explicit FollowedFocusChange(BWindow* window)
+		: fWindow(window), fOuterFollowed(BPrivate::WindowNative::IsHandlingNativeFocus(window))
+	{
+		BPrivate::WindowNative::SetHandlingNativeFocus(window, true);
+	}
+	~FollowedFocusChange() { BPrivate::WindowNative::SetHandlingNativeFocus(fWindow, fOuterFollowed); }
+
+	FollowedFocusChange(const FollowedFocusChange&) = delete;
+	FollowedFocusChange& operator=(const FollowedFocusChange&) = delete;
+
+private:
+	BWindow* fWindow;
+	bool fOuterFollowed;
+};
+
+}  // namespace
+
 void HandleNativeFocus(BView* view, NativeFocus change)
 {
 	BWindow* window = view->Window();
 	BAutolock lock(window);
-	if (!lock.IsLocked())
+	if (!lock.IsLocked() || !window->IsActive())
 		return;
-	if (window->IsActive()) {
-		// SetFocused must not move the native focus back while it follows
-		// the platform's own change.
-		BPrivate::WindowNative::SetHandlingNativeFocus(window, true);
-		if (change == NativeFocus::kGained && !view->IsFocus())
-			view->SetFocused(true);
-		else if (change == NativeFocus::kLost && view->IsFocus())
-			view->SetFocused(false);
-		BPrivate::WindowNative::SetHandlingNativeFocus(window, false);
-	}
+	FollowedFocusChange following(window);
+	if (change == NativeFocus::kGained && !view->IsFocus())
+		view->SetFocused(true);
+	else if (change == NativeFocus::kLost && view->IsFocus())
+		view->SetFocused(false);
 }
 
 bool MeasureMenuItem(LPARAM lParam)

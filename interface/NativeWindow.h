@@ -1,24 +1,28 @@
 // The native window layer: one native top-level window per BWindow.
 //
 // BNativeWindow creates and destroys the window's native window with the style
-// words that follow from the window's look, feel and flags, keeps the map of
-// which native window owns which (the means by which modal windows block their
-// owner), keeps the frame change a window has asked for until it is applied,
-// and holds the off-screen bitmap through which every view of the window is
-// painted. TopLevelWindowProc turns the native messages of top-level windows
-// into framework messages.
+// words that follow from the window's look, feel and flags
+// (NativeWindowStyle.h), notes it in the owned-window map by which modal
+// windows block their owner (OwnedWindows.h), keeps the frame change a window
+// has asked for until it is applied, keeps the window's display scale and
+// the font of its native controls, the size box of look 11, and the
+// off-screen buffer through which every view of the window is painted
+// (OffscreenBuffer.h). TopLevelWindowProc turns the native messages of
+// top-level windows into framework messages.
 //
 // A BNativeWindow belongs to its BWindow and is used on the window's thread;
 // its native window is created there, so its native messages arrive there. The
-// off-screen buffer is used only under the process-wide draw lock. The owned-
-// window map is guarded by the lock "WinWindow:gModals" and read by any window.
+// off-screen buffer is used only under the process-wide draw lock.
 #pragma once
 
 #include "interface/DisplayScale.h"
 #include "interface/Point.h"
 #include "interface/Rect.h"
+#include "interface/ViewDropTarget.h"
 #include "interface/WinGdi.h"
+#include "kernel/WinOleInitialization.h"
 #include "support/KeyedVector.h"
+#include "support/ObjectList.h"
 #include "support/SupportDefs.h"
 #include "support/Vector.h"
 
@@ -26,10 +30,12 @@
 
 #include <memory>
 
-class BHandler;
 class BWindow;
 class WinGdipGraphics;
-class WinViewDropTarget;
+
+namespace BPrivate {
+class OffscreenBuffer;
+}
 
 class BNativeWindow {
 public:
@@ -50,7 +56,8 @@ public:
 	// native window being painted, which may be any view's child window of
 	// this window) and answers graphics that draw into it at those
 	// coordinates; null when off-screen drawing is not possible. The graphics
-	// stay the buffer's.
+	// stay the buffer's. The buffer only grows: a larger request replaces it
+	// by one of exactly the size needed in each direction.
 	WinGdipGraphics* BeginOffscreenDraw(BRect update);
 	// Ends the drawing and copies the buffer to `target` at the update
 	// rectangle's place.
@@ -81,16 +88,12 @@ public:
 	// be made.
 	HFONT ControlFont();
 
-	HWND Owner() const { return fOwner; }
-	uint32 StateCopy() const { return fStateCopy; }
-
 	// The native windows of views that left the window on another thread:
 	// they no longer reach their views, and the window's thread revokes their
-	// drop targets (each target is handed over with its reference) and
-	// destroys them at its next turn, or with the native window.
+	// drop targets and destroys them at its next turn, or with the native
+	// window.
 	void DeferDestruction(HWND handle);
-	void DeferRevocation(HWND handle, WinViewDropTarget* target);
-	bool HasDeferredDestructions() const { return fDeferredWindows.CountItems() > 0 || fDeferredTargets.CountItems() > 0; }
+	void DeferRevocation(WinDropTargetRegistration registration);
 	// On the window's thread.
 	void DestroyDeferred();
 
@@ -106,7 +109,7 @@ public:
 	// buffer's translation on GDI+ builds whose containers keep the outer
 	// transform rather than compose with it (Wine's): the translation such a
 	// transform must add, (0, 0) where containers compose.
-	BPoint ContainerOffset() const { return fContainerOffset; }
+	BPoint ContainerOffset() const;
 
 	// The frame change a window asked for while its native window exists.
 	bool HasPendingFrame() const { return fPendingFrameValid; }
@@ -118,13 +121,11 @@ public:
 	void SetPendingPostOutstanding(bool outstanding) { fPendingPost = outstanding; }
 
 	// The buffer's pixel size; 0 before the first paint.
-	int32 BufferWidth() const { return fBufferWidth; }
-	int32 BufferHeight() const { return fBufferHeight; }
+	int32 BufferWidth() const;
+	int32 BufferHeight() const;
 
 private:
 	static BOOL CALLBACK ForgetChildProcedure(HWND child, LPARAM nativeWindow);
-	bool MakeBuffer(int32 width, int32 height);
-	void FreeBuffer();
 
 	HWND fHandle = nullptr;
 	DWORD fThreadId = 0;
@@ -132,53 +133,20 @@ private:
 	bool fPendingPost = false;
 	bool fPendingFrameValid = false;
 	BRect fPendingFrame{0.0f, 0.0f, -1.0f, -1.0f};
-	WinCreatedDC fMemoryDC;
-	WinBitmap fBitmap;
-	HGDIOBJ fPreviousBitmap = nullptr;
-	std::unique_ptr<WinGdipGraphics> fGraphics;
-	int32 fBufferWidth = 0;
-	int32 fBufferHeight = 0;
-	BRect fDrawRect{0.0f, 0.0f, -1.0f, -1.0f};
-	// 0 while no drawing is in progress.
-	uint32 fContainer = 0;
+	std::unique_ptr<BPrivate::OffscreenBuffer> fBuffer;
+	// The window's state word as it was when the native window was made.
 	uint32 fStateCopy = 0;
 
 	int32 fLook;
 	HWND fSizeBox = nullptr;
-	BPoint fContainerOffset;
-	bool fOleInitialized = false;
+	// OLE on the window's thread serves the views' drop targets.
+	WinOleInitialization fOle;
 	BPrivate::DisplayScale fScale = BPrivate::SystemDisplayScale();
 	WinFont fControlFont;
-	struct deferred_revocation {
-		HWND handle;
-		WinViewDropTarget* target;
-	};
 	BVector<HWND> fDeferredWindows;
-	BVector<deferred_revocation> fDeferredTargets;
+	BObjectList<WinDropTargetRegistration> fDeferredRevocations{4, true};
 	BKeyedVector<HWND, WNDPROC> fViewProcedures{nullptr};
 };
-
-// The native window's style words and layered attributes for a window.
-uint32 ComputeWindowStyle(const BWindow* window);
-uint32 ComputeWindowExStyle(const BWindow* window);
-void ApplyLayeredAttributes(const BWindow* window, HWND handle);
-
-// The frame conversions: a window's frame is its client area in screen
-// coordinates; the outer rectangle adds the native frame, as AdjustWindowRectEx
-// gives it for the window's style, ex-style and menu bar. The adjustment is a
-// rectangle around (0, 0): left and top negative, right and bottom positive.
-// The frame is in framework units, the adjustment and the outer rectangle in
-// pixels of the display at `scale` (the outer one not yet made whole).
-RECT FrameAdjustment(const BWindow* window);
-BRect OuterRectFromFrame(BRect frame, const RECT& adjustment, BPrivate::DisplayScale scale);
-BRect FrameFromOuterRect(const RECT& outer, const RECT& adjustment, BPrivate::DisplayScale scale);
-
-// A 24-bit bottom-up DIB section of that size for `dc`: the off-screen
-// buffer's kind of bitmap. Null on failure.
-HBITMAP CreateBufferBitmap(HDC dc, int32 width, int32 height);
-
-// The last native window `owner` owns, or null; under "WinWindow:gModals".
-HWND LastOwnedWindow(HWND owner);
 
 // The procedure of every top-level window class.
 LRESULT CALLBACK TopLevelWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,4 @@
-// BRender: a view's drawing state and the GDI+ calls that draw with it, and
-// the paint pump that scrolling uses.
+// BRender: a view's drawing state and the GDI+ calls that draw with it.
 //
 // A render is used only on its window's thread; while it paints, the draw
 // lock is held as well. GDI+ failures are recorded in the wrapper the call was
@@ -422,19 +421,4 @@ float BRender::StringWidth(const BString& text)
 	if (measuring == nullptr)
 		return 0.0f;
 	return MeasureWidth(measuring.get(), text, font);
-}
-
-// A window that does not validate its update region would be handed its
-// WM_PAINT again at once: the pump leaves it to the message loop instead of
-// spinning on it.
-void DispatchPendingPaints()
-{
-	HWND previous = nullptr;
-	MSG message;
-	while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
-		if (message.hwnd == previous && message.hwnd != nullptr && GetUpdateRect(message.hwnd, nullptr, FALSE))
-			break;
-		DispatchMessageW(&message);
-		previous = message.hwnd;
-	}
 }

@@ -172,7 +172,3 @@ private:
 };
 
 }  // namespace BPrivate
-
-// Dispatches every WM_PAINT waiting in the calling thread's queue at once, so
-// that what scrolling uncovered is drawn before anything else happens.
-void DispatchPendingPaints();

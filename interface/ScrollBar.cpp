@@ -52,7 +52,7 @@ BScrollBar::~BScrollBar()
 
 HWND BScrollBar::CreateNativeView(HWND parent, HINSTANCE instance)
 {
-	// The native control paints itself: the view stays marked as painting natively.
+	// A native control, which paints itself.
 	DWORD style = WS_CHILD | WS_VISIBLE | (fVertical ? SBS_VERT : SBS_HORZ);
 	BRect frame = Frame();
 	BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);

@@ -37,10 +37,11 @@ public:
 	// the result is what the notification's procedure answers.
 	LRESULT HandleNativeScroll(WPARAM notification);
 
-private:
-	friend class BView;
-
+	// The bar scrolls nothing from now on: its target goes, or takes another
+	// bar for the same axis.
 	void ClearTarget() { fTarget = nullptr; }
+
+private:
 	void UpdateNativeBar();
 
 	BView* fTarget;

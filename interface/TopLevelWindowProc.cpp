@@ -10,6 +10,7 @@
 #include "interface/Keyboard.h"
 #include "interface/NativeDispatch.h"
 #include "interface/NativeNotifications.h"
+#include "interface/OwnedWindows.h"
 #include "interface/ViewNativeWindow.h"
 #include "interface/Window.h"
 #include "interface/WindowNative.h"

@@ -36,12 +36,8 @@ class BView;
 class BWindow;
 
 namespace BPrivate {
-class DragRequest;
-class ViewInput;
-class ViewNativeWindow;
+class ViewNative;
 struct ViewPlatform;
-ViewPlatform* PlatformOf(const BView* view);
-HWND NativeHandleOf(const BView* view);
 }
 
 // View flags.
@@ -181,6 +177,7 @@ public:
 	void MouseState(BPoint* where, int32* buttons, int32* clicks) const;
 	// Null means the default arrow. The cursor is not owned.
 	void SetCursor(const BCursor* cursor);
+	const BCursor* Cursor() const { return fCursor; }
 
 	float StringWidth(const BString& text);
 	void SetForegroundColor(uint8 red, uint8 green, uint8 blue, uint8 alpha);
@@ -214,12 +211,8 @@ protected:
 	void SetExtension(BViewExtension* extension);
 
 private:
-	friend class BPrivate::DragRequest;
-	friend class BPrivate::ViewInput;
-	friend class BPrivate::ViewNativeWindow;
-	friend class BWindow;
-	friend BPrivate::ViewPlatform* BPrivate::PlatformOf(const BView* view);
-	friend HWND BPrivate::NativeHandleOf(const BView* view);
+	// The few operations the window and the native layer need (ViewNative.h).
+	friend class BPrivate::ViewNative;
 
 	static constexpr uint32 kDisabledState = 0x1;
 	static constexpr uint32 kBackgroundFollowsParent = 0x2;
@@ -247,7 +240,6 @@ private:
 	// Parents first; views already attached are skipped.
 	void AttachPass();
 	void DetachPass();
-	void ForgetInWindow();
 	void DestroyNativeView();
 	// Runs the attach pass over a view added to a window that has its native
 	// window: at once on the window's thread, else at that thread's next turn.
@@ -270,7 +262,6 @@ private:
 	// window's new scale, and gives them the control font made for it.
 	void PrepareRescale();
 	void InvalidateChildren();
-	void ClearTracking();
 	void SendScrolledMouseMove();
 	HWND NativeHandle() const;
 	// A native move waits for the window's pending-frame application; until
@@ -283,8 +274,6 @@ private:
 	// lacks its fields, or is a scrolled move the view did not ask for: then
 	// nothing changed and no hook runs.
 	bool RecordMouse(const BMessage& message, BPoint* where);
-	// The drag started from this view is over.
-	void EndDrag();
 
 	int32 OfferWheel(float dx, float dy);
 

@@ -7,7 +7,6 @@
 #include "interface/NativeHandle.h"
 #include "interface/View.h"
 #include "interface/ViewInput.h"
-#include "interface/ViewPlatform.h"
 #include "interface/Window.h"
 #include "interface/WindowNative.h"
 #include "messaging/Message.h"
@@ -15,6 +14,7 @@
 
 #include <memory>
 #include <new>
+#include <utility>
 
 using BPrivate::NativeDelivery;
 using BPrivate::ViewInput;
@@ -33,42 +33,57 @@ WinViewDropTarget::WinViewDropTarget(BView* view) : fView(view), fWindow(view !=
 
 // --- registration ---
 
-WinViewDropTarget* WinViewDropTarget::Register(BView* view, HWND handle)
+WinDropTargetRegistration WinDropTargetRegistration::Register(BView* view, HWND handle)
 {
-	WinViewDropTarget* target = new (std::nothrow) WinViewDropTarget(view);
-	if (target == nullptr)
-		return nullptr;
+	WinComPtr<WinViewDropTarget> target(new (std::nothrow) WinViewDropTarget(view));
+	if (!target)
+		return WinDropTargetRegistration();
 	// The external lock keeps the target alive for the platform's marshalled
 	// references until the revocation lets go of them.
-	if (FAILED(CoLockObjectExternal(target, TRUE, FALSE))) {
-		target->Release();
-		return nullptr;
+	if (FAILED(CoLockObjectExternal(target.Get(), TRUE, FALSE)))
+		return WinDropTargetRegistration();
+	if (FAILED(RegisterDragDrop(handle, target.Get()))) {
+		CoLockObjectExternal(target.Get(), FALSE, TRUE);
+		return WinDropTargetRegistration();
 	}
-	if (FAILED(RegisterDragDrop(handle, target))) {
-		CoLockObjectExternal(target, FALSE, TRUE);
-		target->Release();
-		return nullptr;
-	}
-	return target;
+	return WinDropTargetRegistration(handle, target.Detach());
 }
 
-void WinViewDropTarget::Revoke(WinViewDropTarget* target, HWND handle)
+WinDropTargetRegistration::WinDropTargetRegistration(WinDropTargetRegistration&& other) noexcept
+	: fHandle(other.fHandle), fTarget(std::move(other.fTarget))
 {
-	if (target == nullptr)
+	other.fHandle = nullptr;
+}
+
+WinDropTargetRegistration& WinDropTargetRegistration::operator=(WinDropTargetRegistration&& other) noexcept
+{
+	if (this != &other) {
+		Revoke();
+		fHandle = other.fHandle;
+		fTarget = std::move(other.fTarget);
+		other.fHandle = nullptr;
+	}
+	return *this;
+}
+
+void WinDropTargetRegistration::Revoke()
+{
+	if (!fTarget)
 		return;
-	// A drag under way may still hold the target and call it: it finds no view.
-	target->fView = nullptr;
+	fTarget->ForgetView();
 	// Fails only for a window that was never registered, which leaves nothing
 	// to undo.
-	RevokeDragDrop(handle);
-	CoLockObjectExternal(target, FALSE, TRUE);
-	target->Release();
+	RevokeDragDrop(fHandle);
+	CoLockObjectExternal(fTarget.Get(), FALSE, TRUE);
+	fTarget.Reset();
+	fHandle = nullptr;
 }
 
-WinViewDropTarget* WinViewDropTarget::Of(const BView* view)
+void WinDropTargetRegistration::Abandon()
 {
-	const BPrivate::ViewPlatform* platform = BPrivate::PlatformOf(view);
-	return platform != nullptr ? platform->dropTarget : nullptr;
+	// The reference goes with the lock the platform still holds.
+	(void)fTarget.Detach();
+	fHandle = nullptr;
 }
 
 // --- the platform's calls ---

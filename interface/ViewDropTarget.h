@@ -5,12 +5,13 @@
 // first delivers a copy of the dragged message carrying "be:drop pt".
 //
 // Every view that accepts dropped files and every top-level view registers a
-// target when its native window is made; WM_DESTROY revokes it. The platform
-// calls a target on the view's window thread, and each call takes the
-// window's lock.
+// target when its native window is made (WinDropTargetRegistration); WM_DESTROY
+// revokes it. The platform calls a target on the view's window thread, and
+// each call takes the window's lock.
 #pragma once
 
 #include "kernel/WinComObject.h"
+#include "kernel/WinComPtr.h"
 
 #include <oleidl.h>
 
@@ -28,19 +29,10 @@ public:
 	// For the view and the window it is in now.
 	explicit WinViewDropTarget(BView* view);
 
-	// On the view's window thread, from its native window procedure: makes,
-	// locks and registers a target for the view's native window; the view
-	// holds it until Revoke. Null when it could not be made or registered.
-	static WinViewDropTarget* Register(BView* view, HWND handle);
-	// Revokes and releases a registered target (null: nothing); a call that
-	// still reaches it afterwards does nothing.
-	static void Revoke(WinViewDropTarget* target, HWND handle);
-	// The view leaves the target on a thread that cannot revoke it: the
-	// platform's calls reach no view from now on, and the window's thread
-	// revokes it later. With the window locked.
+	// The platform's calls reach no view from now on: the view leaves the
+	// target, or the target is revoked while a drag may still hold it. With
+	// the window locked.
 	void ForgetView() { fView = nullptr; }
-	// The view's registered target, or null.
-	static WinViewDropTarget* Of(const BView* view);
 
 	// Each answers S_OK, whatever the drag step made of the call.
 	HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
@@ -71,4 +63,46 @@ private:
 	bool fHasBundle = false;
 	int32 fButtons = 0;
 	POINTL fLastPoint = {0, 0};
+};
+
+// The registration of a view's drop target with the view's native window.
+//
+// Made on the window's thread when the native window is made, it holds one
+// reference to the target and the external lock that keeps the target alive
+// for the platform's marshalled references. When it goes, or is revoked, it
+// revokes the registration and lets go of both. A thread other than the
+// window's cannot revoke: the view then leaves the target (ForgetView) and
+// hands the registration to the window's thread (BNativeWindow's deferred
+// revocations). Owners move and never copy.
+class WinDropTargetRegistration {
+public:
+	WinDropTargetRegistration() = default;
+	// A target for `view`, locked and registered with `handle`; one that
+	// holds nothing when any of that failed. On the view's window thread.
+	static WinDropTargetRegistration Register(BView* view, HWND handle);
+	// Revokes what it holds.
+	~WinDropTargetRegistration() { Revoke(); }
+
+	WinDropTargetRegistration(WinDropTargetRegistration&& other) noexcept;
+	WinDropTargetRegistration& operator=(WinDropTargetRegistration&& other) noexcept;
+	WinDropTargetRegistration(const WinDropTargetRegistration&) = delete;
+	WinDropTargetRegistration& operator=(const WinDropTargetRegistration&) = delete;
+
+	// The registered target, or null.
+	WinViewDropTarget* Target() const { return fTarget.Get(); }
+	explicit operator bool() const { return static_cast<bool>(fTarget); }
+
+	// Revokes the registration, on the window's thread; a drag that still
+	// holds the target finds no view. Holds nothing afterwards.
+	void Revoke();
+	// Lets go without revoking, for a thread that cannot revoke and has
+	// nowhere to leave the registration: the target stays registered, and
+	// alive, reaching no view, until the process ends.
+	void Abandon();
+
+private:
+	WinDropTargetRegistration(HWND handle, WinViewDropTarget* target) : fHandle(handle), fTarget(target) {}
+
+	HWND fHandle = nullptr;
+	WinComPtr<WinViewDropTarget> fTarget;
 };

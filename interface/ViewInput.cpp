@@ -8,6 +8,7 @@
 #include "interface/NativeCoordinates.h"
 #include "interface/NativeHandle.h"
 #include "interface/View.h"
+#include "interface/ViewNative.h"
 #include "interface/ViewPlatform.h"
 #include "interface/Window.h"
 #include "interface/WindowNative.h"
@@ -25,8 +26,8 @@ int32 ViewInput::TransitOf(BView* view, BPoint point)
 {
 	BRect bounds = view->Bounds();
 	bool inside = bounds.left <= point.x && point.x < bounds.right && bounds.top <= point.y && point.y < bounds.bottom;
-	bool wasInside = PlatformOf(view)->inside;
-	PlatformOf(view)->inside = inside;
+	bool wasInside = ViewNative::PlatformOf(view)->inside;
+	ViewNative::PlatformOf(view)->inside = inside;
 	if (inside)
 		return wasInside ? kInsideView : kEnteredView;
 	return wasInside ? kExitedView : kOutsideView;
@@ -40,13 +41,13 @@ int32 ViewInput::ExitForm(BView* view, BPoint* point)
 		point->x = bounds.left - 1.0f;
 	if (point->y >= bounds.top && point->y <= bounds.bottom)
 		point->y = bounds.top - 1.0f;
-	PlatformOf(view)->inside = false;
+	ViewNative::PlatformOf(view)->inside = false;
 	return kExitedView;
 }
 
 void ViewInput::ShowCursorOf(const BView* view)
 {
-	const BCursor* cursor = view->fCursor != nullptr ? view->fCursor : CursorAt(kDefaultCursor);
+	const BCursor* cursor = view->Cursor() != nullptr ? view->Cursor() : CursorAt(kDefaultCursor);
 	if (cursor != nullptr)
 		SetCursor(cursor->Handle());
 }
@@ -58,7 +59,7 @@ void ViewInput::StartTracking(BView* view, HWND handle)
 	TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, handle, 0};
 	TrackMouseEvent(&track);
 	ShowCursorOf(view);
-	PlatformOf(view)->tracking = true;
+	ViewNative::PlatformOf(view)->tracking = true;
 }
 
 int32 ButtonsOfMouseKeys(WPARAM keys)
@@ -104,7 +105,7 @@ void ViewInput::BuildMouseEvent(BView* view, HWND handle, LPARAM lParam, MouseKi
 		ViewPointOfClient(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, view->ScrollOrigin(), ScaleOf(view));
 	int32 transit = kInsideView;
 	if (kind == MouseKind::kMove) {
-		if (!PlatformOf(view)->tracking) {
+		if (!ViewNative::PlatformOf(view)->tracking) {
 			StartTracking(view, handle);
 			transit = kEnteredView;
 		} else {
@@ -201,15 +202,17 @@ void ViewInput::BuildEvent(BView* view, HWND handle, UINT message, WPARAM wParam
 	view_event* event)
 {
 	switch (message) {
-	case WM_SIZE:
+	case WM_SIZE: {
+		BRect asked = ViewNative::StoredFrame(view);
 		// A resize without its size is not delivered; the previous procedure still sees it.
 		if (event->message.AddPoint("be:size", FrameworkSize(LOWORD(lParam), HIWORD(lParam),
-				BPoint(view->fFrame.Width(), view->fFrame.Height()), ScaleOf(view))) == kOk)
+				BPoint(asked.Width(), asked.Height()), ScaleOf(view))) == kOk)
 			event->message.what = kViewResized;
 		event->callPrevious = true;
 		break;
+	}
 	case WM_PAINT:
-		event->paint = (PlatformOf(view)->bits & kPaintsNatively) == 0;
+		event->paint = (ViewNative::PlatformOf(view)->bits & kPaintsNatively) == 0;
 		break;
 	case WM_NOTIFY:
 		event->callPrevious = true;
@@ -272,7 +275,7 @@ void ViewInput::BuildEvent(BView* view, HWND handle, UINT message, WPARAM wParam
 
 int32 ViewInput::TrackDrag(BView* view, bool entering)
 {
-	ViewPlatform* platform = PlatformOf(view);
+	ViewPlatform* platform = ViewNative::PlatformOf(view);
 	// An entry is one even while the view still tracks the pointer's own
 	// moves from before the drag, whose leave the drag loop holds back.
 	if (!entering && platform->tracking)
@@ -284,13 +287,14 @@ int32 ViewInput::TrackDrag(BView* view, bool entering)
 
 void ViewInput::ForgetTracking(BView* view)
 {
-	PlatformOf(view)->tracking = false;
+	if (ViewPlatform* platform = ViewNative::PlatformOf(view))
+		platform->tracking = false;
 }
 
 void ViewInput::EndDrop(BView* view)
 {
-	PlatformOf(view)->tracking = false;
-	view->fDragState = 0;
+	ViewNative::PlatformOf(view)->tracking = false;
+	ViewNative::ClearDragState(view);
 	ReleaseCapture();
 }
 
@@ -298,7 +302,7 @@ void ViewInput::StopTracking(BView* view)
 {
 	TRACKMOUSEEVENT track = {sizeof(track), TME_CANCEL | TME_LEAVE, NativeHandleOf(view), 0};
 	TrackMouseEvent(&track);
-	PlatformOf(view)->tracking = false;
+	ViewNative::PlatformOf(view)->tracking = false;
 }
 
 }  // namespace BPrivate

@@ -56,7 +56,8 @@ public:
 	// A drag step over the view: the first one, or any while the view does not
 	// track the pointer, enters it and shows its cursor. The transit.
 	static int32 TrackDrag(BView* view, bool entering);
-	// The drag left the view, or dropped on it: it tracks the pointer no more.
+	// The view tracks the pointer no more: a drag left it or dropped on it, a
+	// drag it started ended, or its window's activation changed.
 	static void ForgetTracking(BView* view);
 	// A drop on the view ends any drag it started and gives the pointer back.
 	static void EndDrop(BView* view);

@@ -12,6 +12,7 @@
 #include "interface/View.h"
 #include "interface/ViewDropTarget.h"
 #include "interface/ViewInput.h"
+#include "interface/ViewNative.h"
 #include "interface/ViewPaint.h"
 #include "interface/ViewPlatform.h"
 #include "interface/Window.h"
@@ -34,6 +35,9 @@ namespace {
 
 constexpr wchar_t kViewClassName[] = L"BView";
 constexpr DWORD kViewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+// Every view's native window has a word of its own beside the framework's
+// user data, which the platform zeroes and a caller may keep anything in.
+constexpr int kExtraWindowBytes = 4;
 
 BLocker gViewClassLock("WinView:gViewClassLock");
 bool gViewClassRegistered = false;
@@ -98,14 +102,6 @@ bool IsTranslated(UINT message)
 	}
 }
 
-void RevokeDropTarget(BView* view, HWND handle)
-{
-	ViewPlatform* platform = PlatformOf(view);
-	WinViewDropTarget* target = platform->dropTarget;
-	platform->dropTarget = nullptr;
-	WinViewDropTarget::Revoke(target, handle);
-}
-
 // The procedure the view's own replaced, found without the view: noted by the
 // window of this thread when the view's native window was subclassed. A
 // native window that a view left on another thread has its own procedure
@@ -117,7 +113,7 @@ LRESULT CallReplacedProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM l
 	WNDPROC previous = native != nullptr ? native->ViewProcedureOf(handle) : nullptr;
 	if (previous == nullptr) {
 		WNDPROC current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(handle, GWLP_WNDPROC));
-		if (current != ViewWindowProc)
+		if (current != ViewNativeWindow::ViewWindowProc)
 			previous = current;
 	}
 	if (previous == nullptr)
@@ -134,9 +130,9 @@ LRESULT CallReplacedProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM l
 // the outer hook's default handling then runs the outer message.
 class ViewNativeWindow::NativeMessageScope {
 public:
-	NativeMessageScope(BView* view, HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+	NativeMessageScope(BView* view, ViewPlatform* platform, HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 		: fValidity(view->Validity()),
-		  fPlatform(PlatformOf(view)),
+		  fPlatform(platform),
 		  fMessage(fPlatform->current),
 		  fResult(fPlatform->result),
 		  fOwed(fPlatform->bits & kDefaultHandlingOwed)
@@ -188,6 +184,7 @@ status_t ViewNativeWindow::RegisterClass()
 	windowClass.cbSize = sizeof(windowClass);
 	windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
 	windowClass.lpfnWndProc = ViewClassWindowProc;
+	windowClass.cbWndExtra = kExtraWindowBytes;
 	windowClass.hInstance = instance;
 	windowClass.lpszClassName = kViewClassName;
 	if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
@@ -211,38 +208,46 @@ const wchar_t* ViewNativeWindow::ClassName()
 
 status_t ViewNativeWindow::Create(BView* view)
 {
-	ViewPlatform* platform = PlatformOf(view);
+	ViewPlatform* platform = ViewNative::PlatformOf(view);
 	if (platform == nullptr)
 		return kError;
 	if (platform->handle != nullptr)
 		return kOk;
 	// A native window made here would belong to this thread, and its
 	// messages would never reach the window's.
-	if (!CheckWindowThread(view->fWindow, "AddChild"))
+	BWindow* window = view->Window();
+	if (!CheckWindowThread(window, "AddChild"))
 		return kError;
-	HWND parent = view->fParent != nullptr ? NativeHandleOf(view->fParent) : nullptr;
-	if (parent == nullptr && view->fWindow != nullptr)
-		parent = NativeHandleOf(view->fWindow);
+	// A view added through the window has the window's client area as its
+	// parent: the root view has no native window of its own.
+	HWND parent = view->Parent() != nullptr ? NativeHandleOf(view->Parent()) : nullptr;
+	if (parent == nullptr && window != nullptr)
+		parent = NativeHandleOf(window);
 	if (parent == nullptr)
 		return kError;
 	if (RegisterClass() != kOk)
 		return kError;
 	HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-	platform->bits |= kPaintsNatively;
-	view->fDragState = 0;
+	ViewNative::ClearDragState(view);
 	HWND handle = view->CreateNativeView(parent, instance);
 	if (handle == nullptr)
 		return kError;
 	platform->handle = handle;
 	platform->pendingSync = 0;
 	WNDPROC previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(handle, GWLP_WNDPROC));
-	if (BNativeWindow* native = WindowNative::NativeWindowOf(view->fWindow))
+	// A native window of the "BView" class is painted by the framework; any
+	// other is a native control, which paints itself.
+	if (previous == ViewClassWindowProc)
+		platform->bits &= ~kPaintsNatively;
+	else
+		platform->bits |= kPaintsNatively;
+	if (BNativeWindow* native = WindowNative::NativeWindowOf(window))
 		native->NoteViewProcedure(handle, previous);
 	platform->previousProc = previous;
 	SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<BHandler*>(view)));
 	SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewWindowProc));
 	SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFontOf(view)), FALSE);
-	if ((view->fViewFlags & kAcceptsDroppedFiles) != 0)
+	if ((view->ViewFlags() & kAcceptsDroppedFiles) != 0)
 		DragAcceptFiles(handle, TRUE);
 	return kOk;
 }
@@ -252,7 +257,7 @@ status_t ViewNativeWindow::Create(BView* view)
 // user data, and each drop target has let go of its view.
 void ViewNativeWindow::LeaveToWindowThread(BView* view)
 {
-	BWindow* window = view->fWindow;
+	BWindow* window = view->Window();
 	BNativeWindow* native = window != nullptr ? WindowNative::NativeWindowOf(window) : nullptr;
 	HWND handle = NativeHandleOf(view);
 	if (native == nullptr || handle == nullptr)
@@ -264,15 +269,14 @@ void ViewNativeWindow::LeaveToWindowThread(BView* view)
 
 void ViewNativeWindow::Unhook(BView* view, BNativeWindow* native)
 {
-	ViewPlatform* platform = PlatformOf(view);
+	ViewPlatform* platform = ViewNative::PlatformOf(view);
 	if (platform != nullptr && platform->handle != nullptr) {
 		HWND handle = platform->handle;
 		SetWindowLongPtrW(handle, GWLP_USERDATA, 0);
 		SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(platform->previousProc));
-		if (WinViewDropTarget* target = platform->dropTarget) {
-			platform->dropTarget = nullptr;
-			target->ForgetView();
-			native->DeferRevocation(handle, target);
+		if (platform->dropTarget) {
+			platform->dropTarget.Target()->ForgetView();
+			native->DeferRevocation(std::move(platform->dropTarget));
 		}
 		platform->handle = nullptr;
 		platform->previousProc = nullptr;
@@ -287,19 +291,41 @@ void ViewNativeWindow::Unhook(BView* view, BNativeWindow* native)
 
 status_t ViewNativeWindow::ShowText(BView* view, const BString& text)
 {
-	ViewPlatform* platform = PlatformOf(view);
+	ViewPlatform* platform = ViewNative::PlatformOf(view);
 	if (platform == nullptr || platform->handle == nullptr)
 		return kError;
 	platform->pendingText = text;
-	view->SyncNative(kSyncText);
+	ViewNative::SyncNative(view, kSyncText);
 	return kOk;
+}
+
+WinViewDropTarget* ViewNativeWindow::DropTargetOf(const BView* view)
+{
+	const ViewPlatform* platform = ViewNative::PlatformOf(view);
+	return platform != nullptr ? platform->dropTarget.Target() : nullptr;
+}
+
+// Native controls paint with the brush between the view's colour changes; a
+// change, through SetBackgroundColor or taken from the parent, remakes it at
+// the next paint.
+HBRUSH ViewNativeWindow::BackgroundBrushOf(BView* view)
+{
+	ViewPlatform* platform = ViewNative::PlatformOf(view);
+	if (platform == nullptr)
+		return nullptr;
+	rgb_color background = view->BackgroundColor();
+	COLORREF colour = RGB(background.red, background.green, background.blue);
+	if (!platform->brush || platform->brushColour != colour) {
+		platform->brush.Reset(CreateSolidBrush(colour));
+		platform->brushColour = colour;
+	}
+	return platform->brush.Get();
 }
 
 }  // namespace BPrivate
 
 HWND BView::CreateNativeView(HWND parent, HINSTANCE instance)
 {
-	fPlatform->bits &= ~BPrivate::kPaintsNatively;
 	const wchar_t* className = BPrivate::ViewNativeWindow::ClassName();
 	BPrivate::DisplayScale scale = BPrivate::ScaleOf(this);
 	return CreateWindowExW(0, className, className, BPrivate::ViewNativeWindow::StyleFor(this),
@@ -334,7 +360,7 @@ namespace BPrivate {
 
 // --- the class procedure ---
 
-LRESULT ViewNativeWindow::HandleClassMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK ViewNativeWindow::ViewClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 {
 	switch (message) {
 	case WM_NCCREATE:
@@ -342,16 +368,16 @@ LRESULT ViewNativeWindow::HandleClassMessage(HWND handle, UINT message, WPARAM w
 		// Sent by the creation, which runs with the window locked.
 		BView* view = static_cast<BView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
 		SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<BHandler*>(view)));
-		ViewPlatform* platform = view != nullptr ? PlatformOf(view) : nullptr;
+		ViewPlatform* platform = view != nullptr ? ViewNative::PlatformOf(view) : nullptr;
 		if (platform != nullptr) {
 			platform->handle = handle;
 			// Once the window is made, so that a failed creation leaves
 			// nothing registered that WM_DESTROY would not revoke.
 			// Views that take dropped files, and every view added to the window
 			// itself, get an OLE drop target with their native window.
-			bool acceptsDrops = (view->fViewFlags & kAcceptsDroppedFiles) != 0 || view->fTopLevel;
-			if (message == WM_CREATE && platform->dropTarget == nullptr && acceptsDrops)
-				platform->dropTarget = WinViewDropTarget::Register(view, handle);
+			bool acceptsDrops = (view->ViewFlags() & kAcceptsDroppedFiles) != 0 || ViewNative::IsTopLevel(view);
+			if (message == WM_CREATE && !platform->dropTarget && acceptsDrops)
+				platform->dropTarget = WinDropTargetRegistration::Register(view, handle);
 		}
 		return message == WM_NCCREATE ? 1 : 0;
 	}
@@ -398,7 +424,7 @@ bool ViewNativeWindow::Deliver(view_event* event, LRESULT* result, std::unique_p
 	// A change of the keys held is reported before the click that revealed it.
 	if (window != nullptr && TakesModifiers(event->message.what))
 		WindowNative::SetCurrentModifiers(window, CurrentModifiers(false));
-	ViewPlatform* platform = PlatformOf(target);
+	ViewPlatform* platform = ViewNative::PlatformOf(target);
 	bool owesDefault = event->ForReceiver();
 	if (owesDefault)
 		platform->bits |= kDefaultHandlingOwed;
@@ -416,7 +442,7 @@ bool ViewNativeWindow::Deliver(view_event* event, LRESULT* result, std::unique_p
 	}
 	*drag = std::move(platform->pendingDrag);
 	if (event->message.what == kMouseUp) {
-		target->fDragState = 0;
+		ViewNative::ClearDragState(target);
 		ReleaseCapture();
 	}
 	return true;
@@ -426,11 +452,11 @@ bool ViewNativeWindow::Deliver(view_event* event, LRESULT* result, std::unique_p
 
 LRESULT ViewNativeWindow::ReleaseNativeWindow(BView* view, HWND handle, WPARAM wParam, LPARAM lParam)
 {
-	ViewPlatform* platform = PlatformOf(view);
+	ViewPlatform* platform = ViewNative::PlatformOf(view);
 	WNDPROC previous = platform->previousProc;
 	SetWindowLongPtrW(handle, GWLP_USERDATA, 0);
 	SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-	if (BNativeWindow* native = WindowNative::NativeWindowOf(view->fWindow))
+	if (BNativeWindow* native = WindowNative::NativeWindowOf(view->Window()))
 		native->ForgetViewProcedure(handle);
 	if (platform->handle == handle)
 		platform->handle = nullptr;
@@ -446,10 +472,11 @@ LRESULT ViewNativeWindow::HandleReceived(BView* view, HWND handle, UINT message,
 {
 	if (message == WM_NCDESTROY)
 		return ReleaseNativeWindow(view, handle, wParam, lParam);
+	ViewPlatform* platform = ViewNative::PlatformOf(view);
 	if (message == WM_DESTROY)
-		RevokeDropTarget(view, handle);
+		platform->dropTarget.Revoke();
 
-	NativeMessageScope current(view, handle, message, wParam, lParam);
+	NativeMessageScope current(view, platform, handle, message, wParam, lParam);
 	switch (message) {
 	case WM_SETFOCUS:
 	case WM_KILLFOCUS:
@@ -481,7 +508,7 @@ LRESULT ViewNativeWindow::HandleReceived(BView* view, HWND handle, UINT message,
 	return result;
 }
 
-LRESULT ViewNativeWindow::HandleNativeMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK ViewNativeWindow::ViewWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 {
 	if (!IsTranslated(message))
 		return CallReplacedProcedure(handle, message, wParam, lParam);
@@ -506,16 +533,6 @@ LRESULT ViewNativeWindow::HandleNativeMessage(HWND handle, UINT message, WPARAM 
 	if (drag != nullptr)
 		drag->Run();
 	return result;
-}
-
-LRESULT CALLBACK ViewClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
-{
-	return ViewNativeWindow::HandleClassMessage(handle, message, wParam, lParam);
-}
-
-LRESULT CALLBACK ViewWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
-{
-	return ViewNativeWindow::HandleNativeMessage(handle, message, wParam, lParam);
 }
 
 }  // namespace BPrivate

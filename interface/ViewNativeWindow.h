@@ -1,7 +1,10 @@
 // The native child windows of views: the "BView" class, child creation, the
 // class procedure, and the subclass procedure every view's native window gets,
 // which delivers the native events that ViewInput builds and the paints of
-// ViewPaint to the view. Private to the interface layer.
+// ViewPaint to the view; and the parts of a view's native side that others
+// ask for: its registered drop target and the brush its native controls paint
+// with. One of the two units that reach a view's ViewPlatform (ViewNative.h).
+// Private to the interface layer.
 //
 // Everything here runs on the window thread of the view concerned, with the
 // view's window locked (NativeDelivery) before anything of the view is read;
@@ -17,20 +20,21 @@
 
 class BNativeWindow;
 class BView;
+class WinViewDropTarget;
 
 namespace BPrivate {
 
 class PendingDrag;
 struct view_event;
 
-// The procedure of the "BView" class: creation, erasing and control colours.
-LRESULT CALLBACK ViewClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
-// The procedure every view's native window is subclassed with: native
-// messages become framework messages delivered to the view.
-LRESULT CALLBACK ViewWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
-
 class ViewNativeWindow {
 public:
+	// The procedure of the "BView" class: creation, erasing and control colours.
+	static LRESULT CALLBACK ViewClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+	// The procedure every view's native window is subclassed with: native
+	// messages become framework messages delivered to the view.
+	static LRESULT CALLBACK ViewWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+
 	// Registers "BView" once the application exists; tried again by the next
 	// view when it fails. -1 without the application or the module instance.
 	[[nodiscard]] static status_t RegisterClass();
@@ -48,19 +52,20 @@ public:
 	// a native window.
 	[[nodiscard]] static status_t ShowText(BView* view, const BString& text);
 
+	// The drop target registered for the view's native window, or null.
+	static WinViewDropTarget* DropTargetOf(const BView* view);
+	// The solid brush of the view's background colour that native controls
+	// paint with; owned by the view. Null when it cannot be made.
+	static HBRUSH BackgroundBrushOf(BView* view);
+
 	// Style of a "BView" native window under `view`'s parent.
 	static DWORD StyleFor(const BView* view);
 	// The name of the class views' own native windows have.
 	static const wchar_t* ClassName();
 
 private:
-	friend LRESULT CALLBACK ViewClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
-	friend LRESULT CALLBACK ViewWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
-
 	class NativeMessageScope;
 
-	static LRESULT HandleClassMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
-	static LRESULT HandleNativeMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
 	static LRESULT HandleReceived(BView* view, HWND handle, UINT message, WPARAM wParam, LPARAM lParam,
 		std::unique_ptr<PendingDrag>* drag);
 	// WM_NCDESTROY, the last message: the native window lets go of the view.

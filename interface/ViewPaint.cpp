@@ -1,4 +1,4 @@
-// The painting of views and the brushes of native controls.
+// The painting of views, and the pump of the paints scrolling leaves waiting.
 #include "interface/ViewPaint.h"
 
 #include "interface/GdiPlus.h"
@@ -7,7 +7,6 @@
 #include "interface/NativeWindow.h"
 #include "interface/Render.h"
 #include "interface/View.h"
-#include "interface/ViewPlatform.h"
 #include "interface/Window.h"
 #include "interface/WindowNative.h"
 #include "support/Autolock.h"
@@ -85,21 +84,19 @@ void PaintView(BView* view)
 	view->OnDraw(render, rect);
 }
 
-// Native controls paint with the brush between the view's colour changes; a
-// change, through SetBackgroundColor or taken from the parent, remakes it at
-// the next paint.
-HBRUSH BackgroundBrushOf(BView* view)
+// A window that does not validate its update region would be handed its
+// WM_PAINT again at once: the pump leaves it to the message loop instead of
+// spinning on it.
+void DispatchPendingPaints()
 {
-	ViewPlatform* extras = PlatformOf(view);
-	if (extras == nullptr)
-		return nullptr;
-	rgb_color background = view->BackgroundColor();
-	COLORREF colour = RGB(background.red, background.green, background.blue);
-	if (!extras->brush || extras->brushColour != colour) {
-		extras->brush.Reset(CreateSolidBrush(colour));
-		extras->brushColour = colour;
+	HWND previous = nullptr;
+	MSG message;
+	while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+		if (message.hwnd == previous && message.hwnd != nullptr && GetUpdateRect(message.hwnd, nullptr, FALSE))
+			break;
+		DispatchMessageW(&message);
+		previous = message.hwnd;
 	}
-	return extras->brush.Get();
 }
 
 }  // namespace BPrivate

@@ -1,7 +1,7 @@
 // ViewPaint: the painting of views. A view paints through its window's off-
 // screen buffer (or straight onto the paint's device context when there is
-// none), under the process-wide draw lock; native controls paint with a brush
-// of their view's background colour.
+// none), under the process-wide draw lock; the paints that scrolling leaves
+// waiting are dispatched at once.
 //
 // The draw lock "WinView:g_drawLock" serialises all painting of the process:
 // every window has one off-screen buffer, which one paint at a time uses, and
@@ -25,8 +25,8 @@ BLocker& DrawLock();
 // the paint's area with the background colour and lets the view draw it.
 void PaintView(BView* view);
 
-// The solid brush of the view's background colour that native controls
-// paint with; owned by the view. Null when it cannot be made.
-HBRUSH BackgroundBrushOf(BView* view);
+// Dispatches every WM_PAINT waiting in the calling thread's queue at once, so
+// that what scrolling uncovered is drawn before anything else happens.
+void DispatchPendingPaints();
 
 }  // namespace BPrivate

@@ -1,18 +1,22 @@
-// ViewPlatform: what a view keeps of its native side, private to the view's
-// own units (View, ViewNativeWindow, ViewInput, ViewPaint).
+// ViewPlatform: what a view keeps of its native side.
 //
 // The native child window and the procedure it replaced, the native message
 // being handled and what its default handling answered, the native bits, the
 // native move that waits for the window's pending-frame application, the
-// pointer tracking, the OLE drop target and the brush native controls paint
-// with, and a drag asked for during a mouse hook. BView holds one and forward-
-// declares it, so that its public header names no platform type beyond the
-// handles of WinTypes.h.
+// pointer tracking, the registration of the view's OLE drop target, the brush
+// native controls paint with, and a drag asked for during a mouse hook. BView
+// holds one and forward-declares it, so that its public header names no
+// platform type beyond the handles of WinTypes.h.
 //
-// Used on the view's window thread with the window locked.
+// Reached by BView's own members and, through ViewNative::PlatformOf, by the
+// view's native units: ViewNativeWindow and ViewInput. Everything else asks
+// them or ViewNative for the one thing it needs. Used on the view's window
+// thread with the window locked.
 #pragma once
 
+#include "interface/PendingDrag.h"
 #include "interface/Rect.h"
+#include "interface/ViewDropTarget.h"
 #include "interface/WinGdi.h"
 #include "support/String.h"
 
@@ -20,19 +24,7 @@
 
 #include <memory>
 
-class BView;
-class WinViewDropTarget;
-
 namespace BPrivate {
-
-// A drag asked for during a mouse hook. The view's native procedure takes it
-// off the view once the hook has returned, runs it with the window unlocked,
-// and deletes it.
-class PendingDrag {
-public:
-	virtual ~PendingDrag() = default;
-	virtual void Run() = 0;
-};
 
 // Native bits.
 // The default native handling of the message being delivered is still owed.
@@ -76,17 +68,13 @@ struct ViewPlatform {
 	bool tracking = false;
 	// The pointer was inside the bounds at the last computed move.
 	bool inside = false;
-	// Registered by drag and drop while the native window lives.
-	WinViewDropTarget* dropTarget = nullptr;
+	// The drop target, registered while the native window lives.
+	WinDropTargetRegistration dropTarget;
 	// The solid brush of the background colour that native controls paint
 	// with, made on first use, and the colour it was made in.
 	WinBrush brush;
 	COLORREF brushColour = 0;
 	std::unique_ptr<PendingDrag> pendingDrag;
 };
-
-// The view's native state; null only when it could not be allocated, in
-// which case the view never gets a native window. For the view's own units.
-ViewPlatform* PlatformOf(const BView* view);
 
 }  // namespace BPrivate

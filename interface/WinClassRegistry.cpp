@@ -16,6 +16,9 @@ namespace BPrivate {
 namespace {
 
 constexpr wchar_t kClassMenuName[] = L"Menu";
+// Every window of the class has a word of its own beside the framework's
+// user data, which the platform zeroes and a caller may keep anything in.
+constexpr int kExtraWindowBytes = 4;
 
 std::atomic<int32> gRegistryOnce{0};
 std::atomic<_WinClassRegistry*> gRegistry{nullptr};
@@ -102,6 +105,7 @@ status_t _WinClassRegistry::RegisterNewClass(BString& name, uint32 colour, uint3
 	if ((flags & kDropShadow) != 0)
 		windowClass.style |= CS_DROPSHADOW;
 	windowClass.lpfnWndProc = TopLevelWindowProc;
+	windowClass.cbWndExtra = kExtraWindowBytes;
 	windowClass.hInstance = ProcessModuleHandle();
 	windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
 	windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);

@@ -1,6 +1,6 @@
 // Owners of the user-interface resources of the platform: GDI objects, device
-// contexts, the object selected into a device context, native windows and
-// cursors.
+// contexts, the object selected into a device context, native windows, menus
+// and cursors.
 //
 // Each resource has one owner that releases it when the owner goes, the way
 // WinOwner does for kernel handles, so that a paint path or a window's
@@ -39,6 +39,15 @@ struct WindowTraits {
 	static void Release(Handle handle) { DestroyWindow(handle); }
 };
 
+// A menu made by CreateMenu or CreatePopupMenu, until it is handed to the
+// menu or window that destroys it with itself.
+struct MenuTraits {
+	typedef HMENU Handle;
+	static Handle Invalid() { return nullptr; }
+	static bool IsValid(Handle handle) { return handle != nullptr; }
+	static void Release(Handle handle) { DestroyMenu(handle); }
+};
+
 // A cursor made by CreateCursor; shared system cursors are never owned.
 struct CursorTraits {
 	typedef HCURSOR Handle;
@@ -56,6 +65,7 @@ typedef WinGdiObject<HBITMAP> WinBitmap;
 typedef WinGdiObject<HFONT> WinFont;
 typedef WinOwner<BPrivate::CreatedDCTraits> WinCreatedDC;
 typedef WinOwner<BPrivate::WindowTraits> WinWindowHandle;
+typedef WinOwner<BPrivate::MenuTraits> WinMenu;
 typedef WinOwner<BPrivate::CursorTraits> WinCursor;
 
 // The device context of a window (GetDC), given back with ReleaseDC.

@@ -8,7 +8,9 @@
 #include "interface/Menu.h"
 #include "interface/NativeCoordinates.h"
 #include "interface/NativeWindow.h"
+#include "interface/NativeWindowStyle.h"
 #include "interface/View.h"
+#include "interface/ViewNative.h"
 #include "interface/WindowLockCheck.h"
 #include "interface/WindowNative.h"
 #include "kernel/ThreadLoop.h"
@@ -61,7 +63,7 @@ BWindow::BWindow(BRect frame, const BString& name, int32 look, int32 feel, uint3
 	fRootView = new (std::nothrow) BView(BRect(0.0f, 0.0f, frame.Width(), frame.Height()), nullptr,
 		kFollowAllSides, 0);
 	if (fRootView != nullptr)
-		fRootView->AttachToWindow(this);
+		BPrivate::ViewNative::AttachToWindow(fRootView, this);
 }
 
 BWindow::~BWindow()
@@ -69,7 +71,7 @@ BWindow::~BWindow()
 	Lock();
 	if (fRootView != nullptr) {
 		// This thread holds the window's lock, so removing a view cannot fail.
-		while (BView* child = fRootView->fFirstChild) {
+		while (BView* child = fRootView->ChildAt(0)) {
 			(void)child->RemoveSelf();
 			delete child;
 		}
@@ -96,11 +98,6 @@ BWindow* BWindow::ThreadWindow()
 HWND BWindow::NativeHandle() const
 {
 	return fNativeWindow != nullptr ? fNativeWindow->NativeHandle() : nullptr;
-}
-
-HWND BPrivate::NativeHandleOf(const BWindow* window)
-{
-	return window->NativeHandle();
 }
 
 void BWindow::SetColorKey(uint32 key)
@@ -232,7 +229,7 @@ void BWindow::HandleMessage(BMessage* message)
 void BWindow::AttachViews()
 {
 	if (fRootView != nullptr)
-		fRootView->AttachChildren();
+		BPrivate::ViewNative::AttachChildren(fRootView);
 }
 
 void BWindow::RequestAttachPass()
@@ -243,10 +240,8 @@ void BWindow::RequestAttachPass()
 
 void BWindow::RescaleViews()
 {
-	if (fRootView == nullptr)
-		return;
-	fRootView->PrepareRescale();
-	fRootView->ApplyPendingNativeState();
+	if (fRootView != nullptr)
+		BPrivate::ViewNative::Rescale(fRootView);
 }
 
 void BWindow::InvokeMenuCommand(BMessage* message)
@@ -330,12 +325,8 @@ void BWindow::ApplyPendingFrame()
 	if (fNativeWindow->HasPendingFrame() && handle != nullptr) {
 		BRect frame = fNativeWindow->PendingFrame();
 		fNativeWindow->ClearPendingFrame();
-		RECT adjustment = FrameAdjustment(this);
-		BPrivate::DisplayScale scale = fNativeWindow->Scale();
-		MoveWindow(handle, BPrivate::WholePixels(scale.ToNative(frame.left) + adjustment.left),
-			BPrivate::WholePixels(scale.ToNative(frame.top) + adjustment.top),
-			BPrivate::WholePixels(scale.ToNative(frame.Width()) - adjustment.left + adjustment.right),
-			BPrivate::WholePixels(scale.ToNative(frame.Height()) - adjustment.top + adjustment.bottom), TRUE);
+		native_placement placement = PlacementOfFrame(frame, FrameAdjustment(this), fNativeWindow->Scale());
+		MoveWindow(handle, placement.x, placement.y, placement.width, placement.height, TRUE);
 	}
 	// What other threads left to this one: native windows of views that left
 	// the window, views added to it, the views' native state and the focus.
@@ -345,7 +336,7 @@ void BWindow::ApplyPendingFrame()
 		AttachViews();
 	}
 	if (fRootView != nullptr)
-		fRootView->ApplyPendingNativeState();
+		BPrivate::ViewNative::ApplyPendingNativeState(fRootView);
 	if ((fTransientBits & kNativeFocusPending) != 0) {
 		fTransientBits &= ~kNativeFocusPending;
 		GiveNativeFocus();
@@ -426,7 +417,7 @@ void BWindow::GiveNativeFocus()
 	// While the platform moves the focus itself, following it is enough.
 	if (IsHandlingNativeFocus() || !IsActive())
 		return;
-	HWND target = fFocusView != nullptr ? fFocusView->NativeHandle() : nullptr;
+	HWND target = fFocusView != nullptr ? BPrivate::ViewNative::NativeHandle(fFocusView) : nullptr;
 	if (target == nullptr)
 		target = NativeHandle();
 	if (target != nullptr && GetFocus() != target)
@@ -449,12 +440,12 @@ status_t BWindow::AddChild(BView* view, BView* before)
 {
 	if (view == nullptr)
 		return kBadValue;
-	if (view->ReportIfOwned())
+	if (BPrivate::ViewNative::ReportIfOwned(view))
 		return kError;
 	BAutolock lock(this);
 	if (fRootView == nullptr || !lock.IsLocked())
 		return kError;
-	return fRootView->AddTopLevelChild(view, before);
+	return BPrivate::ViewNative::AddTopLevelChild(fRootView, view, before);
 }
 
 void BWindow::ShowFocusCues()

@@ -28,7 +28,6 @@ class BWindow;
 
 namespace BPrivate {
 struct WindowNative;
-HWND NativeHandleOf(const BWindow* window);
 }
 
 // Looks: the native frame of a window. Other values give an ordinary frame
@@ -173,15 +172,12 @@ public:
 	static BWindow* ThreadWindow();
 
 private:
-	friend class BNativeWindow;
-	friend class BView;
+	// The few operations its views and the native layer need (WindowNative.h).
 	friend struct BPrivate::WindowNative;
-	friend HWND BPrivate::NativeHandleOf(const BWindow* window);
 
 	struct shortcut_entry;
 
 	static constexpr uint8 kHandlingNativeFocus = 0x1;
-	static constexpr uint8 kNavigating = 0x2;
 	// Left by other threads to the window's: the attach pass over views they
 	// added, and the native focus of a focus view they set.
 	static constexpr uint8 kAttachPending = 0x4;

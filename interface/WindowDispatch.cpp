@@ -6,6 +6,8 @@
 
 #include "interface/DragMessage.h"
 #include "interface/View.h"
+#include "interface/ViewInput.h"
+#include "interface/ViewNative.h"
 #include "messaging/Message.h"
 #include "messaging/MessageCodes.h"
 #include "support/Autolock.h"
@@ -146,7 +148,7 @@ void BWindow::HandleActivation(BMessage* message)
 		BView* view = static_cast<BView*>(views.ItemAtFast(i));
 		if (!validities.ItemAt(i)->IsAlive() || view->Window() != this)
 			continue;
-		view->ClearTracking();
+		BPrivate::ViewInput::ForgetTracking(view);
 		view->OnWindowActivated(active);
 	}
 }
@@ -156,7 +158,7 @@ void BWindow::HandleActivation(BMessage* message)
 void BWindow::HandleMouseDown(BMessage* message, BView* view)
 {
 	BPoint where;
-	if (!view->RecordMouse(*message, &where))
+	if (!BPrivate::ViewNative::RecordMouse(view, *message, &where))
 		return;
 	fMouseView = view;
 	view->OnMouseDown(where);
@@ -165,7 +167,7 @@ void BWindow::HandleMouseDown(BMessage* message, BView* view)
 void BWindow::HandleMouseMoved(BMessage* message, BView* view)
 {
 	BPoint where;
-	if (!view->RecordMouse(*message, &where))
+	if (!BPrivate::ViewNative::RecordMouse(view, *message, &where))
 		return;
 	int32 transit = kEnteredView;
 	message->GetInt32("be:mm c", &transit);
@@ -182,7 +184,7 @@ void BWindow::HandleMouseMoved(BMessage* message, BView* view)
 void BWindow::HandleMouseUp(BMessage* message, BView* view)
 {
 	BPoint where;
-	if (!view->RecordMouse(*message, &where))
+	if (!BPrivate::ViewNative::RecordMouse(view, *message, &where))
 		return;
 	fMouseView = view;
 	view->OnMouseUp(where);
@@ -192,8 +194,8 @@ void BWindow::HandleWheel(BMessage* message)
 {
 	float dx = message->FloatAt("be:wheel_delta_x", 0);
 	float dy = message->FloatAt("be:wheel_delta_y", 0);
-	if (fMouseView != nullptr && fMouseView->OfferWheel(dx, dy) == 1)
+	if (fMouseView != nullptr && BPrivate::ViewNative::OfferWheel(fMouseView, dx, dy) == 1)
 		return;
 	if (fFocusView != nullptr)
-		fFocusView->OfferWheel(dx, dy);
+		BPrivate::ViewNative::OfferWheel(fFocusView, dx, dy);
 }

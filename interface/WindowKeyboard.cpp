@@ -156,7 +156,6 @@ void BWindow::NavigateByTab(uint32 modifiers)
 
 void BWindow::NavigateKeyboard(uint32 mode)
 {
-	fTransientBits |= kNavigating;
 	BView* start = fFocusView;
 	BView* current = start;
 	BView* first = nullptr;
@@ -173,7 +172,6 @@ void BWindow::NavigateKeyboard(uint32 mode)
 		}
 		current = next;
 	}
-	fTransientBits &= ~kNavigating;
 }
 
 BView* BWindow::NextNavigationTarget(BView* from, uint32 mode)

@@ -1,14 +1,22 @@
 // The native-only operations of a window that need more than a field: its
-// display scale, the font of its controls, and a move to a display of
-// another scale.
+// native handle for the few callers outside the layer, its display scale, the
+// font of its controls, and a move to a display of another scale.
 #include "interface/WindowNative.h"
 
 #include "interface/NativeCoordinates.h"
+#include "interface/NativeHandle.h"
 #include "interface/NativeWindow.h"
+#include "interface/NativeWindowStyle.h"
 #include "interface/View.h"
+#include "interface/ViewNative.h"
 #include "support/Autolock.h"
 
 namespace BPrivate {
+
+HWND NativeHandleOf(const BWindow* window)
+{
+	return WindowNative::NativeHandle(window);
+}
 
 bool OnWindowThread(const BWindow* window)
 {
@@ -36,7 +44,7 @@ HFONT ControlFontOf(const BView* view)
 void WindowNative::ApplyDisplayScale(BWindow* window, DisplayScale scale, const RECT* suggested)
 {
 	BNativeWindow* native = NativeWindowOf(window);
-	HWND handle = window->NativeHandle();
+	HWND handle = NativeHandle(window);
 	BAutolock lock(window);
 	if (native == nullptr || handle == nullptr || !lock.IsLocked())
 		return;

@@ -4,7 +4,8 @@
 #include "storage/Entry.h"
 #include "storage/Path.h"
 
-#include <cstring>
+#include <windows.h>
+
 #include <cwchar>
 
 namespace {
@@ -14,12 +15,18 @@ bool IsDotOrDotDot(const wchar_t* name)
 	return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
 }
 
+// A search that found nothing (a folder without even "." and "..", such as a
+// drive root) or ran out of names has ended; any other error is a failure.
+status_t EndOrFailure(DWORD endError)
+{
+	return GetLastError() == endError ? kNoMoreEntries : kError;
+}
+
 }  // namespace
 
 BDirectory::BDirectory(const BString& path)
 	: fPath(path), fStatus(path.Length() > 0 && fPath.Length() == path.Length() ? kOk : kError)
 {
-	std::memset(&fFound, 0, sizeof(fFound));
 }
 
 BDirectory::~BDirectory()
@@ -29,10 +36,10 @@ BDirectory::~BDirectory()
 	(void)RestartIteration();  // always 0
 }
 
-status_t BDirectory::SetEntryFromFound(BEntry* entry) const
+status_t BDirectory::SetEntryFromFound(BEntry* entry, const wchar_t* name) const
 {
 	BPath path(&fPath);
-	if (path.AddComponent(BString(fFound.cFileName)) != kOk)
+	if (path.AddComponent(BString(name)) != kOk)
 		return kError;
 	return entry->SetFromString(path.Path()) == kOk ? kOk : kError;
 }
@@ -42,6 +49,7 @@ status_t BDirectory::NextEntry(BEntry* entry, bool traverse)
 	// Without a path the pattern would list the current folder instead.
 	if (entry == nullptr || traverse || fStatus < 0)
 		return kError;
+	WIN32_FIND_DATAW found = {};
 	if (!fFind) {
 		BPath pattern(&fPath);
 		if (pattern.AddComponent("*.*") != kOk)
@@ -49,24 +57,17 @@ status_t BDirectory::NextEntry(BEntry* entry, bool traverse)
 		BString patternText = pattern.Path();
 		if (patternText.Chars() == nullptr)
 			return kError;
-		fFind.Reset(FindFirstFileW(patternText.Chars(), &fFound));
+		fFind.Reset(FindFirstFileW(patternText.Chars(), &found));
 		if (!fFind)
 			return EndOrFailure(ERROR_FILE_NOT_FOUND);
-		if (!IsDotOrDotDot(fFound.cFileName))
-			return SetEntryFromFound(entry);
+		if (!IsDotOrDotDot(found.cFileName))
+			return SetEntryFromFound(entry, found.cFileName);
 	}
-	while (FindNextFileW(fFind.Get(), &fFound)) {
-		if (!IsDotOrDotDot(fFound.cFileName))
-			return SetEntryFromFound(entry);
+	while (FindNextFileW(fFind.Get(), &found)) {
+		if (!IsDotOrDotDot(found.cFileName))
+			return SetEntryFromFound(entry, found.cFileName);
 	}
 	return EndOrFailure(ERROR_NO_MORE_FILES);
-}
-
-// A search that found nothing (a folder without even "." and "..", such as a
-// drive root) or ran out of names has ended; any other error is a failure.
-status_t BDirectory::EndOrFailure(DWORD endError)
-{
-	return GetLastError() == endError ? kNoMoreEntries : kError;
 }
 
 status_t BDirectory::NextEntryPath(BString* path)

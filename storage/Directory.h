@@ -13,8 +13,6 @@
 #include "kernel/WinOwner.h"
 #include "support/String.h"
 
-#include <windows.h>
-
 class BEntry;
 
 // NextEntry's answer once every entry has been read, and for an empty folder.
@@ -40,11 +38,10 @@ public:
 	BDirectory& operator=(const BDirectory&) = delete;
 
 private:
-	[[nodiscard]] status_t SetEntryFromFound(BEntry* entry) const;
-	[[nodiscard]] static status_t EndOrFailure(DWORD endError);
+	// `name`, as the search found it in the folder.
+	[[nodiscard]] status_t SetEntryFromFound(BEntry* entry, const wchar_t* name) const;
 
 	BString fPath;
 	status_t fStatus;
 	WinFindHandle fFind;
-	WIN32_FIND_DATAW fFound;
 };

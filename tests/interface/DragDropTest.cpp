@@ -12,6 +12,7 @@
 #include "interface/NativeHandle.h"
 #include "interface/View.h"
 #include "interface/ViewDropTarget.h"
+#include "interface/ViewNativeWindow.h"
 #include "interface/Window.h"
 #include "kernel/WinComObject.h"
 #include "messaging/Message.h"
@@ -452,7 +453,7 @@ TEST_F(RealDrag, ViewsHoldADropTargetFromTheMakingOfTheirNativeWindowsToTheirDes
 		ASSERT_TRUE(zeltest::RunOnWindowThread(sSourceWindow, [&] {
 			status_t added = c.topLevel ? sSourceWindow->AddChild(view) : sA->AddChild(view);
 			EXPECT_EQ(added, kOk);
-			held = WinViewDropTarget::Of(view) != nullptr;
+			held = BPrivate::ViewNativeWindow::DropTargetOf(view) != nullptr;
 			// The platform knows the window as a drop target.
 			IDropTarget* other = new WinViewDropTarget(nullptr);
 			again = RegisterDragDrop(BPrivate::NativeHandleOf(view), other);
@@ -466,7 +467,7 @@ TEST_F(RealDrag, ViewsHoldADropTargetFromTheMakingOfTheirNativeWindowsToTheirDes
 
 		ASSERT_TRUE(zeltest::RunOnWindowThread(sSourceWindow, [&] {
 			EXPECT_EQ(view->RemoveSelf(), kOk);
-			held = WinViewDropTarget::Of(view) != nullptr;
+			held = BPrivate::ViewNativeWindow::DropTargetOf(view) != nullptr;
 		}));
 		delete view;
 		EXPECT_FALSE(held);
@@ -540,7 +541,7 @@ TEST_F(RealDrag, FilesFromAnotherProgramPassOverAViewAsMouseMessagesWithNoEffect
 	// nothing to take.
 	sLog->Clear();
 	ASSERT_TRUE(sTargetWindow->Lock());
-	WinViewDropTarget* target = WinViewDropTarget::Of(sC);
+	WinViewDropTarget* target = BPrivate::ViewNativeWindow::DropTargetOf(sC);
 	if (target != nullptr)
 		target->AddRef();
 	sTargetWindow->Unlock();
@@ -562,7 +563,7 @@ std::vector<ULONG> TargetReferences(BWindow* window, std::initializer_list<BView
 	if (!window->Lock())
 		return references;
 	for (BView* view : views) {
-		WinViewDropTarget* target = WinViewDropTarget::Of(view);
+		WinViewDropTarget* target = BPrivate::ViewNativeWindow::DropTargetOf(view);
 		if (target == nullptr) {
 			references.push_back(0);
 			continue;

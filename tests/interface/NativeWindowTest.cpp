@@ -1,5 +1,5 @@
-// The native window layer with real native windows under Xvfb: window classes,
-// the style words read back from the native windows, the outer rectangle, the
+// The native window layer with real native windows under Xvfb: window classes
+// and their extra window bytes, the style words read back from the native windows, the outer rectangle, the
 // off-screen buffer read back by pixels, the close box, owned windows blocking
 // their owner, wake-ups inside a modal loop, and windows and applications that
 // come and go without leaving anything behind.
@@ -81,6 +81,30 @@ TEST(NativeWindowClasses, OneRegistryPerApplicationAndOneClassPerColourAndFlags)
 	EXPECT_NE(ClassOf(StartHidden(other)), firstClass);
 	for (BWindow* window : {first, second, other})
 		QuitWindow(window);
+}
+
+// Every native window of the framework, a window's and a view's alike, has
+// a word of its own beside the framework's user data: zeroed when it is made,
+// and the caller's to keep anything in.
+TEST(NativeWindowClasses, WindowsAndViewsHaveFourExtraBytesZeroedForTheCaller)
+{
+	RecordingApp app;
+	ProbeWindow* window = new ProbeWindow(BRect(10, 10, 110, 60), "extra bytes");
+	ProbeView* view = new ProbeView(BRect(0, 0, 40, 20), "view");
+	ASSERT_EQ(window->AddChild(view), kOk);
+	ASSERT_TRUE(ShowAndWait(window));
+	for (HWND handle : {BPrivate::NativeHandleOf(window), BPrivate::NativeHandleOf(view)}) {
+		SCOPED_TRACE(ClassOf(handle).c_str());
+		EXPECT_EQ(GetClassLongPtrW(handle, GCL_CBWNDEXTRA), 4u);
+		EXPECT_EQ(GetWindowLongW(handle, 0), 0);
+		SetLastError(0);
+		EXPECT_EQ(SetWindowLongW(handle, 0, 0x5A5A1234), 0);
+		EXPECT_EQ(GetLastError(), 0u);
+		EXPECT_EQ(GetWindowLongW(handle, 0), 0x5A5A1234);
+		EXPECT_EQ(reinterpret_cast<BHandler*>(GetWindowLongPtrW(handle, GWLP_USERDATA)),
+			handle == BPrivate::NativeHandleOf(view) ? static_cast<BHandler*>(view) : window);
+	}
+	QuitWindow(window);
 }
 
 struct StyleCase {
