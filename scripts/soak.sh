@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# scripts/soak.sh [N]: runs the concurrency, looper, application and window-life
-# tests N times (default 20) under CPU load, and says how many runs failed and
-# which tests failed in them.
+# scripts/soak.sh [N]: runs the concurrency, looper, application, window-life,
+# window-thread and native-dispatch tests N times (default 20) under CPU load,
+# and says how many runs failed and which tests failed in them.
 #
 # The load is a busy process for every two processors (at least one) beside
 # the tests, on top of the busy threads that the lives tests start themselves:
@@ -17,7 +17,7 @@ runs=${1:-20}
 readonly SOAKED=(
 	"kernel_tests ThreadLoop.*"
 	"messaging_tests Concurrent*:Looper*:Application*"
-	"interface_tests WindowLives.*:NativeWindowLeaks.*"
+	"interface_tests WindowLives.*:NativeWindowLeaks.*:WindowThreadsTest.*:NativeDispatch.*"
 )
 # A run of one program that takes longer than this has hung.
 readonly PROGRAM_LIMIT=300
