@@ -193,7 +193,6 @@ void BuildDroppedFiles(BView* view, HDROP drop, view_event* event)
 	message.what = kRefsReceived;
 }
 
-
 }  // namespace
 
 // Turns the native message into the view's event; an event without message

@@ -31,10 +31,7 @@ void BView::DestroyNativeView()
 		return;
 	}
 	DestroyWindow(handle);
-	fPlatform->handle = nullptr;
-	fPlatform->bits &= ~BPrivate::kNativeMovePending;
-	fPlatform->tracking = false;
-	fPlatform->inside = false;
+	fPlatform->ForgetNativeWindow();
 	HWND parent = fParent != nullptr ? fParent->NativeHandle() : nullptr;
 	if (parent == nullptr && fWindow != nullptr)
 		parent = BPrivate::NativeHandleOf(fWindow);

@@ -278,12 +278,7 @@ void ViewNativeWindow::Unhook(BView* view, BNativeWindow* native)
 			platform->dropTarget.Target()->ForgetView();
 			native->DeferRevocation(std::move(platform->dropTarget));
 		}
-		platform->handle = nullptr;
-		platform->previousProc = nullptr;
-		platform->bits &= ~kNativeMovePending;
-		platform->pendingSync = 0;
-		platform->tracking = false;
-		platform->inside = false;
+		platform->ForgetNativeWindow();
 	}
 	for (int32 i = 0; BView* child = view->ChildAt(i); i++)
 		Unhook(child, native);

@@ -75,6 +75,18 @@ struct ViewPlatform {
 	WinBrush brush;
 	COLORREF brushColour = 0;
 	std::unique_ptr<PendingDrag> pendingDrag;
+
+	// The native window is destroyed or handed over to the window's thread:
+	// nothing of it is moved, synced or tracked any more.
+	void ForgetNativeWindow()
+	{
+		handle = nullptr;
+		previousProc = nullptr;
+		bits &= ~kNativeMovePending;
+		pendingSync = 0;
+		tracking = false;
+		inside = false;
+	}
 };
 
 }  // namespace BPrivate
